@@ -1,0 +1,61 @@
+// The file-operation table (nine operations) with its plain disk set and its
+// archive-aware set, and the DataStream tables the decoders read through.
+#pragma once
+
+#include <stdint.h>
+
+typedef intptr_t FileHandle; // opaque, 0 = failure
+
+struct FileOpTable {
+    FileHandle (*open)(const char* path, int background, int mode);
+    int (*close)(FileHandle file);
+    int (*tell)(FileHandle file);
+    int (*seek)(FileHandle file, int offset, int origin);
+    int (*read)(void* buffer, int size, int count, FileHandle file);
+    int (*eof)(FileHandle file);
+    int (*idle)(FileHandle file);
+    int (*setCurrentDirectory)(const char* path);
+    int (*getCurrentDirectory)(char* buffer);
+};
+
+// The installed table (RuntimeInit step 1 installs one of the built-in sets).
+extern const FileOpTable* g_fileOps;
+extern const FileOpTable g_diskFileOps;
+extern const FileOpTable g_archiveFileOps;
+
+// RuntimeInit step 1: the plain set when archives are off, else the archive-aware set.
+void InstallFileOps(void);
+// SetArchiveUse: swaps the built-in set when the setting changes.
+void ApplyArchiveSetting(int archiveDisabled);
+
+// Six stream operations over a file or a memory block.
+struct DataStream {
+    int (*tell)(intptr_t handle);
+    int (*seek)(intptr_t handle, int offset, int origin);
+    int (*read)(void* buffer, int size, int count, intptr_t handle);
+    int (*eof)(intptr_t handle);
+    int (*idle)(intptr_t handle);
+    int (*close)(intptr_t handle);
+};
+
+// Stream over a file handle of the installed FileOpTable.
+extern const DataStream g_fileStream;
+// Stream over a MemoryStream.
+extern const DataStream g_memoryStream;
+
+struct MemoryStream {
+    const void* data; // the caller's block (not owned)
+    int size;         // its length in bytes
+    int position;     // 0 .. size
+    int eofHit;       // a read was attempted at the end
+};
+
+// Allocates a zeroed MemoryStream over the block; null on failure. The stream's
+// close frees it (not the block).
+MemoryStream* OpenMemoryStream(const void* block, int size);
+
+// Disk paths: "\" separators become "/", and a path that does not exist as written
+// is matched component by component without regard to case. Writes the resolved
+// path into out (size bytes); returns 0 when found, -1 otherwise (out then holds
+// the path with "/" separators).
+int ResolveDiskPath(const char* path, char* out, int size);

@@ -1,0 +1,80 @@
+// The runtime's public interface: every operation a game may call.
+// Flat procedural C-style calls over integer handles. Every operation takes the
+// runtime's global lock; each returns 0 on success and -1 on failure, or a handle
+// that is -1 on failure. All text is Shift-JIS.
+#pragma once
+
+#include <stdint.h>
+
+typedef int GraphHandle;
+typedef int SoundHandle;
+typedef int FontHandle;
+
+// ---- Lifecycle and settings -------------------------------------------------
+int RuntimeInit(void);
+int RuntimeEnd(void);
+int ChangeWindowMode(int windowed);
+int SetMainWindowTitle(const char* text);
+int SetLogOutputEnabled(int enabled);
+int SetWindowIconResource(int id);
+int SetWindowScaleRate(double rate);
+int SetArchiveUse(int use);
+int SetArchiveExtension(const char* ext);
+int ProcessMessage(void);
+
+// ---- Clock ------------------------------------------------------------------
+int GetMillisecondCount(int ignored);
+// Waits the given milliseconds through the platform (the game's Sleep (1)).
+int SleepMilliseconds(int milliseconds);
+// Calendar time in seconds since 1970 (the game's time seed).
+int GetCalendarSeconds(void);
+
+// ---- Files and archives -----------------------------------------------------
+// (file section: declarations added by the file layer)
+
+// ---- Colours ----------------------------------------------------------------
+unsigned int MakeColor(int r, int g, int b);
+// (colour section: further declarations added by the graphics subsystem)
+
+// ---- Screen and drawing -----------------------------------------------------
+int SetScreenMode(int width, int height, int colorBitDepth, int refreshRate);
+int SetFlipVBlankWait(int wait);
+int SetDrawTarget(int target);
+int ClearDrawTarget(void);
+int FlipScreen(void);
+int SetTransparentColor(int r, int g, int b);
+int SetBlendMode(int mode, int param);
+GraphHandle LoadGraphFile(const char* path);
+GraphHandle DeriveGraph(int x, int y, int width, int height, GraphHandle source);
+int ReleaseGraph(GraphHandle graph);
+int DrawGraphAt(int x, int y, GraphHandle graph, int transFlag);
+int DrawGraphRect(int x, int y, int srcX, int srcY, int width, int height, GraphHandle graph,
+                  int transFlag, int turnFlag);
+int DrawGraphRotated(int x, int y, int cx, int cy, double scale, double angle, GraphHandle graph,
+                     int transFlag, int turnFlag);
+int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFlag);
+// Raw colour value of the draw target's pixel (as MakeColor gives); -1 outside.
+int GetPixel(int x, int y, unsigned int* color);
+// Saves the back buffer as PNG or BMP, chosen by the extension.
+int SaveScreenToFile(const char* path);
+// (graphics section: further declarations added by the graphics subsystem)
+
+// ---- Fonts and text ---------------------------------------------------------
+FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType,
+                              int charSet, int edgeSize, int italic, int slot, int check);
+int DeleteFontHandle(FontHandle font);
+int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle font,
+                       unsigned int edgeColor, int vertical);
+// (text section: further declarations added by the text subsystem)
+
+// ---- Input ------------------------------------------------------------------
+int CheckKeyDown(int keyCode);
+int GetPadInputState(int inputType);
+// (input section: further declarations added by the input subsystem)
+
+// ---- Sound ------------------------------------------------------------------
+SoundHandle LoadSoundFile(const char* path, int bufferCount);
+int PlaySoundHandle(SoundHandle sound, int playType, int fromStart);
+int StopSoundHandle(SoundHandle sound);
+int DeleteSoundHandle(SoundHandle sound);
+// (sound section: further declarations added by the sound subsystem)
