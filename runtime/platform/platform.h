@@ -108,6 +108,14 @@ struct PlatformSystemInfo {
 };
 void PlatformGetSystemInfo(PlatformSystemInfo* info);
 
+// ---- Text encodings ---------------------------------------------------------
+
+// Converts text between encodings ("UTF-8", "CP932" for Shift-JIS, "CP949",
+// "UTF-32LE"). Returns the bytes written to out, or -1 on an invalid sequence or
+// when out is too small.
+int PlatformConvertText(const char* fromCode, const char* toCode, const char* in, int inBytes,
+                        char* out, int outBytes);
+
 // ---- Keyboard ---------------------------------------------------------------
 
 // Input: copies the 256-byte key state by key code (bit 7 set = held). 0 or -1.
