@@ -1,0 +1,11 @@
+// The game's own files (settings, ranking, stages): disk paths through the runtime's
+// path helper and a replace-by-rename writer that never leaves a half-written file.
+#pragma once
+
+#include <stdio.h>
+
+// Opens a game file ("\" separators, any case on disk) for binary reading; null if absent.
+FILE* OpenGameFileForReading(const char* path);
+// Writes size bytes as the whole new content of the file: first into a temporary file
+// beside it, then renamed over it. 0, or -1 when nothing was changed.
+int ReplaceGameFile(const char* path, const void* bytes, int size);

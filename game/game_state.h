@@ -1,0 +1,170 @@
+// The game's one record of variables (GameState), its object records and scene
+// numbers, and the declarations of every game routine. The game keeps no other state
+// except the random generator's 32-bit word (random.cpp).
+#pragma once
+
+#include "runtime/runtime.h"
+
+enum Scene {
+    SceneTitle = 0,
+    ScenePlay = 1,
+    SceneGameOver = 2,
+    SceneMenu = 4,
+    SceneHowTo = 5,
+    SceneStageIntro = 6,
+    SceneOptions = 7,
+};
+
+// Pad bits (keyboard and pad 1 merged by the runtime).
+enum {
+    PadDown = 0x1,
+    PadLeft = 0x2,
+    PadRight = 0x4,
+    PadUp = 0x8,
+    PadActionButtons = 0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x2000,
+};
+
+enum {
+    GridColumns = 20,   // tiles across one half
+    GridRows = 15,      // tiles down one half
+    TileSize = 16,      // pixels per tile side
+    ObjectsPerKind = 20, // records 0..9 belong to half A, 10..19 to half B
+    ObjectsPerHalf = 10,
+    NoObject = 9999,    // x and y of an empty record: outside every test
+};
+
+struct Platform {
+    int x;    // left edge, screen pixels
+    int y;    // top edge, half-local pixels
+    int dirX; // -1 or +1
+};
+
+struct Roller {
+    int x;     // left edge, screen pixels
+    int y;     // top edge, half-local pixels
+    int dirX;  // -1 or +1; survives a reload of the record
+    int phase; // 0..35, offsets the spin angle
+};
+
+struct Lift {
+    int x;     // left edge, screen pixels
+    int y;     // top edge, half-local pixels
+    int dirY;  // -1 or +1; survives a reload of the record
+    int phase; // 0..3, offsets the animation
+};
+
+struct GameState {
+    int scene;       // current Scene
+    int windowMode;  // 0 full screen, 1 window 320x240, 2 window 640x480
+    int padNow;      // pad bits read at the start of this frame
+    int padPrev;     // padNow of the previous frame
+    int frameCount;  // general frame counter
+    char textBuffer[32]; // scratch text for numbers and letters
+
+    GraphHandle titleGraph;  // bkt\graphic\title.bmp
+    GraphHandle blockGraph;  // bkt\graphic\block.bmp: tiles and objects
+    GraphHandle charaGraph;  // bkt\graphic\chara.bmp: the character
+    GraphHandle stage1Graph; // bkt\graphic\stage1.png: near parallax picture
+    GraphHandle shadowGraph; // bkt\graphic\shadow.png
+    GraphHandle stage2Graph; // bkt\graphic\stage2.bmp: far parallax picture
+    GraphHandle howToGraph;  // bkt\graphic\setume.bmp
+    GraphHandle rollerGraph; // 16x16 at (272, 16) of blockGraph
+    GraphHandle spinGraph;   // 16x16 at (0, 16) of charaGraph
+
+    FontHandle font20; // gothic, size 20
+    FontHandle font10; // gothic, size 10
+    FontHandle font32; // gothic, size 32
+
+    SoundHandle bgmSound;    // looping music of a run
+    SoundHandle jumpSound;   // jump start
+    SoundHandle jumpdSound;  // spring launch
+    SoundHandle siboSound;   // falling / hit
+    SoundHandle bom35Sound;  // run over
+    SoundHandle bosu35Sound; // landing in the intro, ranking reset
+
+    int gridA[GridColumns][GridRows]; // half A tile codes (odd stages), [column][row]
+    int gridB[GridColumns][GridRows]; // half B tile codes (even stages)
+    int scrollA;        // scroll offset of half A
+    int scrollB;        // scroll offset of half B
+    int stageNumber;    // number of the last stage file loaded
+    int tileAnimFrame;  // tile animation counter
+
+    Platform platforms[ObjectsPerKind]; // moving platforms
+    Roller rollers[ObjectsPerKind];     // rollers
+    Lift lifts[ObjectsPerKind];         // lifts
+
+    int playerX;         // player's left edge on the screen
+    int playerY;         // player's top edge on the screen
+    int prevPlayerX;     // playerX before this frame's horizontal move
+    int playerVy;        // vertical speed, negative is up
+    int playerAirborne;  // 1 while jumping or launched
+    int playerFacing;    // 0 right, 1 left
+    int walkFrame;       // walking animation frame
+    int jumpHeldFrames;  // frames an action button has been held
+    int playerCondition; // 0 normal, 1 respawning, 2 dying
+    int respawnTimer;    // frames left of the respawn sequence
+    int missSoundPlayed; // the falling sound was started for this miss
+    int scrollPeriod;    // frames per automatic one-pixel scroll step
+    int lives;           // spare lives
+    int score;           // tenths of the displayed points
+
+    int titleFrame;      // frame counter of the title
+    int menuCursor;      // main menu 0..2, options 0..4
+    int sceneTimer;      // how-to countdown and stage intro count
+
+    int rankScore[5];      // ranking scores, best first
+    char rankName[5][3];   // ranking names, no terminator
+    int rankEntryRow;      // 0 none, else 1-based row being named
+    int rankEntryLetter;   // letter being edited, 0..2
+    int idleFrames;        // game-over frames without a name entry
+};
+
+extern GameState g_game;
+
+// Puts every field back to its value at process start (also used by tests).
+void ResetGameState(void);
+
+// ---- Start-up, settings, random, pad (win_main.cpp, settings.cpp, random.cpp, pad.cpp)
+int WinMain(void);
+void LoadGameAssets(void);
+void ReleaseGameAssets(void);
+void ReadSettings(void);
+void WriteSettings(void);
+bool IsLoneActionButton(int pad);
+bool IsFreshPress(void);
+void RandomSeed(int seed);
+int RandomNext(void);
+unsigned int RandomState(void);
+
+// Called after every FlipScreen when set (the replay tool); non-zero ends the loop.
+extern int (*g_frameHook)(void);
+
+// ---- Stage and playfield (stage.cpp, stage_draw.cpp)
+void LoadStage(void);
+void DrawBackLayer(void);
+void DrawFrontLayer(void);
+
+// ---- Player and objects (player.cpp, tile_contacts.cpp, objects.cpp)
+void UpdatePlayer(void);
+void ResolveTileContacts(void);
+void UpdatePlatforms(void);
+void UpdateRollers(void);
+void UpdateLifts(void);
+
+// ---- Title, menu, how-to, stage intro (title.cpp, how_to.cpp, stage_intro.cpp)
+void UpdateTitle(void);
+void UpdateMenu(void);
+void UpdateHowTo(void);
+void UpdateStageIntro(void);
+void StartNewGame(void);
+
+// ---- Display, game over, ranking (hud.cpp, game_over.cpp, ranking.cpp)
+void DrawHud(void);
+void InsertRankingScore(int s);
+void UpdateGameOver(void);
+void ReadRanking(void);
+void WriteRanking(void);
+void ResetRanking(void);
+
+// ---- Options (options.cpp)
+void UpdateOptions(void);
