@@ -122,11 +122,148 @@ int PlatformConvertText(const char* fromCode, const char* toCode, const char* in
 int PlatformGetKeyState(unsigned char keys[256]);
 // (input section: controller services added by the input subsystem)
 
+// Up to this many controllers are reported.
+#define PLATFORM_PAD_MAX 8
+
+// One controller's state in the layout the input module keeps: axes already
+// scaled to -1000..1000 with the dead zone applied, button bytes with bit 7 =
+// pressed. Point-of-view values are hundredths of degrees, 0xFFFFFFFF centred.
+struct PlatformPadState {
+    int32_t x, y, z;         // stick X, Y and the Z axis (left trigger on a game controller)
+    int32_t rx, ry, rz;      // rotations (second stick X, Y; right trigger)
+    int32_t slider[2];       // sliders, 0 when absent
+    uint32_t pov[4];         // hats
+    uint8_t buttons[32];     // bit 7 set = pressed
+};
+
+// InitInput: starts the controller service and finds the attached controllers.
+void PlatformOpenPads(void);
+// EndInput: closes every controller and the service.
+void PlatformClosePads(void);
+// UpdatePadDevices: takes in controllers plugged in or pulled out while running.
+// Returns 1 when the list of controllers changed, else 0.
+int PlatformUpdatePads(void);
+// Number of controllers attached, 0..PLATFORM_PAD_MAX; they are numbered from 0
+// in the order they were found, pulled ones closing the gap.
+int PlatformPadCount(void);
+// Instance and product names of a controller (for the log). 0 or -1.
+int PlatformPadNames(int index, char* name, int nameSize, char* product, int productSize);
+// ReadPad: reads a controller's current state. 0, or -1 when index names none.
+int PlatformGetPadState(int index, PlatformPadState* state);
+// Changes whenever a controller's state changes (its "new data" signal).
+uint32_t PlatformPadSerial(int index);
+// Shared by the backends: a raw axis value (-32768..32767) scaled to -1000..1000
+// with the 25 % dead zone around the centre.
+int PlatformScaleAxis(int raw);
+
 // ---- Audio ------------------------------------------------------------------
-// (audio section: device and buffer services added by the sound subsystem)
+// One output device mixed by our own mixer (runtime/platform/common/audio_mixer.cpp):
+// the device plays 44100 Hz stereo 16-bit; every buffer is converted and resampled
+// to it while mixing.
+
+// The 18-byte wave format record of every decoded sound and sound buffer, in the
+// field order of a RIFF "fmt " chunk.
+#pragma pack(push, 1)
+struct WaveFormat {
+    uint16_t FormatTag;      // 1 = PCM; other values name compressed formats
+    uint16_t Channels;       // interleaved channels
+    uint32_t SamplesPerSec;  // sample frames per second
+    uint32_t AvgBytesPerSec; // PCM: BlockAlign x SamplesPerSec
+    uint16_t BlockAlign;     // bytes of one sample frame, all channels
+    uint16_t BitsPerSample;  // bits of one sample of one channel
+    uint16_t ExtraSize;      // bytes of format-specific data after these 18
+};
+#pragma pack(pop)
+
+// What the device reports, for the primary format and the log's description.
+// Figures the platform cannot tell are 0.
+struct PlatformAudioCaps {
+    int primaryStereo, primaryMono;       // channel counts the mix output takes
+    int primary16Bit, primary8Bit;        // sample widths the mix output takes
+    int secondaryStereo, secondaryMono;   // channel counts a sound buffer takes
+    int secondary16Bit, secondary8Bit;    // sample widths a sound buffer takes
+    int minSecondaryRate;                 // lowest buffer rate in Hz
+    int maxSecondaryRate;                 // highest buffer rate in Hz
+    uint32_t totalMemory, freeMemory;     // sound memory in bytes
+};
+
+// Buffer creation flags (requested by the loader; the mixer keeps them only).
+enum {
+    PlatformBufferVolume = 1,
+    PlatformBufferPan = 2,
+    PlatformBufferFrequency = 4,
+    PlatformBufferGlobalFocus = 8,
+};
+
+struct PlatformSoundBuffer; // a static buffer or a duplicate of one
+
+// InitSoundSystem: opens the default output device and starts mixing.
+// 0; -1 when the audio service is missing; -2 when the device cannot be opened.
+int PlatformAudioOpen(void);
+// EndSoundSystem: stops mixing and closes the device (buffers must be released).
+void PlatformAudioClose(void);
+// InitSoundSystem: the device's capabilities.
+void PlatformAudioGetCaps(PlatformAudioCaps* caps);
+// InitSoundSystem: asks for a primary (mix) format. 0, or -1 when refused.
+int PlatformAudioSetPrimaryFormat(const WaveFormat* format);
+// Device description: number of output devices; -1 when they cannot be listed,
+// -2 when the listing service itself is missing.
+int PlatformAudioDeviceCount(void);
+// Device description: module (driver) name and description of device index.
+// 0 or -1.
+int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description,
+                            int descriptionSize);
+// 1 when a buffer of this PCM format can be made (the loader checks before making).
+int PlatformAudioFormatSupported(const WaveFormat* format);
+// LoadSoundMemory: a static buffer of bytes length (0 allowed) in a PCM format,
+// zero-filled, stopped at position 0. Null when refused.
+PlatformSoundBuffer* PlatformAudioCreateBuffer(const WaveFormat* format, int bytes, int flags);
+// LoadSoundMemory: a buffer sharing the source's samples with its own position
+// and state. Null when refused.
+PlatformSoundBuffer* PlatformAudioDuplicateBuffer(PlatformSoundBuffer* source);
+// DeleteSoundHandle: stops and releases a buffer; the samples go with the last user.
+void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer);
+// Gives write access to bytes at offset (wrapping at the end into a second part,
+// whose pointer is null when unused). 0 or -1.
+int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1,
+                            int* bytes1, void** part2, int* bytes2);
+// Ends the write access given by the lock. 0 or -1.
+int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2,
+                              int bytes2);
+// Starts a buffer from its position, once (to its end) or looping. 0 or -1.
+int PlatformAudioPlayBuffer(PlatformSoundBuffer* buffer, int loop);
+// Stops a buffer; its position stays where it stopped. 0 or -1.
+int PlatformAudioStopBuffer(PlatformSoundBuffer* buffer);
+// *playing = 1 from a play until its end or a stop. 0 or -1.
+int PlatformAudioGetStatus(PlatformSoundBuffer* buffer, int* playing);
+// Play position in bytes from the buffer's start. 0 or -1.
+int PlatformAudioGetPosition(PlatformSoundBuffer* buffer, int* position);
+// Sets the play position (bytes, rounded down to a frame). 0 or -1.
+int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position);
 
 // ---- Fonts ------------------------------------------------------------------
 // (font section: rasteriser services added by the text subsystem)
 
 // ---- Compressed sound -------------------------------------------------------
-// (codec section: WAVE codec and MPEG services added by the sound subsystem)
+// Conversion of compressed WAVE data (format tags other than 1) and MPEG audio
+// frames (format tag 0x55, a 30-byte layer-3 format record) to 16-bit PCM.
+// The source data must stay valid and unchanged until the codec is closed.
+
+struct PlatformSoundCodec; // one conversion stream
+
+// Sound decoders: the PCM format this source converts to. 0, or -1 when it
+// cannot be converted.
+int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void* sourceData,
+                            int dataSize, WaveFormat* pcm);
+// Sound decoders: opens a conversion stream to the suggested PCM format; null on failure.
+PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize,
+                                      const void* sourceData, int dataSize, const WaveFormat* pcm);
+// One step: converts up to sourceBytes (at most 2048) taken from the source data
+// at the source pointer into dest. Reports source bytes used and PCM bytes made.
+// 0 or -1.
+int PlatformCodecConvert(PlatformSoundCodec* codec, const void* source, int sourceBytes,
+                         void* dest, int destCapacity, int* sourceUsed, int* destProduced);
+// Estimated PCM bytes of the whole source, or -1 when unknown or too large.
+int PlatformCodecEstimateSize(PlatformSoundCodec* codec);
+// Releases the conversion stream.
+void PlatformCodecClose(PlatformSoundCodec* codec);

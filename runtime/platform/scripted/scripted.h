@@ -39,6 +39,31 @@ int ScriptedLoadInputScript(const char* text, char* error, int errorSize);
 // Key code of a script key name (ESCAPE Z X C A S D Q W SPACE UP DOWN LEFT RIGHT), -1 if unknown.
 int ScriptedKeyCodeOfName(const char* name);
 // (input section: scripted controllers added by the input subsystem)
+// Plugs a controller into slot 0..7 (connected 1) or pulls it out (0). Axes are
+// raw values -32768..32767, scaled like a real controller's; buttons bit i =
+// button i + 1 pressed. The change is seen at the next pad-device update.
+void ScriptedSetPad(int slot, int connected, int x, int y, uint32_t buttons);
 
 // ---- Audio ------------------------------------------------------------------
-// (audio section: mixing into memory added by the sound subsystem)
+// The virtual device mixes only when asked: tests read what would have been heard.
+// Mixes frames of every playing buffer into out (44100 Hz, stereo, S16,
+// interleaved), advancing them. Returns frames, or -1 while no device is open.
+int ScriptedMixAudio(int16_t* out, int frames);
+// 1 while the virtual device is open.
+int ScriptedAudioDeviceOpen(void);
+// Result of the next device opens: 0 opens, -1 no audio service, -2 device fails.
+void ScriptedSetAudioOpenResult(int result);
+// Capabilities of the virtual device: highest buffer rate, stereo and 16-bit
+// primary output (defaults 200000, 1, 1).
+void ScriptedSetAudioCaps(int maxSecondaryRate, int primaryStereo, int primary16Bit);
+// Makes primary format requests fail (1) or succeed (0).
+void ScriptedRefusePrimaryFormat(int refuse);
+// The primary format last accepted; 0 when none was, else 1.
+int ScriptedPrimaryFormat(int* channels, int* samplesPerSec, int* bitsPerSample);
+// The next count calls of a buffer service fail: 0 create, 1 duplicate, 2 lock, 3 unlock.
+void ScriptedFailAudioBuffers(int kind, int count);
+// Device list: the number of devices (default 1), -1 cannot be listed, -2 no service.
+void ScriptedSetAudioDeviceList(int result);
+// Buffers alive and playing in the mixer.
+int ScriptedAudioBufferCount(void);
+int ScriptedAudioPlayingCount(void);
