@@ -1,0 +1,30 @@
+// Helpers for the game's unit tests: a scratch folder as the current directory, and
+// writers for the game's binary files.
+#pragma once
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+// Creates a fresh temporary folder and makes it current; the destructor goes back
+// and removes it.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_previous;
+};
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+bool FileExists(const std::string& path);
+// 300 codes in the file's column-major order from a [column][row] grid.
+void WriteStage(const std::string& path, const int grid[20][15]);
+// Fills the grid with zeros.
+void ClearGrid(int grid[20][15]);
+// Empties every platform, roller and lift record (x = y = 9999).
+void ClearObjects(void);
