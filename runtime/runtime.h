@@ -21,6 +21,9 @@ int SetWindowScaleRate(double rate);
 int SetArchiveUse(int use);
 int SetArchiveExtension(const char* ext);
 int ProcessMessage(void);
+// Makes encoded image bytes (PNG or BMP) available as icon resource id, for
+// SetWindowIconResource. The bytes must stay valid for the process.
+int RegisterIconResource(int id, const void* imageBytes, int size);
 
 // ---- Clock ------------------------------------------------------------------
 int GetMillisecondCount(int ignored);
@@ -46,7 +49,8 @@ int SetTransparentColor(int r, int g, int b);
 int SetBlendMode(int mode, int param);
 GraphHandle LoadGraphFile(const char* path);
 GraphHandle DeriveGraph(int x, int y, int width, int height, GraphHandle source);
-int ReleaseGraph(GraphHandle graph);
+int ReleaseGraph(GraphHandle graph, int logFlag);
+GraphHandle CreateBlankGraph(int width, int height, int alphaFlag, int paletteFlag);
 int DrawGraphAt(int x, int y, GraphHandle graph, int transFlag);
 int DrawGraphRect(int x, int y, int srcX, int srcY, int width, int height, GraphHandle graph,
                   int transFlag, int turnFlag);

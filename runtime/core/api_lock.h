@@ -20,3 +20,7 @@ struct ApiLockScope {
     ApiLockScope& operator=(const ApiLockScope&) = delete;
 };
 #define API_LOCK() ApiLockScope apiLockScope_
+
+// Observers for tests: threads waiting in the queue, and the holder's depth.
+int ApiLockWaiterCount(void);
+int ApiLockDepth(void);

@@ -244,6 +244,43 @@ int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position);
 // ---- Fonts ------------------------------------------------------------------
 // (font section: rasteriser services added by the text subsystem)
 
+// A face chosen by name, pixel height, weight, italic flag and character set.
+struct PlatformFont;
+
+struct PlatformFontMetrics {
+    int height;    // text height in pixels: ascent + descent
+    int ascent;    // pixels above the baseline
+    int descent;   // pixels below the baseline
+    int maxWidth;  // widest character advance
+};
+
+struct PlatformGlyphMetrics {
+    int blackBoxX, blackBoxY; // bitmap width and height (0, 0 for an empty glyph)
+    int originX;              // bitmap's left edge relative to the pen
+    int originY;              // bitmap's top edge above the baseline
+    int advance;              // pen movement
+};
+
+// CreateFontToHandle: the face (Shift-JIS name; null or empty = the default
+// face), height in pixels (the whole cell, ascent + descent), weight 0..1000
+// (0 = normal), italic flag, character set 1 (default), 128 (Shift-JIS) or 129
+// (Hangeul). Fontconfig is asked with the language of the character set; a face
+// that does not exist falls back to its default. Null only when no font at all
+// can be loaded.
+PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, int italic, int charSet);
+void PlatformDeleteFont(PlatformFont* font);
+void PlatformGetFontMetrics(const PlatformFont* font, PlatformFontMetrics* metrics);
+// Family name (UTF-8) of the file the face was resolved to (tests, the log).
+const char* PlatformFontFamily(const PlatformFont* font);
+// CacheGlyphs: the glyph of a character (a single byte, or lead byte * 256 +
+// trail byte in the font's character set, converted to Unicode here). gray 0
+// gives 1-bit rows (most significant bit first), 1 gives bytes 0..16; rows are
+// padded to 4 bytes. With a null buffer only the metrics and the bitmap size are
+// returned. Returns the bitmap size in bytes, or -1 on failure (or when the
+// buffer is too small).
+int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics,
+                     void* buffer, int bufferSize);
+
 // ---- Compressed sound -------------------------------------------------------
 // Conversion of compressed WAVE data (format tags other than 1) and MPEG audio
 // frames (format tag 0x55, a 30-byte layer-3 format record) to 16-bit PCM.

@@ -1,0 +1,39 @@
+// The main window and its message processing (internal operations).
+#pragma once
+
+// Windows message numbers the window procedure answers.
+enum WindowMessage {
+    WM_DESTROY = 0x0002,
+    WM_MOVE = 0x0003,
+    WM_SIZE = 0x0005,
+    WM_ACTIVATE = 0x0006,
+    WM_PAINT = 0x000F,
+    WM_CLOSE = 0x0010,
+    WM_QUIT = 0x0012,
+    WM_ACTIVATEAPP = 0x001C,
+    WM_SETCURSOR = 0x0020,
+    WM_DISPLAYCHANGE = 0x007E,
+    WM_SYSCOMMAND = 0x0112,
+};
+#define SC_SCREENSAVE 0xF140
+#define SIZE_MAXIMIZED 2
+
+int InitMainWindow(void);
+void EndMainWindow(void);
+int ApplyWindowStyle(void);
+int FitWindowToClient(void);
+int UpdateCursorVisibility(int wanted);
+void WaitWhileInactive(void);
+void BringMainWindowToFront(int topmost);
+int RestoreScreen(void);
+double GetWindowScaleRate(void);
+// Result of the window procedure for one message.
+long MainWindowProc(int message, long wParam, long lParam);
+// Posts a message to the main window's queue (like PostMessage).
+void PostWindowMessage(int message, long wParam, long lParam);
+// Messages waiting in the window's queue, including platform events not yet taken.
+int PendingWindowMessages(void);
+// Messages dispatched since the process started (tests).
+int DispatchedWindowMessages(void);
+// The window's icon from the registered resources.
+void ApplyWindowIcon(void);

@@ -1,0 +1,302 @@
+// The SDL backend's window: creation in windowed or desktop full-screen style,
+// the event drain that turns SDL events into platform events and keeps the key
+// state, the per-user single-instance lock, and the window icon.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <png.h>
+
+#include "runtime/platform/platform.h"
+#include "runtime/platform/sdl/sdl_internal.h"
+
+namespace {
+
+const int kEventCapacity = 256;
+
+struct SdlWindowState {
+    SDL_Window* window;             // the main window
+    int videoStarted;               // SDL video is initialised
+    int fullScreen;                 // desktop full screen
+    SDL_Surface* icon;              // current icon surface
+    PlatformEvent events[kEventCapacity]; // window events not yet taken
+    int eventHead, eventCount;
+    int lockFd;                     // descriptor of the instance lock file, -1 when none
+    unsigned char keys[256];        // key state by key code, bit 7 = held
+};
+
+SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, 0, 0, -1, {}};
+
+void QueueEvent(int kind, int x = 0, int y = 0, int w = 0, int h = 0, int bits = 0) {
+    if (s_sdl.eventCount == kEventCapacity) return;
+    PlatformEvent& e = s_sdl.events[(s_sdl.eventHead + s_sdl.eventCount) % kEventCapacity];
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    e.w = w;
+    e.h = h;
+    e.bits = bits;
+    s_sdl.eventCount++;
+}
+
+void OnKey(const SDL_KeyboardEvent& k) {
+    int code = SdlScancodeToKeyCode((int)k.keysym.scancode);
+    if (code < 0 || code > 255) return;
+    s_sdl.keys[code] = k.state == SDL_PRESSED ? 0x80 : 0;
+}
+
+// Drains SDL's queue: keys go to the key state, window events to our queue.
+void Drain() {
+    if (!s_sdl.videoStarted) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        switch (e.type) {
+        case SDL_QUIT:
+            QueueEvent(PlatformEventClose);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            OnKey(e.key);
+            break;
+        case SDL_DISPLAYEVENT: {
+            SDL_DisplayMode mode;
+            if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
+                QueueEvent(PlatformEventDisplayChange, 0, 0, mode.w, mode.h, SDL_BITSPERPIXEL(mode.format));
+            break;
+        }
+        case SDL_WINDOWEVENT:
+            if (!s_sdl.window || e.window.windowID != SDL_GetWindowID(s_sdl.window)) break;
+            switch (e.window.event) {
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+            case SDL_WINDOWEVENT_RESTORED:
+                QueueEvent(PlatformEventActivate);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+            case SDL_WINDOWEVENT_MINIMIZED:
+                // Keys held while focus leaves would never see their release.
+                memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
+                QueueEvent(PlatformEventDeactivate);
+                break;
+            case SDL_WINDOWEVENT_CLOSE:
+                QueueEvent(PlatformEventClose);
+                break;
+            case SDL_WINDOWEVENT_MOVED:
+                QueueEvent(PlatformEventMove, e.window.data1, e.window.data2);
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                QueueEvent(PlatformEventSize, 0, 0, e.window.data1, e.window.data2);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                QueueEvent(PlatformEventExpose);
+                break;
+            default:
+                break;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Decodes PNG bytes into an ARGB surface; BMP goes through SDL itself.
+SDL_Surface* DecodeIcon(const void* bytes, size_t size) {
+    if (size >= 2 && memcmp(bytes, "BM", 2) == 0) {
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes, (int)size);
+        return rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
+    }
+    png_image image;
+    memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes, size)) return nullptr;
+    image.format = PNG_FORMAT_BGRA;
+    if (image.width > 1024 || image.height > 1024) {
+        png_image_free(&image);
+        return nullptr;
+    }
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, (int)image.width, (int)image.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) {
+        png_image_free(&image);
+        return nullptr;
+    }
+    if (!png_image_finish_read(&image, nullptr, s->pixels, s->pitch, nullptr)) {
+        SDL_FreeSurface(s);
+        return nullptr;
+    }
+    return s;
+}
+
+void ApplyIcon() {
+    if (s_sdl.window && s_sdl.icon) SDL_SetWindowIcon(s_sdl.window, s_sdl.icon);
+}
+
+} // namespace
+
+SDL_Window* SdlMainWindow(void) { return s_sdl.window; }
+
+int SdlEnsureVideo(void) {
+    if (s_sdl.videoStarted) return 0;
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "borrakezti: cannot start the display: %s\n", SDL_GetError());
+        return -1;
+    }
+    s_sdl.videoStarted = 1;
+    return 0;
+}
+
+int PlatformAcquireInstanceLock(const char* className) {
+    if (s_sdl.lockFd >= 0) return -1;
+    const char* dir = getenv("XDG_RUNTIME_DIR");
+    char path[512];
+    snprintf(path, sizeof(path), "%s/%s-%u.lock", dir && dir[0] ? dir : "/tmp", className, (unsigned)getuid());
+    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return 0;  // no place for a lock file: do not refuse to start
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    s_sdl.lockFd = fd;
+    return 0;
+}
+
+void PlatformReleaseInstanceLock(void) {
+    if (s_sdl.lockFd < 0) return;
+    flock(s_sdl.lockFd, LOCK_UN);
+    close(s_sdl.lockFd);
+    s_sdl.lockFd = -1;
+}
+
+void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel) {
+    *width = 640;
+    *height = 480;
+    *bitsPerPixel = 32;
+    if (SdlEnsureVideo() != 0) return;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        *width = mode.w;
+        *height = mode.h;
+        int bits = SDL_BITSPERPIXEL(mode.format);
+        *bitsPerPixel = bits == 24 && SDL_BYTESPERPIXEL(mode.format) == 4 ? 32 : bits;
+    }
+}
+
+int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHeight, int fullScreen) {
+    if (SdlEnsureVideo() != 0) return -1;
+    char caption[512];
+    int n = PlatformConvertText("CP932", "UTF-8", captionSjis, (int)strlen(captionSjis), caption, sizeof(caption) - 1);
+    if (n < 0) n = snprintf(caption, sizeof(caption), "%s", captionSjis);
+    caption[n] = 0;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    s_sdl.window = SDL_CreateWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth, clientHeight, flags);
+    if (!s_sdl.window) {
+        fprintf(stderr, "borrakezti: cannot create the window: %s\n", SDL_GetError());
+        return -1;
+    }
+    s_sdl.fullScreen = fullScreen;
+    ApplyIcon();
+    SDL_ShowWindow(s_sdl.window);
+    memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
+    return 0;
+}
+
+void PlatformDestroyWindow(void) {
+    if (!s_sdl.window) return;
+    SDL_DestroyWindow(s_sdl.window);
+    s_sdl.window = nullptr;
+    s_sdl.eventCount = 0;
+    s_sdl.eventHead = 0;
+    memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
+}
+
+int PlatformWindowExists(void) { return s_sdl.window != nullptr; }
+
+void PlatformSetCaption(const char* captionSjis) {
+    if (!s_sdl.window) return;
+    char caption[512];
+    int n = PlatformConvertText("CP932", "UTF-8", captionSjis, (int)strlen(captionSjis), caption, sizeof(caption) - 1);
+    if (n < 0) n = snprintf(caption, sizeof(caption), "%s", captionSjis);
+    caption[n] = 0;
+    SDL_SetWindowTitle(s_sdl.window, caption);
+}
+
+void PlatformSetIcon(const void* imageBytes, size_t byteCount) {
+    if (s_sdl.icon) SDL_FreeSurface(s_sdl.icon);
+    s_sdl.icon = imageBytes ? DecodeIcon(imageBytes, byteCount) : nullptr;
+    ApplyIcon();
+}
+
+void PlatformSetWindowStyle(int fullScreen, int clientWidth, int clientHeight, int left, int top) {
+    if (!s_sdl.window) return;
+    if (fullScreen) {
+        SDL_SetWindowBordered(s_sdl.window, SDL_FALSE);
+        SDL_SetWindowFullscreen(s_sdl.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        if (s_sdl.fullScreen) SDL_SetWindowFullscreen(s_sdl.window, 0);
+        SDL_SetWindowBordered(s_sdl.window, SDL_TRUE);
+        SDL_SetWindowSize(s_sdl.window, clientWidth, clientHeight);
+        int fl = 0, ft = 0, fr = 0, fb = 0;
+        PlatformGetFrameExtents(&fl, &ft, &fr, &fb);
+        // SDL positions the client area; the runtime speaks of the outer corner.
+        SDL_SetWindowPosition(s_sdl.window, left + fl, top + ft);
+    }
+    s_sdl.fullScreen = fullScreen;
+}
+
+int PlatformGetClientRect(PlatformRect* rect) {
+    if (!s_sdl.window) return -1;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(s_sdl.window, &x, &y);
+    SDL_GetWindowSize(s_sdl.window, &w, &h);
+    rect->left = x;
+    rect->top = y;
+    rect->right = x + w;
+    rect->bottom = y + h;
+    return 0;
+}
+
+void PlatformGetFrameExtents(int* left, int* top, int* right, int* bottom) {
+    *left = *top = *right = *bottom = 0;
+    if (!s_sdl.window || s_sdl.fullScreen) return;
+    int t = 0, l = 0, b = 0, r = 0;
+    if (SDL_GetWindowBordersSize(s_sdl.window, &t, &l, &b, &r) == 0) {
+        *left = l;
+        *top = t;
+        *right = r;
+        *bottom = b;
+    }
+}
+
+void PlatformShowCursor(int show) {
+    if (s_sdl.videoStarted) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+int PlatformPollEvent(PlatformEvent* event) {
+    if (!s_sdl.eventCount) Drain();
+    if (!s_sdl.eventCount) return 0;
+    *event = s_sdl.events[s_sdl.eventHead];
+    s_sdl.eventHead = (s_sdl.eventHead + 1) % kEventCapacity;
+    s_sdl.eventCount--;
+    return 1;
+}
+
+int PlatformPendingEvents(void) {
+    Drain();
+    return s_sdl.eventCount;
+}
+
+void PlatformRaiseWindow(void) {
+    if (s_sdl.window) SDL_RaiseWindow(s_sdl.window);
+}
+
+int PlatformGetKeyState(unsigned char keys[256]) {
+    Drain();
+    memcpy(keys, s_sdl.keys, 256);
+    return 0;
+}
