@@ -168,9 +168,10 @@ TEST_F(GameObjects, LiftTurnsFourteenPixelsBelowABlock)
 
 TEST_F(GameObjects, LiftFromBelowKillsEvenARisingPlayer)
 {
+    // The lift rises to 119; the player's feet are inside its lower part.
     g_game.lifts[0] = Lift{100, 120, -1, 0};
     g_game.playerX = 100;
-    g_game.playerY = 106;
+    g_game.playerY = 116;
     g_game.playerVy = -2;
     UpdateLifts();
     EXPECT_EQ(g_game.playerCondition, 2);

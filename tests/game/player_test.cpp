@@ -94,14 +94,15 @@ TEST_F(GamePlayer, SpringLaunchesAtMinusTen)
     // Spring at column 10, row 12 (top 192): the player falls onto it.
     g_game.gridA[10][12] = 5;
     g_game.playerX = 160;
-    g_game.playerY = 170;
+    g_game.playerY = 180;
     g_game.playerVy = 2;
     g_game.frameCount = 1;
     Frame(0);
     EXPECT_EQ(g_game.playerVy, -10);
     EXPECT_EQ(g_game.playerAirborne, 1);
     Frame(0);
-    EXPECT_EQ(g_game.playerY, 170 + 2 - 10);
+    EXPECT_EQ(g_game.playerY, 180 + 2 - 10);
+    EXPECT_EQ(g_game.playerVy, -10);
 }
 
 TEST_F(GamePlayer, ScrollBandMovesTheWorldNotThePlayer)
