@@ -33,6 +33,7 @@ void RefreshKeyState(void);
 void UpdatePadDevices(void);
 void ReacquireInput(void);
 void PadActivationStep(int active);
+void NoteKeyboardEvent(void);
 
 // Sound.
 int InitSoundSystem(void);
@@ -63,6 +64,7 @@ int EndSoundSystem(void);
 #pragma weak UpdatePadDevices
 #pragma weak ReacquireInput
 #pragma weak PadActivationStep
+#pragma weak NoteKeyboardEvent
 #pragma weak InitSoundSystem
 #pragma weak EndSoundSystem
 #pragma weak SetDrawTarget

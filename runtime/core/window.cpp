@@ -105,6 +105,9 @@ bool MessageFromEvent(const PlatformEvent& e, Message* m) {
         m->wParam = e.bits;
         m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
         return true;
+    case PlatformEventKey:
+        m->message = WM_KEYDOWN;
+        return true;
     case PlatformEventScreenSave:
         m->message = WM_SYSCOMMAND;
         m->wParam = SC_SCREENSAVE;
@@ -320,6 +323,10 @@ long MainWindowProc(int message, long wParam, long lParam) {
         return 0;
     case WM_SYSCOMMAND:
         if (wParam == SC_SCREENSAVE) return 1;
+        return 0;
+    case WM_KEYDOWN:
+        // Text input is not part of this runtime; the key state just learns of new data.
+        if (SUBSYSTEM_PRESENT(NoteKeyboardEvent)) NoteKeyboardEvent();
         return 0;
     default:
         return 0;

@@ -47,6 +47,7 @@ void OnKey(const SDL_KeyboardEvent& k) {
     int code = SdlScancodeToKeyCode((int)k.keysym.scancode);
     if (code < 0 || code > 255) return;
     s_sdl.keys[code] = k.state == SDL_PRESSED ? 0x80 : 0;
+    if (!k.repeat) QueueEvent(PlatformEventKey);
 }
 
 // Drains SDL's queue: keys go to the key state, window events to our queue.
