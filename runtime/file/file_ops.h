@@ -57,5 +57,6 @@ MemoryStream* OpenMemoryStream(const void* block, int size);
 // Disk paths: "\" separators become "/", and a path that does not exist as written
 // is matched component by component without regard to case. Writes the resolved
 // path into out (size bytes); returns 0 when found, -1 otherwise (out then holds
-// the path with "/" separators).
+// the path with "/" separators, its folders resolved as far as they exist, so a
+// file about to be created lands in the folder that is there).
 int ResolveDiskPath(const char* path, char* out, int size);

@@ -1,0 +1,127 @@
+// Game paths on a case-sensitive file system: "\" separators become "/", and a
+// path that does not exist as written is matched one component at a time without
+// regard to ASCII case (the data is named in upper, lower and mixed case alike).
+#include <dirent.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "runtime/file/disk_file.h"
+
+namespace {
+
+bool Exists(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0;
+}
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c; }
+
+// Equal but for the case of single-byte letters; double-byte characters match exactly.
+bool SameNameIgnoringCase(const char* a, const char* b) {
+    while (*a && *b) {
+        if (IsSjisLeadByte((unsigned char)*a) && a[1]) {
+            if (a[0] != b[0] || a[1] != b[1]) return false;
+            a += 2;
+            b += 2;
+            continue;
+        }
+        if (FoldAscii(*a) != FoldAscii(*b)) return false;
+        a++;
+        b++;
+    }
+    return *a == *b;
+}
+
+// Looks in folder dir (empty = current) for a name equal to name but for case.
+// Several candidates: the smallest in byte order, so the choice is the same
+// on every run. Returns false when there is none.
+bool FindFolded(const char* dir, const char* name, char* found, size_t foundSize) {
+    DIR* folder = opendir(dir[0] ? dir : ".");
+    if (!folder) return false;
+    bool any = false;
+    while (struct dirent* item = readdir(folder)) {
+        if (!SameNameIgnoringCase(item->d_name, name)) continue;
+        if (strlen(item->d_name) >= foundSize) continue;
+        if (!any || strcmp(item->d_name, found) < 0) {
+            strcpy(found, item->d_name);
+            any = true;
+        }
+    }
+    closedir(folder);
+    return any;
+}
+
+} // namespace
+
+int ResolveDiskPath(const char* path, char* out, int size) {
+    if (!out || size <= 0) return -1;
+    out[0] = 0;
+    if (!path) return -1;
+    size_t length = strlen(path);
+    if (length + 1 > (size_t)size) {
+        return -1;
+    }
+    // Separators first; a trail byte of a double-byte character is never one.
+    for (size_t i = 0; i < length; i++) {
+        unsigned char c = (unsigned char)path[i];
+        if (IsSjisLeadByte(c) && i + 1 < length) {
+            out[i] = path[i];
+            out[i + 1] = path[i + 1];
+            i++;
+            continue;
+        }
+        out[i] = c == '\\' ? '/' : (char)c;
+    }
+    out[length] = 0;
+    if (length == 0) return -1;
+    if (Exists(out)) return 0;
+
+    // Rebuild component by component in work, keeping each found spelling.
+    char work[1024];
+    if ((size_t)size > sizeof(work)) return -1;
+    char written[1024];
+    memcpy(written, out, length + 1);
+    size_t w = 0;
+    const char* p = written;
+    if (*p == '/') {
+        work[w++] = '/';
+        while (*p == '/') p++;
+    }
+    work[w] = 0;
+    while (*p) {
+        const char* end = strchr(p, '/');
+        size_t partLength = end ? (size_t)(end - p) : strlen(p);
+        char part[256];
+        if (partLength >= sizeof(part) || w + partLength + 2 > (size_t)size) return -1;
+        memcpy(part, p, partLength);
+        part[partLength] = 0;
+        memcpy(work + w, part, partLength + 1);
+        if (!Exists(work)) {
+            char found[256];
+            char dir[1024];
+            memcpy(dir, work, w);
+            dir[w] = 0;
+            if (!FindFolded(dir, part, found, sizeof(found))) {
+                // Not there: the rest as written (a file about to be created).
+                size_t restLength = strlen(p);
+                if (w + restLength + 1 > (size_t)size) return -1;
+                memcpy(out, work, w);
+                memcpy(out + w, p, restLength + 1);
+                return -1;
+            }
+            memcpy(work + w, found, strlen(found) + 1);
+        }
+        w = strlen(work);
+        if (!end) break;
+        p = end;
+        while (*p == '/') p++;
+        if (*p) work[w++] = '/';
+        else {
+            work[w++] = '/';
+        }
+        work[w] = 0;
+    }
+    if (w + 1 > (size_t)size) return -1;
+    memcpy(out, work, w + 1);
+    return 0;
+}
