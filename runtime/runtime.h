@@ -81,4 +81,16 @@ SoundHandle LoadSoundFile(const char* path, int bufferCount);
 int PlaySoundHandle(SoundHandle sound, int playType, int fromStart);
 int StopSoundHandle(SoundHandle sound);
 int DeleteSoundHandle(SoundHandle sound);
+// 1 while any of the sound's buffers plays, 0 when none does.
+int CheckSoundHandle(SoundHandle sound);
+// Deletes every sound (the device set-up and shutdown do this too).
+int DeleteAllSoundHandles(void);
+// A new sound handle with an empty record (no buffers: it cannot be played).
+SoundHandle AddSoundData(void);
+// Reads a whole sound file into a new block (*image, *size); free it with
+// FreeSoundFileImage. 0 or -1.
+int LoadSoundFileToMemory(const char* path, void** image, int* size);
+int FreeSoundFileImage(void* image);
+// A sound from a file image in memory; the caller keeps the image.
+SoundHandle LoadSoundMemory(const void* image, int size, int bufferCount);
 // (sound section: further declarations added by the sound subsystem)
