@@ -70,6 +70,18 @@ int DeleteFontHandle(FontHandle font);
 int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle font,
                        unsigned int edgeColor, int vertical);
 // (text section: further declarations added by the text subsystem)
+// Forgets every cached character of the font.
+int ResetFontCache(FontHandle font);
+// Extra pixels added to every character's advance.
+int SetFontExtraAdvance(int spacing, FontHandle font);
+// The int at flag (if any) is set to 0 now and to 1 when the font is deleted.
+int RegisterFontLostFlag(FontHandle font, int* flag);
+// Line height in pixels, or -1.
+int GetFontLineHeight(FontHandle font);
+// Face name (Shift-JIS, up to 256 bytes with the terminator), size and thickness.
+int GetFontInfo(FontHandle font, char* faceName, int* size, int* thickness);
+// Width of the first length bytes (-1 = all) in pixels; the height when vertical.
+int MeasureStringWithFont(const char* text, int length, FontHandle font, int vertical);
 
 // ---- Input ------------------------------------------------------------------
 int CheckKeyDown(int keyCode);

@@ -1,0 +1,353 @@
+// The font rasteriser behind the text subsystem: faces found through fontconfig
+// (asked with the language of the character set), glyphs drawn by FreeType as
+// 1-bit or 17-level grey rows padded to 4 bytes, weight and italic honoured by
+// the face chosen or, when it has none, by emboldening and slanting the outline.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_SIZES_H
+#include <fontconfig/fontconfig.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <mutex>
+
+#include "runtime/platform/platform.h"
+
+#define FALLBACK_FACE_MAX 4
+
+struct FallbackFace {
+    FT_Face face;        // a face that has characters the main one lacks
+    FcCharSet* charset;  // the characters it covers
+};
+
+struct PlatformFont {
+    FT_Face face;             // the face chosen for the name
+    int height;               // requested cell height
+    int charSet;              // 1, 128 or 129
+    int wantBold;             // weight asked for is 600 or more
+    int wantItalic;           // italic asked for
+    int emboldenMain;         // the chosen face is lighter than asked: embolden
+    int slantMain;            // the chosen face is upright but italic was asked: slant
+    char language[4];         // fontconfig language of the character set ("" = none)
+    char family[128];         // family name of the chosen face
+    PlatformFontMetrics metrics; // computed once at creation
+    FallbackFace fallbacks[FALLBACK_FACE_MAX]; // faces for characters the main one lacks
+    int fallbackCount;        // entries in fallbacks
+};
+
+namespace {
+
+struct FontService {
+    std::mutex lock;     // faces are made and drawn from whichever thread holds the runtime lock
+    FT_Library library;  // FreeType, made with the first font
+    int fontCount;       // fonts alive; the library goes with the last one
+    int fcReady;         // FcInit ran
+};
+
+FontService s_fonts;
+
+const char* LanguageOf(int charSet) {
+    if (charSet == 128) return "ja";
+    if (charSet == 129) return "ko";
+    return "";
+}
+
+// Converts the Shift-JIS face name to UTF-8; empty on failure.
+void FaceNameToUtf8(const char* faceSjis, char* out, int outSize) {
+    out[0] = 0;
+    if (!faceSjis || !faceSjis[0]) return;
+    int len = (int)strnlen(faceSjis, 255);
+    int n = PlatformConvertText("CP932", "UTF-8", faceSjis, len, out, outSize - 1);
+    if (n < 0) n = 0;
+    out[n] = 0;
+}
+
+int FcWeightOf(int weight) {
+    if (weight <= 0) return FC_WEIGHT_REGULAR;
+    if (weight > 1000) weight = 1000;
+    return FcWeightFromOpenType(weight);
+}
+
+// Sizes a face so its ascent plus descent fills the cell height.
+void SizeFace(FT_Face face, int height) {
+    if (FT_IS_SCALABLE(face)) {
+        FT_Size_RequestRec request;
+        memset(&request, 0, sizeof request);
+        request.type = FT_SIZE_REQUEST_TYPE_CELL;
+        request.height = (FT_Long)height << 6;
+        if (FT_Request_Size(face, &request) == 0) return;
+        FT_Set_Pixel_Sizes(face, 0, (FT_UInt)height);
+        return;
+    }
+    // A bitmap-only face: the strike closest to the height.
+    int best = 0;
+    for (int i = 1; i < face->num_fixed_sizes; i++)
+        if (abs(face->available_sizes[i].height - height) < abs(face->available_sizes[best].height - height))
+            best = i;
+    if (face->num_fixed_sizes > 0) FT_Select_Size(face, best);
+}
+
+// Opens the best match of a fontconfig pattern; null when none loads.
+FT_Face OpenMatch(FcPattern* pattern, FcCharSet** charsetOut, int* weightOut, int* slantOut,
+                  char* family, int familySize) {
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    if (!match) return nullptr;
+    FcChar8* file = nullptr;
+    int index = 0;
+    FT_Face face = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        if (FT_New_Face(s_fonts.library, (const char*)file, index, &face) != 0) face = nullptr;
+    }
+    if (face) {
+        FcChar8* name = nullptr;
+        if (family && familySize > 0) {
+            family[0] = 0;
+            if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch)
+                snprintf(family, (size_t)familySize, "%s", (const char*)name);
+        }
+        if (weightOut && FcPatternGetInteger(match, FC_WEIGHT, 0, weightOut) != FcResultMatch)
+            *weightOut = FC_WEIGHT_REGULAR;
+        if (slantOut && FcPatternGetInteger(match, FC_SLANT, 0, slantOut) != FcResultMatch)
+            *slantOut = FC_SLANT_ROMAN;
+        if (charsetOut) {
+            FcCharSet* cs = nullptr;
+            *charsetOut = nullptr;
+            if (FcPatternGetCharSet(match, FC_CHARSET, 0, &cs) == FcResultMatch) *charsetOut = FcCharSetCopy(cs);
+        }
+    }
+    FcPatternDestroy(match);
+    return face;
+}
+
+FcPattern* BasePattern(const PlatformFont* font, int weight) {
+    FcPattern* pattern = FcPatternCreate();
+    if (font->language[0]) FcPatternAddString(pattern, FC_LANG, (const FcChar8*)font->language);
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightOf(weight));
+    FcPatternAddInteger(pattern, FC_SLANT, font->wantItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, (double)font->height);
+    return pattern;
+}
+
+// Unicode of a character code of the font's character set; 0 when unmapped.
+uint32_t ToUnicode(const PlatformFont* font, unsigned int code) {
+    char in[2];
+    int inBytes;
+    if (code > 0xFF) {
+        in[0] = (char)(code >> 8);
+        in[1] = (char)(code & 0xFF);
+        inBytes = 2;
+    } else {
+        in[0] = (char)code;
+        inBytes = 1;
+    }
+    unsigned char out[8];
+    int n = PlatformConvertText(font->charSet == 129 ? "CP949" : "CP932", "UTF-32LE", in, inBytes,
+                                (char*)out, sizeof out);
+    if (n != 4) return 0;
+    return (uint32_t)out[0] | (uint32_t)out[1] << 8 | (uint32_t)out[2] << 16 | (uint32_t)out[3] << 24;
+}
+
+// The face that draws the character and its glyph index; a face that covers it
+// is looked for when the main one does not.
+FT_Face FaceFor(PlatformFont* font, uint32_t unicode, FT_UInt* glyphIndex, int* synthetic) {
+    *synthetic = 1;
+    if (unicode == 0) {
+        *glyphIndex = 0;
+        return font->face;
+    }
+    FT_UInt index = FT_Get_Char_Index(font->face, unicode);
+    if (index != 0) {
+        *glyphIndex = index;
+        *synthetic = 0;
+        return font->face;
+    }
+    for (int i = 0; i < font->fallbackCount; i++) {
+        FallbackFace* fb = &font->fallbacks[i];
+        if (fb->charset && FcCharSetHasChar(fb->charset, unicode)) {
+            index = FT_Get_Char_Index(fb->face, unicode);
+            if (index != 0) {
+                *glyphIndex = index;
+                return fb->face;
+            }
+        }
+    }
+    if (font->fallbackCount < FALLBACK_FACE_MAX) {
+        FcPattern* pattern = BasePattern(font, font->wantBold ? 700 : 400);
+        FcCharSet* want = FcCharSetCreate();
+        FcCharSetAddChar(want, unicode);
+        FcPatternAddCharSet(pattern, FC_CHARSET, want);
+        FcCharSet* has = nullptr;
+        FT_Face face = OpenMatch(pattern, &has, nullptr, nullptr, nullptr, 0);
+        FcPatternDestroy(pattern);
+        FcCharSetDestroy(want);
+        if (face) {
+            index = FT_Get_Char_Index(face, unicode);
+            if (index != 0) {
+                SizeFace(face, font->height);
+                FallbackFace* fb = &font->fallbacks[font->fallbackCount++];
+                fb->face = face;
+                fb->charset = has;
+                *glyphIndex = index;
+                return face;
+            }
+            FT_Done_Face(face);
+            if (has) FcCharSetDestroy(has);
+        }
+    }
+    *glyphIndex = 0;
+    return font->face;
+}
+
+} // namespace
+
+PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, int italic, int charSet) {
+    std::lock_guard<std::mutex> guard(s_fonts.lock);
+    if (height <= 0) height = 16;
+    if (height > 2048) height = 2048;
+    if (!s_fonts.library && FT_Init_FreeType(&s_fonts.library) != 0) {
+        s_fonts.library = nullptr;
+        return nullptr;
+    }
+    if (!s_fonts.fcReady) s_fonts.fcReady = FcInit() ? 1 : 0;
+    PlatformFont* font = (PlatformFont*)calloc(1, sizeof(PlatformFont));
+    if (!font) return nullptr;
+    font->height = height;
+    font->charSet = charSet;
+    font->wantBold = weight >= 600;
+    font->wantItalic = italic != 0;
+    snprintf(font->language, sizeof font->language, "%s", LanguageOf(charSet));
+
+    char faceUtf8[768];
+    FaceNameToUtf8(faceSjis, faceUtf8, sizeof faceUtf8);
+    FcPattern* pattern = BasePattern(font, weight);
+    if (faceUtf8[0]) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)faceUtf8);
+    int gotWeight = FC_WEIGHT_REGULAR, gotSlant = FC_SLANT_ROMAN;
+    font->face = OpenMatch(pattern, nullptr, &gotWeight, &gotSlant, font->family, sizeof font->family);
+    FcPatternDestroy(pattern);
+    if (!font->face) {
+        // Whatever fontconfig offers at all.
+        FcPattern* any = FcPatternCreate();
+        font->face = OpenMatch(any, nullptr, &gotWeight, &gotSlant, font->family, sizeof font->family);
+        FcPatternDestroy(any);
+    }
+    if (!font->face) {
+        free(font);
+        if (s_fonts.fontCount == 0) {
+            FT_Done_FreeType(s_fonts.library);
+            s_fonts.library = nullptr;
+        }
+        return nullptr;
+    }
+    font->emboldenMain = font->wantBold && gotWeight < FC_WEIGHT_DEMIBOLD;
+    font->slantMain = font->wantItalic && gotSlant == FC_SLANT_ROMAN;
+    SizeFace(font->face, height);
+
+    const FT_Size_Metrics* m = &font->face->size->metrics;
+    font->metrics.ascent = (int)((m->ascender + 32) >> 6);
+    font->metrics.descent = (int)((-m->descender + 32) >> 6);
+    font->metrics.height = font->metrics.ascent + font->metrics.descent;
+    font->metrics.maxWidth = (int)((m->max_advance + 63) >> 6);
+    if (font->emboldenMain) font->metrics.maxWidth += 1 + height / 24;
+    if (font->metrics.maxWidth <= 0) font->metrics.maxWidth = height;
+    s_fonts.fontCount++;
+    return font;
+}
+
+void PlatformDeleteFont(PlatformFont* font) {
+    if (!font) return;
+    std::lock_guard<std::mutex> guard(s_fonts.lock);
+    for (int i = 0; i < font->fallbackCount; i++) {
+        FT_Done_Face(font->fallbacks[i].face);
+        if (font->fallbacks[i].charset) FcCharSetDestroy(font->fallbacks[i].charset);
+    }
+    FT_Done_Face(font->face);
+    free(font);
+    if (--s_fonts.fontCount == 0 && s_fonts.library) {
+        FT_Done_FreeType(s_fonts.library);
+        s_fonts.library = nullptr;
+    }
+}
+
+void PlatformGetFontMetrics(const PlatformFont* font, PlatformFontMetrics* metrics) {
+    if (!metrics) return;
+    if (!font) {
+        memset(metrics, 0, sizeof *metrics);
+        return;
+    }
+    *metrics = font->metrics;
+}
+
+const char* PlatformFontFamily(const PlatformFont* font) {
+    return font ? font->family : "";
+}
+
+int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics,
+                     void* buffer, int bufferSize) {
+    if (!font) return -1;
+    std::lock_guard<std::mutex> guard(s_fonts.lock);
+    uint32_t unicode = ToUnicode(font, code);
+    FT_UInt glyphIndex = 0;
+    int synthetic = 1;
+    FT_Face face = FaceFor(font, unicode, &glyphIndex, &synthetic);
+    int embolden = synthetic ? font->wantBold : font->emboldenMain;
+    int slant = synthetic ? font->wantItalic : font->slantMain;
+    FT_Int32 flags = gray ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
+    // Outlines are needed to slant or embolden.
+    if (embolden || slant) flags |= FT_LOAD_NO_BITMAP;
+    if (FT_Load_Glyph(face, glyphIndex, flags) != 0 && FT_Load_Glyph(face, 0, flags) != 0) return -1;
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        if (slant) FT_GlyphSlot_Oblique(slot);
+        if (embolden) FT_GlyphSlot_Embolden(slot);
+    }
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+        FT_Render_Glyph(slot, gray ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
+        return -1;
+    const FT_Bitmap* bm = &slot->bitmap;
+    int width = (int)bm->width;
+    int rows = (int)bm->rows;
+    if (width <= 0 || rows <= 0) width = rows = 0;
+    PlatformGlyphMetrics gm;
+    gm.blackBoxX = width;
+    gm.blackBoxY = rows;
+    gm.originX = slot->bitmap_left;
+    gm.originY = slot->bitmap_top;
+    gm.advance = (int)((slot->advance.x + 32) >> 6);
+    if (metrics) *metrics = gm;
+    int pitch = gray ? (width + 3) / 4 * 4 : (width + 31) / 32 * 4;
+    long size = (long)pitch * rows;
+    if (size > 0x7FFFFFFF) return -1;
+    if (!buffer) return (int)size;
+    if (bufferSize < size) return -1;
+    memset(buffer, 0, (size_t)size);
+    unsigned char* out = (unsigned char*)buffer;
+    for (int y = 0; y < rows; y++) {
+        const unsigned char* src = bm->buffer + (long)y * bm->pitch;
+        if (bm->pitch < 0) src = bm->buffer + (long)(rows - 1 - y) * -bm->pitch;
+        unsigned char* dst = out + (long)y * pitch;
+        for (int x = 0; x < width; x++) {
+            int on;
+            int level;
+            if (bm->pixel_mode == FT_PIXEL_MODE_MONO) {
+                on = (src[x >> 3] >> (7 - (x & 7))) & 1;
+                level = on ? 16 : 0;
+            } else if (bm->pixel_mode == FT_PIXEL_MODE_GRAY) {
+                int levels = bm->num_grays > 1 ? bm->num_grays - 1 : 255;
+                level = (src[x] * 16 + levels / 2) / levels;
+                on = src[x] * 2 >= levels;
+            } else {
+                level = 0;
+                on = 0;
+            }
+            if (gray) dst[x] = (unsigned char)level;
+            else if (on) dst[x >> 3] |= (unsigned char)(0x80 >> (x & 7));
+        }
+    }
+    return (int)size;
+}
