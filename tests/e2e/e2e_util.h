@@ -1,0 +1,59 @@
+// End-to-end helpers: a temporary copy of the built game folder, runs of
+// borrakezti-replay in it, its status lines, stage files and PNG screenshots.
+#pragma once
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+// One status line of the replay tool.
+struct Status {
+    int frame = -1, scene = -1, score = 0, lives = 0, stage = 0, x = 0, y = 0, vy = 0, cond = 0;
+};
+
+struct ReplayResult {
+    int exitCode = -1;           // the tool's exit status
+    std::vector<Status> lines;   // every status line printed, in order
+    Status last() const { return lines.empty() ? Status() : lines.back(); }
+};
+
+// A temporary copy of build/dist without any settings or ranking file.
+class GameFolder {
+public:
+    GameFolder();
+    ~GameFolder();
+    // False when the replay tool or the game data has not been built.
+    bool ready() const { return m_ready; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    // Runs the replay tool with the script text and extra arguments, in the folder.
+    ReplayResult run(const std::string& script, const std::string& args = "", bool trace = true);
+    // Replaces every stage file by the given ones (name like "00", "0", "01").
+    void clearStages();
+    void writeStage(const std::string& stem, const int grid[20][15]);
+
+private:
+    std::string m_path;
+    bool m_ready = false;
+};
+
+bool ParseStatus(const std::string& line, Status& status);
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool PathExists(const std::string& path);
+
+// An RGBA picture decoded from a PNG file; empty when it could not be read.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels; // 0xAARRGGBB
+    uint32_t at(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+Picture LoadPng(const std::string& path);
+// Pixels in the rectangle [x0, x1) x [y0, y1) brighter than the threshold in every channel.
+int CountBright(const Picture& picture, int x0, int y0, int x1, int y1, int threshold);
+// Pixels that differ between two pictures inside the rectangle.
+int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1);
+
+// Keys of the start that lead from the title to the first frame of play: Z on the title
+// at frame 5, Z on START at frame 10 held through the how-to screen (skipping the
+// demonstration), released at frame 200. Returns the script text.
+std::string ScriptToPlay();

@@ -1,0 +1,189 @@
+// A whole run through the replay tool: climbing a shaft of one-way floors until the
+// score is in the 400s, then losing every life; the name entry and "score.dat".
+#include "tests/e2e/e2e_util.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#define REQUIRE_GAME(folder)                                                        \
+    if (!(folder).ready())                                                          \
+    GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+
+static const int kMaxFrames = 30000;
+
+static void LadderStages(GameFolder& folder)
+{
+    folder.clearStages();
+    int grid[20][15];
+    memset(grid, 0, sizeof(grid));
+    for (int r : {2, 5, 8, 11, 14})
+        for (int c = 0; c < 20; c++)
+            grid[c][r] = 1;
+    for (const char* stem : {"00", "0", "01", "02"})
+        folder.writeStage(stem, grid);
+}
+
+// Taps Z every other frame from the start of play until stopFrame, then nothing.
+static std::string ClimbScript(int start, int stopFrame)
+{
+    std::string script = ScriptToPlay();
+    for (int f = start; f < stopFrame; f += 2)
+        script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
+    return script;
+}
+
+static int FirstIndexWithScene(const ReplayResult& r, int scene, int fromIndex = 0)
+{
+    for (size_t i = fromIndex; i < r.lines.size(); i++)
+        if (r.lines[i].scene == scene)
+            return (int)i;
+    return -1;
+}
+
+// A run whose score ends between 401 and 499, found once for the whole suite.
+struct RunPlan {
+    bool found = false;
+    std::string script; // keys up to the game over
+    int gameOverFrame = -1; // index of the frame that turned to the game-over scene
+    int score = 0;          // displayed points of the run
+};
+
+static RunPlan s_plan;
+static bool s_planned = false;
+
+static const RunPlan& Plan()
+{
+    if (s_planned)
+        return s_plan;
+    s_planned = true;
+    GameFolder folder;
+    if (!folder.ready())
+        return s_plan;
+    LadderStages(folder);
+    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
+    int playLine = FirstIndexWithScene(probe, 1);
+    if (playLine < 0)
+        return s_plan;
+    int start = probe.lines[playLine].frame; // first play frame index
+    // Climb for good once to see how the score rises.
+    ReplayResult climb = folder.run(ClimbScript(start, start + 6000), "--frames " + std::to_string(start + 6000));
+    int target = 300;
+    for (int attempt = 0; attempt < 4; attempt++) {
+        int stop = -1, stopScore = 0;
+        for (const Status& s : climb.lines)
+            if (s.scene == 1 && s.score >= target) {
+                stop = s.frame;
+                stopScore = s.score;
+                break;
+            }
+        if (stop < 0)
+            return s_plan;
+        std::string script = ClimbScript(start, stop);
+        ReplayResult r = folder.run(script, "--frames " + std::to_string(kMaxFrames));
+        int over = FirstIndexWithScene(r, 2, playLine);
+        if (over < 0)
+            return s_plan;
+        int score = r.lines[over].score;
+        if (score > 400 && score < 500) {
+            s_plan.found = true;
+            s_plan.script = script;
+            s_plan.gameOverFrame = r.lines[over].frame - 1;
+            s_plan.score = score;
+            return s_plan;
+        }
+        target += 450 - score; // the losing of the lives adds about the same each time
+        (void)stopScore;
+    }
+    return s_plan;
+}
+
+static std::string At(int frame, const char* keys)
+{
+    return std::to_string(frame) + " " + keys + "\n";
+}
+
+TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 8, "DOWN") +
+                         At(g + 9, "-") + At(g + 11, "UP") + At(g + 12, "-") + At(g + 15, "Z") +
+                         At(g + 16, "-") + At(g + 20, "Z") + At(g + 21, "-") + At(g + 25, "Z") +
+                         At(g + 26, "-");
+    EXPECT_FALSE(PathExists(folder.file("score.dat")));
+    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 40), false);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.last().scene, 2);
+    std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
+    ASSERT_EQ(bytes.size(), 35u);
+    uint32_t s = (uint32_t)plan.score;
+    std::vector<uint8_t> row2 = {(uint8_t)s, (uint8_t)(s >> 8), 0, 0, 'B', 'A', 'A'};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 7, bytes.begin() + 14), row2);
+    std::vector<uint8_t> row1 = {0xF4, 0x01, 0, 0, 'K', 'O', 'A'};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 7), row1);
+    std::vector<uint8_t> row5 = {0xC8, 0x00, 0, 0, 'Z', 'E', 'P'};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 28, bytes.end()), row5);
+    EXPECT_FALSE(PathExists(folder.file("score.dat.tmp")));
+}
+
+TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 10, "Z") +
+                         At(g + 11, "-") + At(g + 15, "ESCAPE");
+    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 100), false);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.last().frame, g + 15);
+    EXPECT_FALSE(PathExists(folder.file("score.dat")));
+}
+
+TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    // Row 1 whole (1000 "XYZ"), then three bytes of row 2's score (600); the rest of
+    // the table keeps the defaults: 1000 XYZ, 600 RUM, 300 TAV, 200 ZEP, 100 NOX.
+    WriteFileBytes(folder.file("score.dat"), {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0x00});
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
+                         At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
+    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30), false);
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
+    ASSERT_EQ(bytes.size(), 35u);
+    uint32_t s = (uint32_t)plan.score;
+    std::vector<uint8_t> expected = {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0, 0, 'R', 'U', 'M',
+                                     (uint8_t)s, (uint8_t)(s >> 8), 0, 0, 'A', 'A', 'A',
+                                     0x2C, 0x01, 0, 0, 'T', 'A', 'V', 0xC8, 0, 0, 0, 'Z', 'E', 'P'};
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST(E2eGameOver, RunsEndWithAllSixCharactersLost)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    ReplayResult r = folder.run(plan.script, "--frames " + std::to_string(plan.gameOverFrame + 2));
+    int lost = 0;
+    for (size_t i = 1; i < r.lines.size(); i++)
+        if (r.lines[i].lives == r.lines[i - 1].lives - 1 && r.lines[i].scene == 1)
+            lost++;
+    EXPECT_EQ(lost, 5);
+    EXPECT_EQ(r.last().scene, 2);
+    EXPECT_EQ(r.last().lives, 0);
+}
