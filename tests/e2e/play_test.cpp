@@ -55,14 +55,14 @@ TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts)
     ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
     int start = FirstPlayFrame(probe);
     ASSERT_GT(start, 0);
-    // 800 frames of standing still: with period 8 from the first frame the shaft
-    // moves at frames 0, 8, ..., 792 = 100 steps = 10 points (period 9 would give 8).
-    ReplayResult r = folder.run(ScriptToPlay(), "--frames " + std::to_string(start + 800));
+    // 600 frames of standing still: with period 8 from the first frame the shaft
+    // moves at frames 0, 8, ..., 592 = 75 steps = 7 points (period 9 would give 67 = 6).
+    ReplayResult r = folder.run(ScriptToPlay(), "--frames " + std::to_string(start + 600));
     Status s = r.last();
     EXPECT_EQ(s.scene, 1);
-    EXPECT_EQ(s.score, 10);
+    EXPECT_EQ(s.score, 7);
     EXPECT_EQ(s.lives, 5);
-    EXPECT_EQ(s.y, 160 + 100); // carried down with the floor
+    EXPECT_EQ(s.y, 160 + 75); // carried down with the floor
     EXPECT_EQ(s.cond, 0);
 }
 
