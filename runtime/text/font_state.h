@@ -94,6 +94,15 @@ extern FontSystem g_fontSystem;
 FontRecord* LookupFont(int font);
 // Deletes a font without the public lock (used inside the runtime). 0 or -1.
 int DeleteFontInternal(int font);
+// Cells of a cache with this cell size: 0x50000 / size², kept within 20..2024.
+int FontCellCount(int cellSize);
+// Writes a glyph bitmap (1-bit rows for types 0 and 1, levels 0..16 otherwise)
+// into a cell of the font's cache by its font type, outline included.
+void WriteGlyphIntoCell(FontRecord* font, uint8_t* cell, const uint8_t* bitmap, int pitch, int width, int height);
+// What one cache value of a font type writes: the pixel (alpha included for a
+// target with alpha) and its coverage (0 = nothing, 255 = opaque).
+void ComputeGlyphPixel(int fontType, int value, uint32_t text, uint32_t edge, int kind, int alphaTarget,
+                       uint32_t* pixel, int* alpha);
 // Forgets every cached character of the font. 0.
 int ResetFontCacheRecord(FontRecord* font);
 // Makes (or, after a screen change, makes again) the font's blending image. 0 or -1.

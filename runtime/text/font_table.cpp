@@ -200,9 +200,7 @@ FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int
     if (font->lineHeight & 1) font->lineHeight++;
 
     font->cacheBitsPerPixel = fontType == 0 ? 1 : 8;
-    int cells = FONT_CACHE_AREA / (font->cellSize * font->cellSize);
-    if (cells < FONT_CELL_MIN) cells = FONT_CELL_MIN;
-    if (cells > FONT_CELL_MAX) cells = FONT_CELL_MAX;
+    int cells = FontCellCount(font->cellSize);
     font->cellCount = cells;
     font->cacheRowBytes = (font->cacheBitsPerPixel * font->cellSize + 7) / 8;
     long long cacheBytes = (long long)font->cacheRowBytes * cells * font->cellSize;

@@ -40,7 +40,9 @@ int EdgeNeighbourhood(int e, Offset* out, int capacity) {
 
 // Writes a fetched glyph bitmap into its cell by font type; nothing lands
 // outside the cell.
-void WriteGlyph(FontRecord* font, uint8_t* cell, const uint8_t* bitmap, int pitch, int width, int height) {
+} // namespace
+
+void WriteGlyphIntoCell(FontRecord* font, uint8_t* cell, const uint8_t* bitmap, int pitch, int width, int height) {
     int cs = font->cellSize;
     int type = font->fontType;
     if (type == 0) {
@@ -98,7 +100,13 @@ void WriteGlyph(FontRecord* font, uint8_t* cell, const uint8_t* bitmap, int pitc
     }
 }
 
-} // namespace
+int FontCellCount(int cellSize) {
+    if (cellSize <= 0) return FONT_CELL_MAX;
+    long long cells = FONT_CACHE_AREA / ((long long)cellSize * cellSize);
+    if (cells < FONT_CELL_MIN) cells = FONT_CELL_MIN;
+    if (cells > FONT_CELL_MAX) cells = FONT_CELL_MAX;
+    return (int)cells;
+}
 
 GlyphCell* CacheGlyphs(int count, const unsigned char* chars, int handle) {
     FontRecord* font = LookupFont(handle);
@@ -153,7 +161,7 @@ GlyphCell* CacheGlyphs(int count, const unsigned char* chars, int handle) {
             cell->top = (int16_t)(font->ascent - gm.originY);
             cell->width = (int16_t)gm.blackBoxX;
             cell->height = (int16_t)gm.blackBoxY;
-            WriteGlyph(font, pixels, bitmap, pitch, gm.blackBoxX, gm.blackBoxY);
+            WriteGlyphIntoCell(font, pixels, bitmap, pitch, gm.blackBoxX, gm.blackBoxY);
             RT_FREE(buffer);
         }
         if (edges) {

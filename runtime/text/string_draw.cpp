@@ -41,46 +41,58 @@ uint32_t MixEdged(uint32_t text, uint32_t edge, int b, int alpha, const ChannelL
     return out;
 }
 
-// Fills the font's table of what each cache value writes for these colours.
-void BuildColorTable(const FontRecord* font, GlyphColorTable* table, uint32_t text, uint32_t edge, int kind,
-                     int alphaTarget) {
+} // namespace
+
+void ComputeGlyphPixel(int fontType, int v, uint32_t text, uint32_t edge, int kind, int alphaTarget,
+                       uint32_t* pixel, int* alphaOut) {
     const ChannelLayout& layout = kind == Rgb565 ? kLayout565 : kLayout8888;
     uint32_t colorMask = kind == Rgb565 ? 0xFFFFu : 0xFFFFFFu;
     int alphaShift = kind == Rgb565 ? 16 : 24;
     text &= colorMask;
     edge &= colorMask;
-    for (int v = 0; v < 256; v++) {
-        uint32_t color = 0;
-        int alpha = 0;
-        switch (font->fontType) {
-        case 0:
-            if (v == 1) color = text, alpha = 255;
-            break;
-        case FONT_TYPE_EDGE:
-            if (v == 1) color = text, alpha = 255;
-            else if (v == 2) color = edge, alpha = 255;
-            break;
-        case FONT_TYPE_ANTIALIAS:
-            if (v >= 1 && v <= 15) color = text, alpha = v * 16;
-            break;
-        default: {
-            int b = v & 15, e = v >> 4;
-            if (b == 15) {
-                color = text, alpha = 255;
-            } else if (b >= 1) {
-                alpha = 16 * b + e * (15 - b);
-                color = MixEdged(text, edge, b, alpha, layout);
-            } else if (e > 0) {
-                color = edge, alpha = e * 16;
-            }
-            break;
+    uint32_t color = 0;
+    int alpha = 0;
+    switch (fontType) {
+    case 0:
+        if (v == 1) color = text, alpha = 255;
+        break;
+    case FONT_TYPE_EDGE:
+        if (v == 1) color = text, alpha = 255;
+        else if (v == 2) color = edge, alpha = 255;
+        break;
+    case FONT_TYPE_ANTIALIAS:
+        if (v >= 1 && v <= 15) color = text, alpha = v * 16;
+        break;
+    default: {
+        int b = v & 15, e = (v >> 4) & 15;
+        if (b == 15) {
+            color = text, alpha = 255;
+        } else if (b >= 1) {
+            alpha = 16 * b + e * (15 - b);
+            color = MixEdged(text, edge, b, alpha, layout);
+        } else if (e > 0) {
+            color = edge, alpha = e * 16;
         }
-        }
-        table->alpha[v] = (uint8_t)alpha;
-        table->pixel[v] = alphaTarget ? (color | (uint32_t)alpha << alphaShift) : color;
+        break;
     }
-    table->textValue = text;
-    table->edgeValue = edge;
+    }
+    *alphaOut = alpha;
+    *pixel = alphaTarget ? (color | (uint32_t)alpha << alphaShift) : color;
+}
+
+namespace {
+
+// Fills the font's table of what each cache value writes for these colours.
+void BuildColorTable(const FontRecord* font, GlyphColorTable* table, uint32_t text, uint32_t edge, int kind,
+                     int alphaTarget) {
+    uint32_t colorMask = kind == Rgb565 ? 0xFFFFu : 0xFFFFFFu;
+    for (int v = 0; v < 256; v++) {
+        int alpha = 0;
+        ComputeGlyphPixel(font->fontType, v, text, edge, kind, alphaTarget, &table->pixel[v], &alpha);
+        table->alpha[v] = (uint8_t)alpha;
+    }
+    table->textValue = text & colorMask;
+    table->edgeValue = edge & colorMask;
     table->pixelKind = kind;
     table->alphaTarget = alphaTarget;
     table->valid = 1;

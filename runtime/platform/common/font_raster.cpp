@@ -111,10 +111,21 @@ FT_Face OpenMatch(FcPattern* pattern, FcCharSet** charsetOut, int* weightOut, in
             if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch)
                 snprintf(family, (size_t)familySize, "%s", (const char*)name);
         }
-        if (weightOut && FcPatternGetInteger(match, FC_WEIGHT, 0, weightOut) != FcResultMatch)
-            *weightOut = FC_WEIGHT_REGULAR;
-        if (slantOut && FcPatternGetInteger(match, FC_SLANT, 0, slantOut) != FcResultMatch)
-            *slantOut = FC_SLANT_ROMAN;
+        // Fontconfig reports a face it would embolden or slant with the weight and
+        // slant asked for; those are synthesised here, so they count as missing.
+        FcBool embolden = FcFalse;
+        FcMatrix* matrix = nullptr;
+        FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+        int slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix &&
+                      matrix->xy != 0.0;
+        if (weightOut) {
+            if (FcPatternGetInteger(match, FC_WEIGHT, 0, weightOut) != FcResultMatch || embolden)
+                *weightOut = FC_WEIGHT_REGULAR;
+        }
+        if (slantOut) {
+            if (FcPatternGetInteger(match, FC_SLANT, 0, slantOut) != FcResultMatch || slanted)
+                *slantOut = FC_SLANT_ROMAN;
+        }
         if (charsetOut) {
             FcCharSet* cs = nullptr;
             *charsetOut = nullptr;
