@@ -59,6 +59,15 @@ void MakeBgr24ColorSpec(ColorSpec* spec);
 
 void SetupColorFormat(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask,
                       uint32_t blueMask, uint32_t alphaMask);
+// SpareMask from the depth and the four masks (0 when the widths fill the depth).
+void RecomputeSpareMask(ColorFormat* format);
+
+// A platform pixel-format record: bit count and four masks.
+struct PixelFormatMasks {
+    int bitCount;
+    uint32_t redMask, greenMask, blueMask, alphaMask;
+};
+void ColorFormatFromPixelFormat(ColorFormat* format, const PixelFormatMasks* pixelFormat);
 uint32_t MakeColorInFormat(const ColorFormat* format, int red, int green, int blue, int alpha);
 uint32_t ConvertColorValue(const ColorFormat* destFormat, const ColorFormat* srcFormat, uint32_t color);
 int GetColorRGB(uint32_t color, int* red, int* green, int* blue);

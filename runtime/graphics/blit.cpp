@@ -1,0 +1,204 @@
+// BlitMemImg and the choice of inner loop: one instantiated loop per pixel
+// kind, blend rule, bright, source kind and transparency, picked once per call.
+#include "runtime/graphics/blit.h"
+
+#include <string.h>
+
+#include <array>
+#include <utility>
+
+#include "runtime/graphics/blit_simd.h"
+#include "runtime/graphics/draw_state.h"
+
+int ChooseBlendOp(int mode, int param, int brightWhite, int sourceKind) {
+    const bool alpha = sourceKind == SrcAlpha;
+    switch (mode) {
+    case 0: return OpCopy;
+    case 1:
+        if (param <= 0) return OpNone;
+        if (param >= 255) return OpCopy;
+        if (alpha) return OpMix;
+        if (!brightWhite) return OpMixBright;
+        return param == 128 ? OpHalf : OpMix;
+    case 2:
+        if (param <= 0) return OpNone;
+        return (param >= 255 && !alpha) ? OpAdd255 : OpAdd;
+    case 3:
+        if (param <= 0) return OpNone;
+        return (param >= 255 && !alpha) ? OpSub255 : OpSub;
+    case 4: return OpMul;
+    default: return OpNone;
+    }
+}
+
+void MakeBlendContext(BlendContext* c, const MEMIMG* src, int param, uint32_t bright) {
+    if (!g_blendTables.built) BuildBlendTables();
+    if (param < 0) param = 0;
+    if (param > 255) param = 255;
+    c->key = src->TransColor;
+    if (src->PixelKind == Rgb565 && !src->UsePalette && !src->AlphaChannel) c->key &= 0xFFFF;
+    c->palette = src->Palette;
+    c->param = param;
+    c->paramRow = g_blendTables.product[param];
+    c->signedRow = SignedProductRow(param);
+    c->mix = g_blendTables.alphaMix64[param >> 2];
+    c->brightR = g_blendTables.product[(bright >> 16) & 0xFF];
+    c->brightG = g_blendTables.product[(bright >> 8) & 0xFF];
+    c->brightB = g_blendTables.product[bright & 0xFF];
+}
+
+int BlitCompatible(const MEMIMG* dest, const MEMIMG* src) {
+    if (!dest || !src || dest->InitMark != MEMIMG_INIT_MARK || src->InitMark != MEMIMG_INIT_MARK) return 0;
+    if (!dest->Pixels || !src->Pixels) return 0;
+    if (dest->PixelKind != src->PixelKind || dest->UsePalette || dest->AlphaChannel) return 0;
+    return dest->PixelKind == Rgb565 || dest->PixelKind == Xrgb8888;
+}
+
+int PrepareBlend(BlendSetup* setup, const MEMIMG* dest, const MEMIMG* src, int transFlag, int mode, int param,
+                 uint32_t bright) {
+    if (!BlitCompatible(dest, src)) return -1;
+    bright &= 0xFFFFFF;
+    setup->kind = dest->PixelKind;
+    setup->src = src->UsePalette ? SrcPalette : (src->AlphaChannel ? SrcAlpha : SrcPlain);
+    setup->bright = bright != 0xFFFFFF;
+    setup->trans = transFlag ? 1 : 0;
+    setup->op = ChooseBlendOp(mode, param, !setup->bright, setup->src);
+    if (setup->op == OpNone) return -1;
+    MakeBlendContext(&setup->ctx, src, param, bright);
+    return 0;
+}
+
+// ---- Loop shapes -----------------------------------------------------------
+
+typedef void (*BlitRowsFn)(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
+                           const BlendContext& c);
+
+template <int Kind, int Op, bool Bright, int Src, bool Trans>
+static void BlitRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
+                     const BlendContext& c) {
+    for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch)
+        for (int x = 0; x < w; x++) BlendPixel<Kind, Op, Bright, Src, Trans>(dst, x, LoadSourcePixel<Kind, Src>(src, x), c);
+}
+
+template <int Kind, int Op, bool Bright, int Src, bool Trans>
+static void StretchRows(MEMIMG* dest, const MEMIMG* src, int x0, int x1, int y0, int y1, const int* cols,
+                        const int* rows, const BlendContext& c) {
+    for (int y = y0; y < y1; y++) {
+        uint8_t* d = dest->Pixels + (intptr_t)y * dest->Pitch;
+        const uint8_t* s = src->Pixels + (intptr_t)rows[y - y0] * src->Pitch;
+        for (int x = x0; x < x1; x++)
+            BlendPixel<Kind, Op, Bright, Src, Trans>(d, x, LoadSourcePixel<Kind, Src>(s, cols[x - x0]), c);
+    }
+}
+
+template <int Kind, int Op, bool Bright, int Src, bool Trans, bool Clamp>
+static void SampleSpan(MEMIMG* dest, const MEMIMG* src, int y, int x0, int x1, int64_t u, int64_t v, int64_t du,
+                       int64_t dv, const BlendContext& c) {
+    uint8_t* d = dest->Pixels + (intptr_t)y * dest->Pitch;
+    const uint64_t limitU = (uint64_t)src->Width << 18, limitV = (uint64_t)src->Height << 18;
+    for (int x = x0; x < x1; x++, u += du, v += dv) {
+        int sx, sy;
+        if constexpr (Clamp) {
+            sx = (int)(u >> 18);
+            sy = (int)(v >> 18);
+            sx = sx < 0 ? 0 : (sx >= src->Width ? src->Width - 1 : sx);
+            sy = sy < 0 ? 0 : (sy >= src->Height ? src->Height - 1 : sy);
+        } else {
+            if ((uint64_t)u >= limitU || (uint64_t)v >= limitV) continue;
+            sx = (int)(u >> 18);
+            sy = (int)(v >> 18);
+        }
+        const uint8_t* s = src->Pixels + (intptr_t)sy * src->Pitch;
+        BlendPixel<Kind, Op, Bright, Src, Trans>(d, x, LoadSourcePixel<Kind, Src>(s, sx), c);
+    }
+}
+
+// ---- Tables of instantiated loops ------------------------------------------
+
+constexpr int kTableSize = 2 * OpCount * 2 * SrcKindCount * 2;
+
+static int TableIndex(int kind, int op, int bright, int src, int trans) {
+    return (((kind * OpCount + op) * 2 + bright) * SrcKindCount + src) * 2 + trans;
+}
+
+template <int I>
+struct Decode {
+    static constexpr int trans = I % 2;
+    static constexpr int src = (I / 2) % SrcKindCount;
+    static constexpr int bright = (I / 2 / SrcKindCount) % 2;
+    static constexpr int op = (I / 2 / SrcKindCount / 2) % OpCount;
+    static constexpr int kind = I / 2 / SrcKindCount / 2 / OpCount;
+};
+
+template <size_t... I>
+static constexpr std::array<BlitRowsFn, kTableSize> MakeBlitTable(std::index_sequence<I...>) {
+    return {&BlitRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src, Decode<I>::trans != 0>...};
+}
+template <size_t... I>
+static constexpr std::array<StretchRowsFn, kTableSize> MakeStretchTable(std::index_sequence<I...>) {
+    return {&StretchRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src,
+                         Decode<I>::trans != 0>...};
+}
+template <bool Clamp, size_t... I>
+static constexpr std::array<SampleSpanFn, kTableSize> MakeSampleTable(std::index_sequence<I...>) {
+    return {&SampleSpan<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src,
+                        Decode<I>::trans != 0, Clamp>...};
+}
+
+static const std::array<BlitRowsFn, kTableSize> s_blitTable = MakeBlitTable(std::make_index_sequence<kTableSize>());
+static const std::array<StretchRowsFn, kTableSize> s_stretchTable =
+    MakeStretchTable(std::make_index_sequence<kTableSize>());
+static const std::array<SampleSpanFn, kTableSize> s_rotateTable =
+    MakeSampleTable<false>(std::make_index_sequence<kTableSize>());
+static const std::array<SampleSpanFn, kTableSize> s_triangleTable =
+    MakeSampleTable<true>(std::make_index_sequence<kTableSize>());
+
+StretchRowsFn GetStretchRows(const BlendSetup* s) {
+    return s_stretchTable[TableIndex(s->kind, s->op, s->bright, s->src, s->trans)];
+}
+SampleSpanFn GetRotateSpan(const BlendSetup* s) {
+    return s_rotateTable[TableIndex(s->kind, s->op, s->bright, s->src, s->trans)];
+}
+SampleSpanFn GetTriangleSpan(const BlendSetup* s) {
+    return s_triangleTable[TableIndex(s->kind, s->op, s->bright, s->src, s->trans)];
+}
+
+// Whole rows at a time when nothing can be skipped or blended.
+static void CopyRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int rowBytes, int h) {
+    for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch) memmove(dst, src, rowBytes);
+}
+
+void BlitMemImgWith(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag, const int* clip, int mode,
+                    int param, uint32_t bright) {
+    BlendSetup setup;
+    if (PrepareBlend(&setup, dest, src, transFlag, mode, param, bright) != 0) return;
+    int rect[4] = {x, y, (int)((int64_t)x + src->Width > 0x7FFFFFFF ? 0x7FFFFFFF : x + src->Width),
+                   (int)((int64_t)y + src->Height > 0x7FFFFFFF ? 0x7FFFFFFF : y + src->Height)};
+    int area[4] = {clip[0], clip[1], clip[2], clip[3]};
+    // The draw area never reaches outside the target.
+    if (area[0] < 0) area[0] = 0;
+    if (area[1] < 0) area[1] = 0;
+    if (area[2] > dest->Width) area[2] = dest->Width;
+    if (area[3] > dest->Height) area[3] = dest->Height;
+    if (area[2] < area[0]) area[2] = area[0];
+    if (area[3] < area[1]) area[3] = area[1];
+    ClipRect(rect, area);
+    int w = rect[2] - rect[0], h = rect[3] - rect[1];
+    if (w <= 0 || h <= 0) return;
+    int sx = rect[0] - x, sy = rect[1] - y;
+    int srcBytes = src->Format->PixelByte, dstBytes = dest->Format->PixelByte;
+    uint8_t* d = dest->Pixels + (intptr_t)rect[1] * dest->Pitch + (intptr_t)rect[0] * dstBytes;
+    const uint8_t* s = src->Pixels + (intptr_t)sy * src->Pitch + (intptr_t)sx * srcBytes;
+
+    if (setup.op == OpCopy && !setup.bright && !setup.trans && setup.src == SrcPlain) {
+        CopyRows(d, dest->Pitch, s, src->Pitch, w * dstBytes, h);
+        return;
+    }
+    BlitRowsFn fn = FindSimdBlit(setup.kind, setup.op, setup.bright, setup.src, setup.trans);
+    if (!fn) fn = s_blitTable[TableIndex(setup.kind, setup.op, setup.bright, setup.src, setup.trans)];
+    fn(d, dest->Pitch, s, src->Pitch, w, h, setup.ctx);
+}
+
+void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag) {
+    BlitMemImgWith(dest, src, x, y, transFlag, g_draw.area, g_draw.blendMode, g_draw.blendParam, g_draw.bright);
+}

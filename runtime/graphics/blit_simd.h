@@ -1,0 +1,14 @@
+// Vector versions of the hottest blit loops, each bit-identical to its scalar
+// template; FindSimdBlit returns null where none exists or the CPU lacks it.
+#pragma once
+
+#include <stdint.h>
+
+#include "runtime/graphics/blit_pixel.h"
+
+typedef void (*BlitRowsFn)(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
+                           const BlendContext& c);
+
+BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans);
+// Tests switch the vector loops off to reach the scalar ones.
+void SetSimdBlitEnabled(int enabled);
