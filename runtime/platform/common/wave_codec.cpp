@@ -5,6 +5,7 @@
 // given, so progress through the source follows the steps as a converter's would.
 #include "runtime/platform/common/sound_codec_internal.h"
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -67,6 +68,28 @@ sf_count_t VirtualTell(void* user) {
     return ((PlatformSoundCodec*)user)->virtualPos;
 }
 
+// Frames as 16-bit samples. Read as normalised floats so that floating-point
+// files come out at the same scale as integer ones.
+sf_count_t ReadFrames(PlatformSoundCodec* c, int16_t* out, sf_count_t frames) {
+    const int channels = c->pcm.Channels;
+    float chunk[4096];
+    const sf_count_t perChunk = (sf_count_t)(4096 / channels);
+    sf_count_t done = 0;
+    while (done < frames) {
+        sf_count_t want = frames - done < perChunk ? frames - done : perChunk;
+        sf_count_t got = sf_readf_float(c->file, chunk, want);
+        if (got <= 0) break;
+        int16_t* o = out + done * channels;
+        for (sf_count_t i = 0; i < got * channels; i++) {
+            float v = chunk[i] * 32768.0f;
+            o[i] = (int16_t)(v >= 32767.0f ? 32767 : v <= -32768.0f ? -32768 : lrintf(v));
+        }
+        done += got;
+        if (got < want) break;
+    }
+    return done;
+}
+
 SF_VIRTUAL_IO g_virtualIo = {VirtualLength, VirtualSeek, VirtualRead, VirtualWrite, VirtualTell};
 
 } // namespace
@@ -98,8 +121,10 @@ int WaveCodecOpen(PlatformSoundCodec* c, const void* sourceFormat, int formatSiz
     c->file = sf_open_virtual(&g_virtualIo, SFM_READ, &info, c);
     if (!c->file) return -1;
     if (info.channels < 1 || info.channels > 32 || info.samplerate < 1 || info.frames < 0 ||
-        (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV)
+        ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV &&
+         (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAVEX))
         return -1;
+
     c->totalFrames = info.frames;
     c->pcm.FormatTag = 1;
     c->pcm.Channels = (uint16_t)info.channels;
@@ -124,8 +149,7 @@ int WaveCodecConvert(PlatformSoundCodec* c, int offset, int sourceBytes, void* d
         want = room;
         limited = 1;
     }
-    sf_count_t got = want > 0 ? sf_readf_short(c->file, (short*)dest, want) : 0;
-    if (got < 0) got = 0;
+    sf_count_t got = want > 0 ? ReadFrames(c, (int16_t*)dest, want) : 0;
     c->framesRead += got;
     *destProduced = (int)(got * c->pcm.BlockAlign);
     if (limited) {
