@@ -1,0 +1,159 @@
+// RuntimeInit / RuntimeEnd on the headless backend, the message pump's rules,
+// window sizes, and the virtual clock under a frame loop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "runtime/core/runtime_state.h"
+#include "runtime/core/window.h"
+#include "runtime/platform/platform.h"
+#include "runtime/platform/scripted/scripted.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+class RuntimeFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetLogOutputEnabled(0);
+        ChangeWindowMode(1);
+        SetScreenMode(320, 240, 16, 60);
+        SetWindowScaleRate(1.0);
+    }
+    void TearDown() override { RuntimeEnd(); }
+    // Dispatches what init left queued (cursor messages and the like).
+    void Drain() {
+        while (PendingWindowMessages() > 0) ProcessMessage();
+    }
+};
+
+TEST_F(RuntimeFixture, EightQueuedEventsGiveSixDispatchedPerCall) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    Drain();
+    for (int i = 0; i < 8; i++) ScriptedPushEvent(PlatformEventExpose, 0, 0, 0, 0, 0);
+    int before = DispatchedWindowMessages();
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(DispatchedWindowMessages() - before, 6);
+    EXPECT_EQ(PendingWindowMessages(), 2);
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(PendingWindowMessages(), 0);
+}
+
+TEST_F(RuntimeFixture, ClosingTheWindowQuitsForGood) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    Drain();
+    ScriptedPushEvent(PlatformEventClose, 0, 0, 0, 0, 0);
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(ScriptedWindowInfo(nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(RuntimeEnd(), 0);
+    EXPECT_EQ(ProcessMessage(), -1);
+}
+
+TEST_F(RuntimeFixture, EndTwiceIsHarmlessAndTheClockGoesOn) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    EXPECT_EQ(RuntimeEnd(), 0);
+    EXPECT_EQ(ProcessMessage(), -1);
+    ScriptedAdvanceClock(5);
+    int t = GetMillisecondCount(0);
+    ScriptedAdvanceClock(7);
+    EXPECT_EQ(GetMillisecondCount(12345) - t, 7);
+    EXPECT_EQ(RuntimeEnd(), 0);
+    EXPECT_EQ(ProcessMessage(), -1);
+    // The runtime starts again after an end.
+    EXPECT_EQ(RuntimeInit(), 0);
+    EXPECT_EQ(ProcessMessage(), 0);
+}
+
+TEST_F(RuntimeFixture, ScaleRateSetsTheClientSize) {
+    SetWindowScaleRate(2.0);
+    ASSERT_EQ(RuntimeInit(), 0);
+    int w = 0, h = 0, fs = 1;
+    ASSERT_EQ(ScriptedWindowInfo(&w, &h, &fs), 1);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(fs, 0);
+    SetWindowScaleRate(1.0);
+    ScriptedWindowInfo(&w, &h, &fs);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    // The client area never starts off the desktop.
+    EXPECT_GE(g_runtime.clientRectOnScreen[0], 0);
+    EXPECT_GE(g_runtime.clientRectOnScreen[1], 0);
+}
+
+TEST(RuntimeSettings, ScaleRateZeroAndNegative) {
+    g_runtime.windowScaleRate = 0.0;
+    SetWindowScaleRate(0.0);
+    EXPECT_EQ(g_runtime.windowScaleRate, 0.0);  // already 0.0: nothing stored
+    EXPECT_EQ(GetWindowScaleRate(), 1.0);       // and the window uses 1.0
+    SetWindowScaleRate(-2.0);
+    EXPECT_EQ(g_runtime.windowScaleRate, 1.0);
+    SetWindowScaleRate(0.0 / 0.0);
+    EXPECT_EQ(g_runtime.windowScaleRate, 1.0);
+}
+
+TEST_F(RuntimeFixture, CaptionDefaultsToTheClassName) {
+    g_runtime.windowTitle[0] = 0;
+    ASSERT_EQ(RuntimeInit(), 0);
+    EXPECT_STREQ(ScriptedCaption(), "QmApp");
+    SetMainWindowTitle("Borra Kez Ti");
+    EXPECT_STREQ(ScriptedCaption(), "Borra Kez Ti");
+}
+
+TEST_F(RuntimeFixture, SecondInstanceIsRefused) {
+    ScriptedSetOtherInstance(1);
+    EXPECT_EQ(RuntimeInit(), -1);
+    ScriptedSetOtherInstance(0);
+    EXPECT_EQ(g_runtime.quitRequested, 1);
+}
+
+TEST_F(RuntimeFixture, SecondInitWhileRunningFails) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    EXPECT_EQ(RuntimeInit(), -1);
+    EXPECT_EQ(ProcessMessage(), -1);
+}
+
+TEST_F(RuntimeFixture, InactiveApplicationWaitsInsideProcessMessage) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    Drain();
+    ScriptedPushEvent(PlatformEventDeactivate, 0, 0, 0, 0, 0);
+    std::thread activator([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ScriptedPushEvent(PlatformEventActivate, 0, 0, 0, 0, 0);
+    });
+    uint32_t t0 = PlatformMilliseconds();
+    EXPECT_EQ(ProcessMessage(), 0);
+    activator.join();
+    EXPECT_EQ(g_runtime.appActive, 1);
+    // It slept (virtual) milliseconds while it waited.
+    EXPECT_GT(PlatformMilliseconds() - t0, 0u);
+}
+
+TEST_F(RuntimeFixture, ScreenSaverRequestIsRefused) {
+    EXPECT_EQ(MainWindowProc(WM_SYSCOMMAND, SC_SCREENSAVE, 0), 1);
+    EXPECT_EQ(MainWindowProc(WM_SYSCOMMAND, 0xF020, 0), 0);
+}
+
+TEST_F(RuntimeFixture, HundredFramesAdvanceTheVirtualClockNotTheRealOne) {
+    ASSERT_EQ(RuntimeInit(), 0);
+    int start = GetMillisecondCount(0);
+    auto real0 = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < 100; frame++) {
+        ASSERT_EQ(ProcessMessage(), 0);
+        int t0 = GetMillisecondCount(0);
+        ClearDrawTarget();
+        FlipScreen();
+        while ((unsigned)(GetMillisecondCount(0) - t0) <= 10u) {
+            SleepMilliseconds(1);
+            ProcessMessage();
+        }
+    }
+    auto real = std::chrono::steady_clock::now() - real0;
+    EXPECT_GE(GetMillisecondCount(0) - start, 1100);
+    // Real time spent is a small fraction of the 1.1 virtual seconds.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(real).count(), 1100);
+}
+
+} // namespace
