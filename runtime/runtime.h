@@ -38,6 +38,9 @@ int GetCalendarSeconds(void);
 // ---- Colours ----------------------------------------------------------------
 unsigned int MakeColor(int r, int g, int b);
 // (colour section: further declarations added by the graphics subsystem)
+// Red, green and blue (0..255) of a colour value of the screen's format. 0, or -1
+// for an index past the palette of an 8-bit screen.
+int GetColorRGB(unsigned int color, int* red, int* green, int* blue);
 
 // ---- Screen and drawing -----------------------------------------------------
 int SetScreenMode(int width, int height, int colorBitDepth, int refreshRate);
@@ -62,6 +65,10 @@ int GetPixel(int x, int y, unsigned int* color);
 // Saves the back buffer as PNG or BMP, chosen by the extension.
 int SaveScreenToFile(const char* path);
 // (graphics section: further declarations added by the graphics subsystem)
+// Clip rectangle of every drawing operation on the current target. 0.
+int SetDrawArea(int left, int top, int right, int bottom);
+// Draw bright: image and shape colours are scaled by these (each 0..255). 0.
+int SetDrawBright(int red, int green, int blue);
 
 // ---- Fonts and text ---------------------------------------------------------
 FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType,
