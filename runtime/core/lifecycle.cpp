@@ -124,7 +124,7 @@ void OutputSystemInfo() {
 
 int RequestedColorDepth() {
     int w = 640, h = 480, depth = 16;
-    if (SUBSYSTEM_PRESENT(GetScreenSize)) GetScreenSize(&w, &h, &depth);
+    GetScreenSize(&w, &h, &depth);
     return depth;
 }
 
@@ -138,9 +138,9 @@ uint64_t CurrentThreadId(void) {
 void RunEndSequence(void) {
     g_runtime.ending = 1;
     // No network or MIDI music is ever started, so steps 2 to 3 find nothing.
-    if (SUBSYSTEM_PRESENT(EndScreen)) EndScreen();
-    if (SUBSYSTEM_PRESENT(EndInput)) EndInput();
-    if (SUBSYSTEM_PRESENT(EndSoundSystem)) EndSoundSystem();
+    EndScreen();
+    EndInput();
+    EndSoundSystem();
     bool hadWindow = g_runtime.mainWindow != 0;
     EndMainWindow();
     EndCom();
@@ -151,7 +151,7 @@ void RunEndSequence(void) {
         if (!hadWindow || !g_runtime.mainWindow) break;
     }
     if (g_runtime.startDirectory[0] && g_fileOps) g_fileOps->setCurrentDirectory(g_runtime.startDirectory);
-    if (SUBSYSTEM_PRESENT(CloseIdleArchives)) CloseIdleArchives();
+    CloseIdleArchives();
     DumpTrackedMemory();
 }
 
@@ -175,8 +175,8 @@ void FatalExitF(const char* format, ...) {
 int RuntimeInit(void) {
     API_LOCK();
     // 1. Archive bookkeeping and the file-operation set.
-    if (SUBSYSTEM_PRESENT(ClearArchiveBookkeeping)) ClearArchiveBookkeeping();
-    if (SUBSYSTEM_PRESENT(InstallFileOps)) InstallFileOps();
+    ClearArchiveBookkeeping();
+    InstallFileOps();
     // 2. The start directory.
     if (g_fileOps) g_fileOps->getCurrentDirectory(g_runtime.startDirectory);
     // 3. The log file.
@@ -193,17 +193,17 @@ int RuntimeInit(void) {
     // 6. System information.
     OutputSystemInfo();
     // 7. Streams and the graph restore routine.
-    if (SUBSYSTEM_PRESENT(InstallDefaultGraphRestore)) InstallDefaultGraphRestore();
+    InstallDefaultGraphRestore();
     // 8 to 13.
     bool ok = InitCom() == 0;
     if (ok) ok = InitMainWindow() == 0;
     if (ok) {
         // 10. No network downloads exist in this system.
-        ok = !SUBSYSTEM_PRESENT(InitInput) || InitInput() != -1;
+        ok = InitInput() != -1;
     }
     if (ok) {
-        if (SUBSYSTEM_PRESENT(InitSoundSystem)) InitSoundSystem();
-        ok = !SUBSYSTEM_PRESENT(InitScreen) || InitScreen() >= 0;
+        InitSoundSystem();
+        ok = InitScreen() >= 0;
     }
     if (!ok) {
         RunEndSequence();
@@ -213,19 +213,15 @@ int RuntimeInit(void) {
     LogWrite(SJ("文字コードバッファの初期化を行います... "));
     LogWrite(SJ("完了しました\n"));
     g_runtime.initialised = 1;
-    if (SUBSYSTEM_PRESENT(SetFlipVBlankWait)) SetFlipVBlankWait(1);
+    SetFlipVBlankWait(1);
     if (!g_runtime.windowed) BringMainWindowToFront(0);
-    if (SUBSYSTEM_PRESENT(SetDrawTarget)) {
-        SetDrawTarget(-2);
-        SetDrawTarget(-4);
-    }
+    SetDrawTarget(-2);
+    SetDrawTarget(-4);
     // 19. Warm-up: the graph table's check counter advances by one.
-    if (SUBSYSTEM_PRESENT(CreateBlankGraph) && SUBSYSTEM_PRESENT(SetDrawTarget) && SUBSYSTEM_PRESENT(ReleaseGraph)) {
-        int g = CreateBlankGraph(256, 256, 0, 0);
-        SetDrawTarget(g);
-        SetDrawTarget(-4);
-        ReleaseGraph(g, 0);
-    }
+    int warmUp = CreateBlankGraph(256, 256, 0, 0);
+    SetDrawTarget(warmUp);
+    SetDrawTarget(-4);
+    ReleaseGraph(warmUp, 0);
     return 0;
 }
 
@@ -247,14 +243,14 @@ int SetArchiveUse(int use) {
     API_LOCK();
     if ((!use) != g_runtime.archiveDisabled) {
         g_runtime.archiveDisabled = !use;
-        if (SUBSYSTEM_PRESENT(ApplyArchiveSetting)) ApplyArchiveSetting(g_runtime.archiveDisabled);
+        ApplyArchiveSetting(g_runtime.archiveDisabled);
     }
     return 0;
 }
 
 int SetArchiveExtension(const char* ext) {
     API_LOCK();
-    if (SUBSYSTEM_PRESENT(SetArchiveExtensionInternal)) {
+    {
         if (ext && ext[0] && strlen(ext) < 64)
             SetArchiveExtensionInternal(ext);
         else

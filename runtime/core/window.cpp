@@ -141,7 +141,7 @@ bool OnMainThread() { return g_runtime.mainThreadKnown && CurrentThreadId() == g
 
 void ScaledSize(int* w, int* h) {
     int sw = 640, sh = 480, depth = 16;
-    if (SUBSYSTEM_PRESENT(GetScreenSize)) GetScreenSize(&sw, &sh, &depth);
+    GetScreenSize(&sw, &sh, &depth);
     double rate = GetWindowScaleRate();
     *w = (int)(sw * rate);
     *h = (int)(sh * rate);
@@ -151,7 +151,7 @@ void ScreenSize(int* w, int* h, int* depth) {
     *w = 640;
     *h = 480;
     *depth = 16;
-    if (SUBSYSTEM_PRESENT(GetScreenSize)) GetScreenSize(w, h, depth);
+    GetScreenSize(w, h, depth);
 }
 
 void ReadClientRect() {
@@ -215,7 +215,7 @@ void ClearRuntimeStateForWindow() {
 
 void HandlePaint() {
     g_runtime.paintInProgress = 1;
-    if (g_runtime.initialised && SUBSYSTEM_PRESENT(PresentBackBuffer)) PresentBackBuffer();
+    if (g_runtime.initialised) PresentBackBuffer();
     // Before the screen exists the platform shows black on its own.
     g_runtime.paintInProgress = 0;
 }
@@ -289,8 +289,8 @@ long MainWindowProc(int message, long wParam, long lParam) {
             g_runtime.clientRectOnScreen[1] = y;
             g_runtime.clientRectOnScreen[2] = x + w;
             g_runtime.clientRectOnScreen[3] = y + h;
-            if (SUBSYSTEM_PRESENT(SetFrontClientPosition)) SetFrontClientPosition(x, y);
-            if (SUBSYSTEM_PRESENT(ReapplyDrawArea)) ReapplyDrawArea();
+            SetFrontClientPosition(x, y);
+            ReapplyDrawArea();
         }
         return 0;
     case WM_SIZE:
@@ -300,16 +300,16 @@ long MainWindowProc(int message, long wParam, long lParam) {
         g_runtime.appActive = (wParam & 0xFFFF) != 0;
         if (g_runtime.creatingWindow) return 0;
         if (g_runtime.appActive) {
-            if (SUBSYSTEM_PRESENT(RestoreScreenSurfaces)) RestoreScreenSurfaces();
+            RestoreScreenSurfaces();
             if (!g_runtime.windowed && g_runtime.restorePending && g_runtime.initialised) {
                 RestoreScreen();
                 g_runtime.restorePending = 0;
             }
-            if (SUBSYSTEM_PRESENT(ReacquireInput)) ReacquireInput();
+            ReacquireInput();
         } else if (!g_runtime.windowed && g_runtime.initialised) {
             g_runtime.restorePending = 1;
         }
-        if (SUBSYSTEM_PRESENT(PadActivationStep)) PadActivationStep(g_runtime.appActive);
+        PadActivationStep(g_runtime.appActive);
         return 0;
     }
     case WM_PAINT:
@@ -326,7 +326,7 @@ long MainWindowProc(int message, long wParam, long lParam) {
         return 0;
     case WM_KEYDOWN:
         // Text input is not part of this runtime; the key state just learns of new data.
-        if (SUBSYSTEM_PRESENT(NoteKeyboardEvent)) NoteKeyboardEvent();
+        NoteKeyboardEvent();
         return 0;
     default:
         return 0;
@@ -366,9 +366,9 @@ int ProcessMessage(void) {
     }
     if (mainThread) {
         if (!g_runtime.windowed) UpdateCursorVisibility(g_runtime.cursorWanted);
-        if (SUBSYSTEM_PRESENT(RefreshKeyState)) RefreshKeyState();
+        RefreshKeyState();
     }
-    if (SUBSYSTEM_PRESENT(UpdatePadDevices)) UpdatePadDevices();
+    UpdatePadDevices();
     g_runtime.processMessageBusy = 1;
     g_runtime.processMessageBusy = 0;
     return g_runtime.quitRequested ? -1 : 0;
@@ -498,7 +498,7 @@ int ChangeWindowMode(int windowed) {
     g_runtime.modeSwitching = 1;
     g_runtime.displayChangeSeen = 0;
     ApplyWindowStyle();
-    int r = SUBSYSTEM_PRESENT(RecreateScreen) ? RecreateScreen() : 0;
+    int r = RecreateScreen();
     // The switch is a display change of its own; the platform sends none for a
     // desktop-sized full screen, so the runtime posts it.
     PostWindowMessage(WM_DISPLAYCHANGE, g_runtime.desktopBitsPerPixel,
@@ -578,14 +578,14 @@ void WaitWhileInactive(void) {
     if (g_runtime.paintInProgress || g_runtime.appActive) return;
     while (ProcessMessage() == 0 && !g_runtime.appActive) {
     }
-    if (SUBSYSTEM_PRESENT(RestoreScreenSurfaces)) RestoreScreenSurfaces();
+    RestoreScreenSurfaces();
 }
 
 int RestoreScreen(void) {
-    if (SUBSYSTEM_PRESENT(EndInput)) EndInput();
-    if (SUBSYSTEM_PRESENT(RecreateScreen)) RecreateScreen();
-    if (SUBSYSTEM_PRESENT(RecreateAllFonts)) RecreateAllFonts();
-    if (SUBSYSTEM_PRESENT(RestoreAllGraphs)) RestoreAllGraphs();
+    EndInput();
+    RecreateScreen();
+    RecreateAllFonts();
+    RestoreAllGraphs();
     return 0;
 }
 
