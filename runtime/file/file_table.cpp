@@ -40,17 +40,25 @@ int ArchiveSetSeek(FileHandle file, int offset, int origin) {
     return DiskSeek(record->disk, offset, origin);
 }
 
-// An entry reads bytes; the result is counted in whole elements like every
-// other stream, so callers reading 4-byte fields see the same count from an
-// archive as from the disk.
+// An entry reads like a disk file: whole elements only, counted in elements,
+// so a caller reading 4-byte fields sees the same results from an archive as
+// from the disk.
 int ArchiveSetRead(void* buffer, int size, int count, FileHandle file) {
     OpenFileRecord* record = RecordOf(file);
     if (!record) return -1;
     if (!record->inArchive) return DiskRead(buffer, size, count, record->disk);
     if (size <= 0 || count <= 0) return 0;
+    ArchiveEntryState* state = &record->entryState;
+    int64_t remaining = (int64_t)state->size - state->position;
+    if (!state->eofHit && remaining > 0 && (int64_t)size * count > remaining) {
+        count = (int)(remaining / size);
+        if (count == 0) {
+            state->eofHit = 1;
+            return 0;
+        }
+    }
     int64_t want = (int64_t)size * count;
-    int bytes = ReadArchiveEntry(&record->entryState, buffer, want > 0x7FFFFFFF ? 0x7FFFFFFF : (int)want);
-    return bytes / size;
+    return ReadArchiveEntry(state, buffer, want > 0x7FFFFFFF ? 0x7FFFFFFF : (int)want) / size;
 }
 
 int ArchiveSetEof(FileHandle file) {

@@ -30,9 +30,19 @@ bool ReadName(const Layout& l, uint32_t offset, std::string& name) {
     return true;
 }
 
+// A name that stays one component on extraction: no separator outside a
+// double-byte character, not "." or "..".
 bool SafeName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\\') == std::string::npos;
+    if (name.empty() || name == "." || name == "..") return false;
+    for (size_t i = 0; i < name.size(); i++) {
+        unsigned char c = (unsigned char)name[i];
+        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < name.size()) {
+            i++;
+            continue;
+        }
+        if (c == '/' || c == '\\') return false;
+    }
+    return true;
 }
 
 bool WalkDirectory(const Layout& l, uint32_t dir, std::vector<std::string>& path, std::set<uint32_t>& seen,

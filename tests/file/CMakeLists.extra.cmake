@@ -1,0 +1,2 @@
+# The round-trip tests pack folders with the archiver's own code.
+target_link_libraries(${target} PRIVATE archiver_core)
