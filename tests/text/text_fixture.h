@@ -15,6 +15,7 @@
 
 #include "runtime/core/sjis.h"
 #include "runtime/graphics/draw_state.h"
+#include "runtime/graphics/graph.h"
 #include "runtime/graphics/screen.h"
 #include "runtime/runtime.h"
 #include "runtime/text/font_state.h"
