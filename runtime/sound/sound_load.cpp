@@ -79,7 +79,8 @@ int LoadSoundFileToMemory(const char* path, void** image, int* size) {
 int FreeSoundFileImage(void* image) {
     API_LOCK();
     if (!image) return -1;
-    return RT_FREE(image);
+    RT_FREE(image);
+    return 0;
 }
 
 SoundHandle LoadSoundMemory(const void* image, int size, int bufferCount) {
