@@ -1,6 +1,8 @@
 // The desktop audio device: SDL's default output opened for 44100 Hz stereo S16
 // with a 512-frame period; its callback runs the shared mixer. SDL converts to the
 // hardware's own format when that differs, so the mixer always sees ours.
+#include "runtime/platform/sdl/sdl_audio.h"
+
 #include "runtime/platform/common/audio_mixer.h"
 #include "runtime/platform/platform.h"
 
@@ -14,12 +16,23 @@ struct SdlAudioState {
     int subsystemUp;          // SDL's audio subsystem was started by us
     SDL_AudioDeviceID device; // 0 when closed
     SDL_AudioSpec obtained;   // what the device gave
+    SdlAudioStats stats;      // callback figures (written by the audio thread)
 };
 
 SdlAudioState g_sdlAudio;
 
 void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
-    MixerRender((int16_t*)stream, len / 4);
+    Uint64 start = SDL_GetPerformanceCounter();
+    int frames = len / 4;
+    MixerRender((int16_t*)stream, frames);
+    double ms = (double)(SDL_GetPerformanceCounter() - start) * 1000.0 /
+                (double)SDL_GetPerformanceFrequency();
+    SdlAudioStats& st = g_sdlAudio.stats;
+    st.callbacks++;
+    st.framesMixed += frames;
+    st.totalMixMs += ms;
+    if (ms > st.maxMixMs) st.maxMixMs = ms;
+    if (ms * MIXER_DEVICE_RATE > frames * 1000.0) st.lateCallbacks++;
 }
 
 } // namespace
@@ -44,6 +57,9 @@ int PlatformAudioOpen(void) {
         g_sdlAudio.subsystemUp = 0;
         return -2;
     }
+    SDL_zero(g_sdlAudio.stats);
+    g_sdlAudio.stats.periodFrames = g_sdlAudio.obtained.samples;
+    g_sdlAudio.stats.deviceRate = g_sdlAudio.obtained.freq;
     MixerSetOpen(1);
     SDL_PauseAudioDevice(g_sdlAudio.device, 0);
     return 0;
@@ -98,4 +114,10 @@ int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* descr
     snprintf(module, moduleSize, "%s", driver ? driver : "");
     snprintf(description, descriptionSize, "%s", name);
     return 0;
+}
+
+void GetSdlAudioStats(SdlAudioStats* stats) {
+    if (g_sdlAudio.device) SDL_LockAudioDevice(g_sdlAudio.device);
+    *stats = g_sdlAudio.stats;
+    if (g_sdlAudio.device) SDL_UnlockAudioDevice(g_sdlAudio.device);
 }
