@@ -1,9 +1,12 @@
 // The real game on the SDL backend under Xvfb: caption and client size from the
 // settings file, Escape and the window's close button end it with exit code 0.
+// gtest first: Xlib defines macros (None, Bool) that clash with gtest's names.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -181,11 +184,18 @@ void ClientSize(Display* d, Window w, int wantW, int wantH, int* width, int* hei
     } while (Clock::now() < until);
 }
 
+// Escape goes down (and stays down until ReleaseEscape), as a player holds it
+// until the game has gone: the game may still be starting when the key arrives.
 void PressEscape(Window w) {
     std::string env = "DISPLAY=" + XvfbEnvironment::display_ + " ";
     std::string id = std::to_string((unsigned long)w);
-    std::string cmd = env + "xdotool windowfocus --sync " + id + " >/dev/null 2>&1; " + env +
-                      "xdotool keydown Escape; sleep 0.3; " + env + "xdotool keyup Escape";
+    std::string cmd = env + "xdotool windowfocus --sync " + id + " >/dev/null 2>&1; " + env + "xdotool keydown Escape";
+    if (system(cmd.c_str()) != 0) {
+    }
+}
+
+void ReleaseEscape() {
+    std::string cmd = "DISPLAY=" + XvfbEnvironment::display_ + " xdotool keyup Escape";
     if (system(cmd.c_str()) != 0) {
     }
 }
@@ -228,6 +238,7 @@ TEST_F(SdlWindow, DefaultWindowIs320x240AndEscapeEndsWithoutWritingSettings) {
     EXPECT_EQ(ch, 240);
     PressEscape(w);
     EXPECT_EQ(WaitExit(pid, 20), 0);
+    ReleaseEscape();
     EXPECT_FALSE(Exists(folder.dir_ + "/config.ini"));
 }
 
