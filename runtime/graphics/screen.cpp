@@ -15,7 +15,7 @@
 #include "runtime/runtime.h"
 
 // The text subsystem's font table; absent in builds without it.
-void InitFontSystem(void) __attribute__((weak));
+int InitFontSystem(void) __attribute__((weak));
 void DeleteAllFonts(void) __attribute__((weak));
 
 ScreenState g_screen = {640, 480, 16, 0, 0, 0, -1, -1};
