@@ -71,9 +71,13 @@ TEST_F(BmpDecode, PaletteDepthsGivePaletteImages) {
         EXPECT_EQ(image.Color.Format.SpareMask, 0xFF000000u);
         EXPECT_EQ(image.Pitch, (W + 3) & ~3);
         for (int i = 0; i < 256; ++i) EXPECT_EQ(image.Color.Palette[i][3], 0) << i;
-        if (c.bits == 4)
-            for (int y = 0; y < H; ++y)
-                for (int x = 0; x < W; ++x) ASSERT_LT(RawPixel(image, x, y), 16u);
+        if (c.bits == 4) {
+            for (int y = 0; y < H; ++y) {
+                for (int x = 0; x < W; ++x) {
+                    ASSERT_LT(RawPixel(image, x, y), 16u);
+                }
+            }
+        }
         EXPECT_TRUE(SameAsRgba(image, ToolRgba(c.name), W, H, 0, false));
         ReleaseGraphImage(&image);
     }
@@ -103,7 +107,9 @@ TEST_F(BmpDecode, OneBitAndMaskFormatsBecomeTwentyFourBit) {
         if (strcmp(c.name, "b4444.bmp") == 0)
             for (uint8_t& v : ref) v = (uint8_t)((v >> 4) * 17);
         EXPECT_TRUE(SameAsRgba(image, ref, W, H, c.tolerance, false));
-        if (c.bits == 32) EXPECT_TRUE(SameAsRgba(image, PatternRgba(W, H), W, H, 0, false));
+        if (c.bits == 32) {
+            EXPECT_TRUE(SameAsRgba(image, PatternRgba(W, H), W, H, 0, false));
+        }
         ReleaseGraphImage(&image);
     }
 }

@@ -53,7 +53,7 @@ void ExpectSane(const GraphImage& image) {
     ASSERT_GE(image.Pitch, image.Width * image.Color.Format.PixelByte);
     volatile uint32_t sum = 0;
     for (int y = 0; y < image.Height; ++y)
-        for (int x = 0; x < image.Width; ++x) sum += RawPixel(image, x, y);
+        for (int x = 0; x < image.Width; ++x) sum = sum + RawPixel(image, x, y);
 }
 
 // Reference picture of a good BMP: its own, or the one it is a variant of.
@@ -144,9 +144,15 @@ TEST(DecodeCorpus, PngSuiteDecodesAndInterlacedMatchesPlain) {
         // Expected pixel format from the colour type in the name.
         std::string kind = name.substr(4, 2);
         bool trns = name[0] == 't' && name.compare(0, 3, "tp0") != 0;  // transparency chunk
-        if (kind == "6a") EXPECT_EQ(image.Color.Format.ColorBitDepth, 32);
-        if (kind == "4a") EXPECT_EQ(image.Color.Format.ColorBitDepth, 16);
-        if (kind == "2c" && !trns) EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
+        if (kind == "6a") {
+            EXPECT_EQ(image.Color.Format.ColorBitDepth, 32);
+        }
+        if (kind == "4a") {
+            EXPECT_EQ(image.Color.Format.ColorBitDepth, 16);
+        }
+        if (kind == "2c" && !trns) {
+            EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
+        }
         // Interlaced twins of the basic files decode to the same pixels.
         if (name.compare(0, 4, "basi") == 0) {
             GraphImage plain;

@@ -229,7 +229,7 @@ TEST_F(DecodeMutation, MutatedAndTruncatedFilesNeverCrash) {
                 ASSERT_GE(image.Pitch, image.Width * image.Color.Format.PixelByte);
                 volatile uint32_t sum = 0;
                 for (int y = 0; y < image.Height; ++y)
-                    for (int x = 0; x < image.Width; ++x) sum += RawPixel(image, x, y);
+                    for (int x = 0; x < image.Width; ++x) sum = sum + RawPixel(image, x, y);
                 EXPECT_LE((int64_t)image.Pitch * image.Height, (int64_t)f.size() * 1100 + (1 << 20));
                 ReleaseGraphImage(&image);
             } else {

@@ -39,8 +39,9 @@ TEST_F(TgaDecode, FourTypesFromImageMagick) {
         EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
         EXPECT_EQ(image.Pitch, W * 3);
         EXPECT_TRUE(SameAsRgba(image, ToolRgba(name), W, H, 0, false));
-        if (strcmp(name, "t2.tga") == 0 || strcmp(name, "t10.tga") == 0)
+        if (strcmp(name, "t2.tga") == 0 || strcmp(name, "t10.tga") == 0) {
             EXPECT_TRUE(SameAsRgba(image, PatternRgba(W, H), W, H, 0, false));
+        }
         ReleaseGraphImage(&image);
     }
 }
