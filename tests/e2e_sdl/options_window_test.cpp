@@ -1,7 +1,9 @@
 // The real game on the SDL backend under Xvfb: "WINDOW 640x480" chosen on the options
 // screen doubles the client size at once and writes the settings file.
-#include <X11/Xlib.h>
+// gtest first: Xlib defines macros (None, Bool) that clash with gtest's names.
 #include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
