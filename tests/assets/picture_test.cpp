@@ -108,7 +108,9 @@ TEST(Pictures, EveryTileCellAndFrameIsDrawnAndTransparencyIsPureGreen) {
   // so the 16-bit screen maps nothing else onto it.
   EXPECT_GT(b.width * b.height - Painted(b, 0, 0, b.width, b.height), 0);
   for (const Rgba8& c : b.data)
-    if ((c.r >> 3) == 0 && (c.g >> 2) == 63 && (c.b >> 3) == 0) EXPECT_TRUE(IsKey(c));
+    if ((c.r >> 3) == 0 && (c.g >> 2) == 63 && (c.b >> 3) == 0) {
+      EXPECT_TRUE(IsKey(c));
+    }
   // The spring's pressed picture sits lower than the one at rest.
   int restTop = -1, pressedTop = -1;
   for (int y = 15; y >= 0; --y) {
