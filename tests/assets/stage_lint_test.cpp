@@ -2,6 +2,8 @@
 // every tile and object kind in use, and a climbing check of the whole run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "stage_model.h"
@@ -108,5 +110,37 @@ TEST(StageClimb, TheWholeRunCanBeClimbedAtTheSpeedEachStageIsMet) {
     int spent = arrival[k] - arrival[k - 1];
     EXPECT_LE(spent, 240 * period) << "climbing through stage " << shaft.names[k - 1] << " takes " << spent
                                    << " frames at period " << period;
+  }
+}
+
+TEST(StageFiles, FilesHoldTheSourceGridsColumnAfterColumn) {
+  // Legend: "CHAR CODE name" lines.
+  int code[128];
+  for (int& c : code) c = -1;
+  {
+    FILE* f = std::fopen(BKT_SOURCE_DIR "/assets/stages/legend.txt", "r");
+    ASSERT_NE(f, nullptr);
+    char line[256];
+    while (std::fgets(line, sizeof(line), f))
+      if (line[0] != '#' && line[0] > ' ' && line[1] == ' ') code[static_cast<unsigned char>(line[0])] = std::atoi(line + 2);
+    std::fclose(f);
+  }
+  for (const char* name : {"00", "0", "01", "17", "31"}) {
+    FILE* f = std::fopen((std::string(BKT_SOURCE_DIR "/assets/stages/") + name + ".stage").c_str(), "r");
+    ASSERT_NE(f, nullptr) << name;
+    std::vector<std::string> rows;
+    char line[256];
+    while (std::fgets(line, sizeof(line), f)) {
+      std::string s(line);
+      while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+      if (!s.empty() && s[0] != '#') rows.push_back(s);
+    }
+    std::fclose(f);
+    ASSERT_EQ(rows.size(), 15u) << name;
+    StageGrid g = ReadStage(BKT_DIST_DIR, name);
+    ASSERT_FALSE(g.cells.empty()) << name;
+    for (int r = 0; r < kRows; ++r)
+      for (int c = 0; c < kColumns; ++c)
+        EXPECT_EQ(g.cells[c][r], code[static_cast<unsigned char>(rows[r][c])]) << name << " column " << c << " row " << r;
   }
 }
