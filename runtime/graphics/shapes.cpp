@@ -5,6 +5,7 @@
 #include "runtime/core/api_lock.h"
 #include "runtime/core/window.h"
 #include "runtime/graphics/blit_pixel.h"
+#include "runtime/graphics/blit_simd.h"
 #include "runtime/graphics/draw_state.h"
 #include "runtime/runtime.h"
 
@@ -152,6 +153,7 @@ void FillRectMemImgWith(MEMIMG* image, const int* rect, uint32_t color, const in
     if (r[0] >= r[2] || r[1] >= r[3]) return;
     FillContext f;
     MakeFillContext(&f, image->PixelKind, color, param, bright);
+    if (op == FillMix && FillMixSimd(image, r[0], r[1], r[2], r[3], f.color, f.param)) return;
     s_fillRows[image->PixelKind][op](image, r[0], r[1], r[2], r[3], f);
 }
 

@@ -1,0 +1,3 @@
+# pixman is the yardstick of the blit benchmark only.
+pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
+target_link_libraries(${target} PRIVATE PkgConfig::PIXMAN)
