@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <unistd.h>
 
 #include "asset_files.h"
 #include "ima_adpcm.h"
@@ -79,7 +80,7 @@ TEST(ImaAdpcm, GeneratedFilesDecodeHereAsInSox) {
     size_t data = 12 + 8 + 20 + 8 + 4 + 8;
     ASSERT_EQ(std::string(file.begin() + data - 8, file.begin() + data - 4), "data") << name;
     std::vector<int16_t> ours = Decode(file.data() + data, file.size() - data, 512);
-    std::string raw = std::string("/tmp/ima-") + name + ".raw";
+    std::string raw = "/tmp/ima-" + std::to_string(getpid()) + "-" + name + ".raw";
     assetfiles::Run("/usr/bin/sox " + Dist(std::string("bkt/wav/") + name) + " -t s16 -e signed " + raw);
     std::vector<uint8_t> soxBytes = ReadAll(raw);
     std::remove(raw.c_str());
