@@ -6,9 +6,14 @@
 #include "runtime/graphics/color_format.h"
 
 static int s_simdEnabled = 1; // tests turn the vector loops off to reach the scalar ones
+static int s_avx2Enabled = 1; // tests turn AVX2 off to reach the SSE2 loops
 
 void SetSimdBlitEnabled(int enabled) {
     s_simdEnabled = enabled;
+}
+
+void SetAvx2BlitEnabled(int enabled) {
+    s_avx2Enabled = enabled;
 }
 
 #if defined(__SSE2__)
@@ -202,6 +207,10 @@ void Mix8888(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, con
 
 BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
     if (!s_simdEnabled || bright) return nullptr;
+    if (s_avx2Enabled) {
+        BlitRowsFn avx2 = FindAvx2Blit(kind, op, bright, src, trans);
+        if (avx2) return avx2;
+    }
     if (kind == Rgb565 && src == SrcPlain) {
         switch (op) {
         case OpCopy: return trans ? Key565 : nullptr;
@@ -285,7 +294,8 @@ int FillMixSimd(MEMIMG* image, int l, int t, int r, int b, uint32_t color, int p
 
 #else
 
-BlitRowsFn FindSimdBlit(int, int, int, int, int) {
+BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
+    if (s_simdEnabled && s_avx2Enabled && !bright) return FindAvx2Blit(kind, op, bright, src, trans);
     return nullptr;
 }
 

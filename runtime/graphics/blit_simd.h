@@ -10,6 +10,10 @@ typedef void (*BlitRowsFn)(uint8_t* dst, int dstPitch, const uint8_t* src, int s
                            const BlendContext& c);
 
 BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans);
+// The AVX2 loops, or null (no AVX2, or no such loop); FindSimdBlit tries them first.
+BlitRowsFn FindAvx2Blit(int kind, int op, int bright, int src, int trans);
+// 0 keeps FindSimdBlit to SSE2 (tests compare both levels).
+void SetAvx2BlitEnabled(int enabled);
 // Mode-1 rectangle fill (parameter 1..254) on 565 or 8888 rows [l, r) x [t, b);
 // 1 when done here, 0 when the scalar loop must do it.
 int FillMixSimd(MEMIMG* image, int l, int t, int r, int b, uint32_t color, int param);

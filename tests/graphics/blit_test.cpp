@@ -171,9 +171,10 @@ void CompareWithReference(const Combination& c, std::mt19937& rng, int width, in
                                   << c.param << " trans " << c.trans << " bright " << std::hex << c.bright;
 }
 
-void RunAllCombinations(int simd) {
+void RunAllCombinations(int simd, int avx2) {
     SetSimdBlitEnabled(simd);
-    std::mt19937 rng(12345 + simd);
+    SetAvx2BlitEnabled(avx2);
+    std::mt19937 rng(12345 + simd + avx2 * 2);
     const int params[] = {0, 1, 3, 64, 127, 128, 129, 180, 200, 252, 254, 255, 300};
     const uint32_t brights[] = {0xFFFFFF, 0x808080, 0xFF7F00, 0x000000};
     for (int kind = 0; kind < 2; kind++)
@@ -187,33 +188,40 @@ void RunAllCombinations(int simd) {
                             if (::testing::Test::HasFatalFailure()) return;
                         }
     SetSimdBlitEnabled(1);
+    SetAvx2BlitEnabled(1);
 }
 
 TEST(BlitRandom, ScalarLoopsMatchTheReference) {
-    RunAllCombinations(0);
+    RunAllCombinations(0, 0);
 }
 
-TEST(BlitRandom, VectorLoopsMatchTheReference) {
-    RunAllCombinations(1);
+TEST(BlitRandom, Sse2LoopsMatchTheReference) {
+    RunAllCombinations(1, 0);
+}
+
+TEST(BlitRandom, Avx2LoopsMatchTheReference) {
+    RunAllCombinations(1, 1);
 }
 
 TEST(BlitRandom, LongRowsMatchTheReference) {
     // Rows long enough for every vector width, with odd tails.
     std::mt19937 rng(99);
     const int modes[][2] = {{0, 0}, {1, 128}, {1, 200}, {1, 77}, {2, 255}, {2, 100}, {3, 255}, {3, 31}, {4, 0}};
-    for (int simd = 0; simd < 2; simd++) {
-        SetSimdBlitEnabled(simd);
+    for (int level = 0; level < 3; level++) {
+        SetSimdBlitEnabled(level > 0);
+        SetAvx2BlitEnabled(level > 1);
         for (int kind = 0; kind < 2; kind++)
             for (int source = 0; source < 3; source++)
                 for (auto& m : modes)
                     for (int trans = 0; trans < 2; trans++)
-                        for (int width : {1, 7, 8, 15, 16, 17, 33, 70}) {
+                        for (int width : {1, 7, 8, 15, 16, 17, 31, 33, 70}) {
                             Combination c{kind, source, m[0], m[1], trans, 0xFFFFFF};
                             CompareWithReference(c, rng, width, 3);
                             if (::testing::Test::HasFatalFailure()) return;
                         }
     }
     SetSimdBlitEnabled(1);
+    SetAvx2BlitEnabled(1);
 }
 
 } // namespace

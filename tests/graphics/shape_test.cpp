@@ -5,6 +5,7 @@
 #include <random>
 
 #include "gfx_fixture.h"
+#include "runtime/graphics/blit_simd.h"
 #include "runtime/graphics/shapes.h"
 
 namespace {
@@ -139,7 +140,9 @@ uint32_t ReferenceFill(int kind, uint32_t d, uint32_t c, int mode, int p, uint32
 }
 
 TEST(FillRules, EveryModeMatchesTheTable) {
-    std::mt19937 rng(5);
+    for (int simd = 0; simd < 2; simd++) {
+    SetSimdBlitEnabled(simd);
+    std::mt19937 rng(5 + simd);
     const int params[] = {0, 1, 100, 128, 180, 254, 255};
     const uint32_t brights[] = {0xFFFFFF, 0x80FF20, 0};
     const int whole[4] = {0, 0, 1 << 20, 1 << 20};
@@ -160,9 +163,11 @@ TEST(FillRules, EveryModeMatchesTheTable) {
                                                 ? ReferenceFill(kind, before.Get(x, y), c, mode, p, bright)
                                                 : before.Get(x, y);
                             ASSERT_EQ(img.Get(x, y), want) << "kind " << kind << " mode " << mode << " p " << p
-                                                           << " bright " << std::hex << bright;
+                                                           << " bright " << std::hex << bright << " simd " << simd;
                         }
                 }
+    }
+    SetSimdBlitEnabled(1);
 }
 
 TEST(FillRules, PaletteAndAlphaImagesAreNotFilled) {
