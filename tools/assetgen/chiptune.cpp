@@ -14,6 +14,7 @@
 #include "text_source.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <map>

@@ -11,6 +11,7 @@
 #include "text_source.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
