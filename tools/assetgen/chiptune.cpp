@@ -13,9 +13,9 @@
 
 #include "text_source.h"
 
-#include <cstddef>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 

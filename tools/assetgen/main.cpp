@@ -11,8 +11,8 @@
 #include "stage_compile.h"
 #include "text_source.h"
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <map>

@@ -17,8 +17,8 @@
 
 #include "text_source.h"
 
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace {

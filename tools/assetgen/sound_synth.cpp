@@ -10,9 +10,9 @@
 
 #include "text_source.h"
 
-#include <cstddef>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include "ima_adpcm.h"
 
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
