@@ -1,6 +1,7 @@
 // The draw target and draw area: selecting a target, the clip rectangle every
 // drawing obeys, the clear, and the bright setters.
 #include "runtime/core/api_lock.h"
+#include "runtime/core/window.h"
 #include "runtime/graphics/draw_state.h"
 #include "runtime/graphics/graph.h"
 #include "runtime/graphics/screen.h"
@@ -95,6 +96,7 @@ int SetDrawTarget(int target) {
 
 int ClearDrawTarget(void) {
     API_LOCK();
+    WaitWhileInactive();
     MEMIMG* target = CurrentTargetImage();
     if (!target) return 0;
     FillMemImgRaw(target, nullptr, 0);

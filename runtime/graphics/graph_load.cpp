@@ -180,7 +180,7 @@ static void MakeAlphaFileName(const char* path, char* out, int size) {
 
 static int FileOpens(const char* path) {
     if (!g_fileOps || !g_fileOps->open) return 0;
-    FileHandle file = g_fileOps->open(path, 0, 0);
+    FileHandle file = g_fileOps->open(path, 0, 1);
     if (!file) return 0;
     g_fileOps->close(file);
     return 1;
