@@ -353,3 +353,27 @@ TEST_F(SoundHandles, RuntimeEndDeletesEverySound) {
 }
 
 } // namespace
+
+namespace {
+
+// The game's own six sounds, as the build writes them to dist/ (skipped when the
+// game data has not been built).
+TEST_F(SoundHandles, TheGamesSixSoundsLoadAndSound) {
+    const char* names[] = {"bgm.ogg", "jump.wav", "jumpd.wav", "sibo.wav", "bom35.wav", "bosu35.wav"};
+    std::string dir = std::string(BKT_DIST_DIR) + "/bkt/wav/";
+    for (const char* n : names)
+        if (ReadFileBytes(dir + n).empty()) GTEST_SKIP() << "game data not built";
+    Start();
+    for (const char* n : names) {
+        SoundHandle h = LoadSoundFile((dir + n).c_str(), 3);
+        ASSERT_NE(h, -1) << n;
+        EXPECT_EQ(LookupSound(h)->bufferCount, 3);
+        EXPECT_GT(LookupSound(h)->pcmLength, 0) << n;
+        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        std::vector<int16_t> out = Mix(11025);
+        EXPECT_GT(Rms(Channel(out, 2, 0)), 300) << n;
+        StopSoundHandle(h);
+    }
+}
+
+} // namespace

@@ -12,14 +12,25 @@
 #include "runtime/sound/sound_decoder.h"
 #include "runtime/core/memory.h"
 
+namespace {
+
+std::string g_scratch; // made on first use, removed when the process ends
+
+void RemoveScratch() {
+    if (g_scratch.size() > 5) RunTool("rm -rf '" + g_scratch + "'");
+}
+
+} // namespace
+
 std::string ScratchDir() {
-    static std::string dir;
-    if (dir.empty()) {
+    if (g_scratch.empty()) {
         char tmpl[] = "/tmp/bkt_sound_XXXXXX";
         char* made = mkdtemp(tmpl);
-        dir = made ? made : "/tmp";
+        if (!made) return "/tmp";
+        g_scratch = made;
+        atexit(RemoveScratch);
     }
-    return dir;
+    return g_scratch;
 }
 
 bool RunTool(const std::string& command) {

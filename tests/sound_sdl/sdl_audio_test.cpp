@@ -20,14 +20,22 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
+std::string g_scratch; // made on first use, removed when the process ends
+
+void RemoveScratch() {
+    std::string command = "rm -rf '" + g_scratch + "'";
+    if (system(command.c_str()) != 0) return;
+}
+
 std::string Scratch() {
-    static std::string dir;
-    if (dir.empty()) {
+    if (g_scratch.empty()) {
         char tmpl[] = "/tmp/bkt_sdl_sound_XXXXXX";
         char* made = mkdtemp(tmpl);
-        dir = made ? made : "/tmp";
+        if (!made) return "/tmp";
+        g_scratch = made;
+        atexit(RemoveScratch);
     }
-    return dir;
+    return g_scratch;
 }
 
 Bytes ReadAll(const std::string& path) {
