@@ -10,13 +10,35 @@
 
 namespace {
 
-const int kHashBits = 17;
 const uint32_t kNoPosition = 0xFFFFFFFFu;
 
-uint32_t Hash4(const uint8_t* p) {
+uint32_t Hash4(const uint8_t* p, int bits) {
     uint32_t v;
     memcpy(&v, p, 4);
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return (v * 2654435761u) >> (32 - bits);
+}
+
+// About two buckets per input byte (at most 2^22), so chains hold few
+// positions whose prefixes merely share a hash.
+int HashBitsFor(size_t size) {
+    int bits = 10;
+    while (bits < 22 && ((size_t)1 << bits) < size * 2) bits++;
+    return bits;
+}
+
+// Bytes that agree at a and b, at most limit; eight at a time.
+size_t MatchLength(const uint8_t* a, const uint8_t* b, size_t limit) {
+    size_t n = 0;
+    while (n + 8 <= limit) {
+        uint64_t x, y;
+        memcpy(&x, a + n, 8);
+        memcpy(&y, b + n, 8);
+        uint64_t diff = x ^ y;
+        if (diff) return n + (size_t)(__builtin_ctzll(diff) >> 3);
+        n += 8;
+    }
+    while (n < limit && a[n] == b[n]) n++;
+    return n;
 }
 
 int DistanceBytes(uint32_t distance) {
@@ -39,13 +61,14 @@ struct Matcher {
     const uint8_t* data;
     size_t size;
     uint8_t escape;
+    int hashBits;
     std::vector<uint32_t> head;
     std::vector<uint32_t> prev;
     const CompressorOptions* options;
 
     void Insert(size_t i) {
         if (i + 4 > size) return;
-        uint32_t h = Hash4(data + i);
+        uint32_t h = Hash4(data + i, hashBits);
         prev[i] = head[h];
         head[h] = (uint32_t)i;
     }
@@ -69,8 +92,7 @@ struct Matcher {
             const uint8_t* a = data + candidate;
             const uint8_t* b = data + i;
             if (best.length == 0 || (best.length < limit && a[best.length] == b[best.length])) {
-                size_t n = 0;
-                while (n < limit && a[n] == b[n]) n++;
+                size_t n = MatchLength(a, b, limit);
                 if (n >= (size_t)ArchiveMinMatch) {
                     int gain = LiteralCost(i, (uint32_t)n) - MatchCost((uint32_t)n, (uint32_t)distance);
                     if (gain > best.gain) {
@@ -78,6 +100,8 @@ struct Matcher {
                         best.distance = (uint32_t)distance;
                         best.gain = gain;
                         if (n >= (size_t)options->niceLength || n == limit) break;
+                        if (n >= (size_t)options->goodLength && chain > options->maxChain / 4)
+                            chain = options->maxChain / 4;
                     }
                 }
             }
@@ -127,7 +151,8 @@ bool CompressArchiveData(const uint8_t* data, size_t size, std::vector<uint8_t>&
     m.data = data;
     m.size = size;
     m.escape = LeastFrequentByte(data, size);
-    m.head.assign((size_t)1 << kHashBits, kNoPosition);
+    m.hashBits = HashBitsFor(size);
+    m.head.assign((size_t)1 << m.hashBits, kNoPosition);
     m.prev.assign(size, kNoPosition);
     m.options = &options;
 
@@ -138,7 +163,7 @@ bool CompressArchiveData(const uint8_t* data, size_t size, std::vector<uint8_t>&
     Match pending = m.Best(0);
     while (i < size) {
         Match match = pending;
-        if (match.length && options.lazy && match.length < (uint32_t)options.niceLength && i + 1 < size) {
+        if (match.length && match.length < (uint32_t)options.maxLazy && i + 1 < size) {
             m.Insert(i + 1);
             Match next = m.Best(i + 1);
             if (next.gain > match.gain) {

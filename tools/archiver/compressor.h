@@ -8,9 +8,10 @@
 #include <vector>
 
 struct CompressorOptions {
-    int maxChain = 256;   // hash-chain candidates tried per position
-    int niceLength = 1024; // a match this long is taken without looking further
-    bool lazy = true;     // try the next position before committing to a match
+    int maxChain = 256;    // hash-chain candidates tried per position
+    int niceLength = 258;  // a match this long ends the search
+    int goodLength = 32;   // from this length on only a quarter of the chain is tried
+    int maxLazy = 64;      // matches shorter than this try the next position first
 };
 
 // Writes the compressed block (9-byte head and payload) into out. Returns false,
