@@ -342,12 +342,15 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     SaveArea(saved, savedF, &savedEmpty);
     uint32_t savedBright = g_draw.bright;
 
-    int screenW = 0, screenH = 0;
-    GetScreenSize(&screenW, &screenH, nullptr);
-    int workArea[4] = {0, 0, size[0], size[1]};
-    int screenRect[4] = {0, 0, screenW < work->Width ? screenW : work->Width,
-                         screenH < work->Height ? screenH : work->Height};
-    ClipRect(workArea, screenRect);
+    // Only the part of the string inside the draw area is composed in the work
+    // image, placed at its top-left corner, so that a string starting left of
+    // or above the area keeps its visible part.
+    int visible[4] = {x, y, x + size[0], y + size[1]};
+    ClipRect(visible, saved);
+    int workArea[4] = {0, 0, visible[2] - visible[0], visible[3] - visible[1]};
+    int workRect[4] = {0, 0, work->Width, work->Height};
+    ClipRect(workArea, workRect);
+    if (workArea[2] <= 0 || workArea[3] <= 0) return 0;
     PutArea(workArea);
 
     // The key colour must differ from every colour the text writes.
@@ -366,17 +369,18 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     work->TransColor = key;
     FillMemImgRaw(work, workArea, key);
 
-    int result = DrawStringCore(1, 0, 0, text, color, work, workArea, handle, edgeColor, -1, vertical, nullptr);
+    int result = DrawStringCore(1, x - visible[0], y - visible[1], text, color, work, workArea, handle, edgeColor,
+                                -1, vertical, nullptr);
     if (result == -1) {
         RestoreArea(saved, savedF, savedEmpty);
         g_draw.bright = savedBright;
         return -1;
     }
     g_draw.bright = 0xFFFFFF;
-    int drawArea[4] = {x, y, x + (workArea[2] - workArea[0]), y + (workArea[3] - workArea[1])};
+    int drawArea[4] = {visible[0], visible[1], visible[0] + workArea[2], visible[1] + workArea[3]};
     ClipRect(drawArea, saved);
     PutArea(drawArea);
-    if (!g_draw.areaEmpty) BlitMemImg(target, work, x, y, 1);
+    if (!g_draw.areaEmpty) BlitMemImg(target, work, visible[0], visible[1], 1);
     RestoreArea(saved, savedF, savedEmpty);
     g_draw.bright = savedBright;
     if (front) PresentFrontRect(touched);

@@ -221,6 +221,30 @@ TEST_F(StringDrawTest, BlendModeOneAt255DrawsDirectly) {
     EXPECT_GT(mixed, 0);
 }
 
+TEST_F(StringDrawTest, BlendedStringStartingOutsideKeepsItsVisiblePart) {
+    FontHandle h = Gothic(20, 1, 1);
+    const char* text = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    struct Case {
+        int x, y, vertical;
+    } cases[] = {{-150, 50, 0}, {-150, -8, 0}, {100, -200, 1}};
+    for (const Case& c : cases) {
+        ClearDrawTarget();
+        DrawStringWithFont(c.x, c.y, text, 0xFFFF, h, 0xF800, c.vertical);
+        std::vector<uint16_t> direct = Snapshot();
+        ClearDrawTarget();
+        SetBlendMode(1, 128);
+        DrawStringWithFont(c.x, c.y, text, 0xFFFF, h, 0xF800, c.vertical);
+        SetBlendMode(0, 0);
+        std::vector<uint16_t> half = Snapshot();
+        int shown = 0;
+        for (size_t i = 0; i < half.size(); i++) {
+            EXPECT_EQ(half[i], (direct[i] >> 1) & 0x7BEF) << c.x << " " << i;
+            shown += direct[i] != 0;
+        }
+        EXPECT_GT(shown, 50);
+    }
+}
+
 TEST_F(StringDrawTest, EdgedFontWritesTextAndEdgeColours) {
     FontHandle h = Gothic(20, 1, 1);
     uint16_t text = (uint16_t)MakeColor(255, 255, 255), edge = (uint16_t)MakeColor(255, 0, 0);

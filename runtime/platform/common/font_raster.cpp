@@ -252,6 +252,8 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
         if (s_fonts.fontCount == 0) {
             FT_Done_FreeType(s_fonts.library);
             s_fonts.library = nullptr;
+            if (s_fonts.fcReady) FcFini();
+            s_fonts.fcReady = 0;
         }
         return nullptr;
     }
@@ -279,9 +281,13 @@ void PlatformDeleteFont(PlatformFont* font) {
     }
     FT_Done_Face(font->face);
     free(font);
-    if (--s_fonts.fontCount == 0 && s_fonts.library) {
-        FT_Done_FreeType(s_fonts.library);
+    if (--s_fonts.fontCount == 0) {
+        // With the last font go the libraries' own tables, so nothing of them
+        // outlives the runtime.
+        if (s_fonts.library) FT_Done_FreeType(s_fonts.library);
         s_fonts.library = nullptr;
+        if (s_fonts.fcReady) FcFini();
+        s_fonts.fcReady = 0;
     }
 }
 
