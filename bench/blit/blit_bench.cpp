@@ -5,7 +5,12 @@
 #include <pixman.h>
 #include <string.h>
 
+#include <stdio.h>
+
+#include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "runtime/graphics/blit.h"
 #include "runtime/graphics/blit_simd.h"
@@ -274,6 +279,52 @@ void BM_Pixman_FillOver565(benchmark::State& state) {
 }
 BENCHMARK(BM_Pixman_FillOver565);
 
+// Keeps each benchmark's pixel rate (the median when repeated) for the ratio table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> rates; // benchmark name -> Mpixel/s
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            auto it = run.counters.find("Mpix/s");
+            if (it != run.counters.end()) rates[run.run_name.str()] = it->second.value;
+        }
+    }
+};
+
+void PrintRatios(const std::map<std::string, double>& rates) {
+    static const char* const pairs[][2] = {
+        {"BM_Key565_Full", "BM_Pixman_Src565_Full"},
+        {"BM_Key565_Tiles16", "BM_Pixman_Src565_Tiles16"},
+        {"BM_Mode1_565/128", "BM_Pixman_OverConstMask565/128"},
+        {"BM_Mode1_565/200", "BM_Pixman_OverConstMask565/200"},
+        {"BM_Alpha565_Over565", "BM_Pixman_Over8888_565"},
+        {"BM_AddSub565/2/255", "BM_Pixman_Add565/255"},
+        {"BM_AddSub565/2/128", "BM_Pixman_Add565/128"},
+        {"BM_AddSub565/3/255", "BM_Pixman_Add565/255"},
+        {"BM_AddSub565/3/128", "BM_Pixman_Add565/128"},
+        {"BM_Mode1_8888/200", "BM_Pixman_OverConstMask8888/200"},
+        {"BM_Rotate16", "BM_Pixman_Rotate16"},
+        {"BM_FillBlend565", "BM_Pixman_FillOver565"},
+    };
+    printf("\n%-22s %12s  %-32s %12s  %s\n", "path", "Mpixel/s", "pixman counterpart", "Mpixel/s", "ratio");
+    for (auto& p : pairs) {
+        auto a = rates.find(p[0]), b = rates.find(p[1]);
+        if (a == rates.end() || b == rates.end() || b->second <= 0) continue;
+        printf("%-22s %12.1f  %-32s %12.1f  %.2f\n", p[0] + 3, a->second, p[1] + 3, b->second, a->second / b->second);
+    }
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintRatios(reporter.rates);
+    benchmark::Shutdown();
+    return 0;
+}
