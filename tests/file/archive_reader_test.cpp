@@ -10,8 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> V(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
-
 // Packs folder into folder.data and optionally removes the folder.
 void Pack(const std::string& folder, bool removeFolder, const std::string& out = "") {
     std::string error;
