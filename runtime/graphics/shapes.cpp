@@ -2,6 +2,8 @@
 // loop per pixel kind and rule, and the clipped line walker.
 #include "runtime/graphics/shapes.h"
 
+#include <math.h>
+
 #include "runtime/core/api_lock.h"
 #include "runtime/core/window.h"
 #include "runtime/graphics/blit_pixel.h"
@@ -173,6 +175,13 @@ static int ClampInt(int v, int lo, int hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
+// Clamps in floating point first, so no out-of-range value is ever converted.
+static int ClampToArea(double v, int lo, int hi) {
+    if (!(v >= lo)) return lo;
+    if (v > hi) return hi;
+    return (int)v;
+}
+
 void LineIntoMemImg(MEMIMG* image, int x1, int y1, int x2, int y2, uint32_t color) {
     if (!Fillable(image)) return;
     int op = ChooseFillOp(g_draw.blendMode, g_draw.blendParam);
@@ -188,25 +197,25 @@ void LineIntoMemImg(MEMIMG* image, int x1, int y1, int x2, int y2, uint32_t colo
     // Move outside end points onto the area's edges along the line.
     double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
     if (x1 != x2) {
-        double slope = (double)(y2 - y1) / (double)(x2 - x1);
+        double slope = ((double)y2 - y1) / ((double)x2 - x1);
         if (fx1 < left) { fy1 += (left - fx1) * slope; fx1 = left; }
         else if (fx1 >= right) { fy1 += (right - 1 - fx1) * slope; fx1 = right - 1; }
         if (fx2 < left) { fy2 += (left - fx2) * slope; fx2 = left; }
         else if (fx2 > right) { fy2 += (right - fx2) * slope; fx2 = right; }
-        fy1 = (double)(int64_t)fy1;
-        fy2 = (double)(int64_t)fy2;
+        fy1 = trunc(fy1);
+        fy2 = trunc(fy2);
     }
     if (y1 != y2) {
-        double inv = (double)(x2 - x1) / (double)(y2 - y1);
+        double inv = ((double)x2 - x1) / ((double)y2 - y1);
         if (fy1 < top) { fx1 += (top - fy1) * inv; fy1 = top; }
         else if (fy1 >= bottom) { fx1 += (bottom - 1 - fy1) * inv; fy1 = bottom - 1; }
         if (fy2 < top) { fx2 += (top - fy2) * inv; fy2 = top; }
         else if (fy2 > bottom) { fx2 += (bottom - fy2) * inv; fy2 = bottom; }
-        fx1 = (double)(int64_t)fx1;
-        fx2 = (double)(int64_t)fx2;
+        fx1 = trunc(fx1);
+        fx2 = trunc(fx2);
     }
-    int sx = ClampInt((int)fx1, left, right), sy = ClampInt((int)fy1, top, bottom);
-    int ex = ClampInt((int)fx2, left, right), ey = ClampInt((int)fy2, top, bottom);
+    int sx = ClampToArea(fx1, left, right), sy = ClampToArea(fy1, top, bottom);
+    int ex = ClampToArea(fx2, left, right), ey = ClampToArea(fy2, top, bottom);
     if (sx == ex && sy == ey) return;
 
     FillContext f;
@@ -254,6 +263,12 @@ int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFl
     } else {
         if (x2 < x1) { int t = x1; x1 = x2; x2 = t; }
         if (y2 < y1) { int t = y1; y1 = y2; y2 = t; }
+        // Far-away edges are clipped anyway; this keeps x2 - 1 and y2 - 1 defined.
+        const int far = 1 << 30;
+        x1 = ClampInt(x1, -far, far);
+        y1 = ClampInt(y1, -far, far);
+        x2 = ClampInt(x2, -far, far);
+        y2 = ClampInt(y2, -far, far);
         LineIntoMemImg(target, x1, y1, x2 - 1, y1, color);
         LineIntoMemImg(target, x2 - 1, y1, x2 - 1, y2 - 1, color);
         LineIntoMemImg(target, x2 - 1, y2 - 1, x1, y2 - 1, color);
