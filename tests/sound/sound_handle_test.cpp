@@ -2,6 +2,8 @@
 // types, the table's limits, invalid handles and the loader's failure lines.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -239,7 +241,7 @@ TEST_F(SoundHandles, InvalidHandlesAreRefused) {
     Start();
     SoundHandle h = ConstantSound(1, 10, 1);
     ASSERT_NE(h, -1);
-    const int bad[] = {-1, 0, h & ~0x78000000 | 0x08000000, h + 1, h | 0x0F00};
+    const int bad[] = {-1, 0, (h & ~0x78000000) | 0x08000000, h + 1, h | 0x0F00};
     for (int b : bad) {
         EXPECT_EQ(PlaySoundHandle(b, 1, 1), -1);
         EXPECT_EQ(StopSoundHandle(b), -1);
@@ -339,7 +341,12 @@ TEST_F(SoundHandles, BothRefusalsOfBufferZeroEndTheProcess) {
             ScriptedFailAudioBuffers(0, 2);
             ConstantSound(1, 10, 1);
         },
+#ifdef __SANITIZE_ADDRESS__
+        // The leak checker may replace the exit code at the end of the process.
+        [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) != 0; }, "");
+#else
         ::testing::ExitedWithCode(255), "");
+#endif
 }
 
 TEST_F(SoundHandles, RuntimeEndDeletesEverySound) {
