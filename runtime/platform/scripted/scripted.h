@@ -46,6 +46,7 @@ void ScriptedSetPad(int slot, int connected, int x, int y, uint32_t buttons);
 
 // ---- Audio ------------------------------------------------------------------
 // The virtual device mixes only when asked: tests read what would have been heard.
+// (So a play of type 0 waits until something, another thread say, mixes its end.)
 // Mixes frames of every playing buffer into out (44100 Hz, stereo, S16,
 // interleaved), advancing them. Returns frames, or -1 while no device is open.
 int ScriptedMixAudio(int16_t* out, int frames);
