@@ -50,10 +50,11 @@ int DiskClose(FileHandle file) {
     return result;
 }
 
-int DiskTell(FileHandle file) { return (int)AsDisk(file)->position; }
+int DiskTell(FileHandle file) { return file ? (int)AsDisk(file)->position : -1; }
 
 int DiskSeek(FileHandle file, int offset, int origin) {
     DiskFile* disk = AsDisk(file);
+    if (!disk) return -1;
     int64_t target = offset;
     if (origin == 1) target += disk->position;
     else if (origin == 2) target += disk->size;
@@ -66,7 +67,7 @@ int DiskSeek(FileHandle file, int offset, int origin) {
 
 int DiskRead(void* buffer, int size, int count, FileHandle file) {
     DiskFile* disk = AsDisk(file);
-    if (size <= 0 || count <= 0) return 0;
+    if (!disk || !buffer || size <= 0 || count <= 0) return 0;
     // A seek may have left the position past the end: nothing more to read.
     if (disk->position >= disk->size) {
         disk->eofHit = 1;
@@ -94,7 +95,7 @@ int DiskRead(void* buffer, int size, int count, FileHandle file) {
     return (int)(got / (size_t)size);
 }
 
-int DiskEof(FileHandle file) { return AsDisk(file)->eofHit ? -1 : 0; }
+int DiskEof(FileHandle file) { return file && AsDisk(file)->eofHit ? -1 : 0; }
 
 int DiskIdle(FileHandle file) { return 1; }
 
@@ -118,4 +119,4 @@ int DiskGetCurrentDirectory(char* buffer) {
     return DiskGetCurrentDirectorySized(buffer, PlainDirectoryBuffer);
 }
 
-uint32_t DiskFileSize(FileHandle file) { return AsDisk(file)->size; }
+uint32_t DiskFileSize(FileHandle file) { return file ? AsDisk(file)->size : 0; }

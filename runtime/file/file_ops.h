@@ -14,7 +14,10 @@ struct FileOpTable {
     int (*read)(void* buffer, int size, int count, FileHandle file);
     int (*eof)(FileHandle file);
     int (*idle)(FileHandle file);
+    // Plain set: non-zero on success; archive-aware set: always 0.
     int (*setCurrentDirectory)(const char* path);
+    // Plain set: 260-byte buffer, returns the length (0 on failure); archive-aware
+    // set: 256-byte buffer, returns 0. A directory too long for the buffer gives "".
     int (*getCurrentDirectory)(char* buffer);
 };
 
