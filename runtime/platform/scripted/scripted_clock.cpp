@@ -55,8 +55,9 @@ int PlatformTimerPeriod(void) { return 1; }
 
 void PlatformSleep(int milliseconds) {
     if (ScriptedIsClockThread()) {
+        // Pure virtual time: yielding here would make a loaded machine's scheduler
+        // the pace of every replay.
         if (milliseconds > 0) s_clock.milliseconds.fetch_add((uint32_t)milliseconds);
-        std::this_thread::yield();
     } else {
         // Other threads (the message pump) sleep for real and leave the clock alone.
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
