@@ -5,6 +5,8 @@
 #include "archive_writer.h"
 #include "file_test_util.h"
 #include "runtime/core/memory.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/core/sjis.h"
 
 namespace {
 
@@ -25,6 +27,29 @@ std::string ReadPath(const char* path, int chunk = 7) {
     g_archiveFileOps.close(f);
     return std::string(bytes.begin(), bytes.end());
 }
+
+// Sends the runtime's log lines to AppLog.txt in the current folder for the
+// scope of one check, as if RuntimeInit had run there with the log on.
+class LogCapture {
+public:
+    LogCapture() {
+        saved_ = g_runtime;
+        char cwd[256];
+        if (getcwd(cwd, sizeof(cwd))) snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", cwd);
+        snprintf(g_runtime.logFileName, sizeof(g_runtime.logFileName), "AppLog.txt");
+        g_runtime.logDisabled = 0;
+        g_runtime.logLineOpen = 0;
+        g_runtime.logIndent = 0;
+    }
+    ~LogCapture() { g_runtime = saved_; }
+    std::string Text() const {
+        std::vector<uint8_t> bytes = ReadFileBytes("AppLog.txt");
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+private:
+    RuntimeState saved_;
+};
 
 class ArchiveReader : public ::testing::Test {
 protected:
@@ -159,8 +184,17 @@ TEST_F(ArchiveReader, FiveHundredTwelveOpenFiles) {
         open.push_back(f);
     }
     EXPECT_EQ(g_files.fileCount, 512);
-    EXPECT_EQ(g_archiveFileOps.open("plain.txt", 0, 1), 0);
-    EXPECT_EQ(g_archiveFileOps.open("bkt\\a.txt", 0, 1), 0);
+    {
+        LogCapture log;
+        EXPECT_EQ(g_archiveFileOps.open("plain.txt", 0, 1), 0);
+        EXPECT_EQ(g_archiveFileOps.open("bkt\\a.txt", 0, 1), 0);
+        std::string line = SJ("同時に開けるファイルの数が限界を超えました\n");
+        line.insert(line.size() - 1, "\r");
+        std::string text = log.Text();
+        size_t first = text.find(line);
+        EXPECT_NE(first, std::string::npos) << text;
+        EXPECT_NE(text.find(line, first + 1), std::string::npos) << "one line per refused open";
+    }
     EXPECT_EQ(g_files.archives[g_files.rememberedSlot]->refCount, 256);
     EXPECT_EQ(g_archiveFileOps.close(open[100]), 0);
     FileHandle again = g_archiveFileOps.open("bkt\\a.txt", 0, 1);
