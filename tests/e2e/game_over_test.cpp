@@ -10,27 +10,27 @@
     if (!(folder).ready())                                                          \
     GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
-static const int kMaxFrames = 30000;
-
 static void LadderStages(GameFolder& folder)
 {
     folder.clearStages();
     int grid[20][15];
     memset(grid, 0, sizeof(grid));
+    // Floors across all but the two right-hand columns: holding right walks off them.
     for (int r : {2, 5, 8, 11, 14})
-        for (int c = 0; c < 20; c++)
+        for (int c = 0; c < 18; c++)
             grid[c][r] = 1;
     for (const char* stem : {"00", "0", "01", "02"})
         folder.writeStage(stem, grid);
 }
 
-// Taps Z every other frame from the start of play until stopFrame, then nothing.
+// Taps Z every other frame from the start of play until stopFrame, then holds right:
+// the player walks off the floors and falls out, life after life.
 static std::string ClimbScript(int start, int stopFrame)
 {
     std::string script = ScriptToPlay();
     for (int f = start; f < stopFrame; f += 2)
         script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
-    return script;
+    return script + std::to_string(stopFrame) + " RIGHT\n";
 }
 
 static int FirstIndexWithScene(const ReplayResult& r, int scene, int fromIndex = 0)
@@ -80,7 +80,7 @@ static const RunPlan& Plan()
         if (stop < 0)
             return s_plan;
         std::string script = ClimbScript(start, stop);
-        ReplayResult r = folder.run(script, "--frames " + std::to_string(kMaxFrames));
+        ReplayResult r = folder.run(script, "--frames " + std::to_string(stop + 5000));
         int over = FirstIndexWithScene(r, 2, playLine);
         if (over < 0)
             return s_plan;
@@ -111,7 +111,7 @@ TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten)
     ASSERT_TRUE(plan.found) << "no run ended in the 400s";
     LadderStages(folder);
     int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 8, "DOWN") +
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 8, "DOWN") +
                          At(g + 9, "-") + At(g + 11, "UP") + At(g + 12, "-") + At(g + 15, "Z") +
                          At(g + 16, "-") + At(g + 20, "Z") + At(g + 21, "-") + At(g + 25, "Z") +
                          At(g + 26, "-");
@@ -139,7 +139,7 @@ TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing)
     ASSERT_TRUE(plan.found) << "no run ended in the 400s";
     LadderStages(folder);
     int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 10, "Z") +
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 10, "Z") +
                          At(g + 11, "-") + At(g + 15, "ESCAPE");
     ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 100), false);
     EXPECT_EQ(r.exitCode, 0);
@@ -154,20 +154,20 @@ TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes)
     const RunPlan& plan = Plan();
     ASSERT_TRUE(plan.found) << "no run ended in the 400s";
     LadderStages(folder);
-    // Row 1 whole (1000 "XYZ"), then three bytes of row 2's score (600); the rest of
-    // the table keeps the defaults: 1000 XYZ, 600 RUM, 300 TAV, 200 ZEP, 100 NOX.
+    // Row 1 whole (1000 "XYZ"), then three bytes of row 2's score (600). The rest keeps
+    // what the table held before the read, zeros: 1000 XYZ, 600, 0, 0, 0 with no names.
     WriteFileBytes(folder.file("score.dat"), {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0x00});
     int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
                          At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
     ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30), false);
     EXPECT_EQ(r.exitCode, 0);
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
     ASSERT_EQ(bytes.size(), 35u);
     uint32_t s = (uint32_t)plan.score;
-    std::vector<uint8_t> expected = {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0, 0, 'R', 'U', 'M',
+    std::vector<uint8_t> expected = {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0, 0, 0, 0, 0,
                                      (uint8_t)s, (uint8_t)(s >> 8), 0, 0, 'A', 'A', 'A',
-                                     0x2C, 0x01, 0, 0, 'T', 'A', 'V', 0xC8, 0, 0, 0, 'Z', 'E', 'P'};
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(bytes, expected);
 }
 
