@@ -1,0 +1,258 @@
+// Whole-frame, start-up and memory figures of the real game on the headless
+// backend: the play scene's routines (both layers, the player with every object,
+// the HUD and its text) timed frame by frame over 10,000 frames of scripted play,
+// at 16 and at 32 bits; start-up split into its parts; peak resident memory over
+// the play and after 50 display-mode changes in the options.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "game/game_state.h"
+#include "runtime/core/memory.h"
+#include "runtime/platform/scripted/scripted.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+long ResidentKb(const char* field) {
+    FILE* f = fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    long kb = -1;
+    size_t n = strlen(field);
+    while (fgets(line, sizeof(line), f))
+        if (strncmp(line, field, n) == 0) kb = atol(line + n + 1);
+    fclose(f);
+    return kb;
+}
+
+// Keys of the fixed play script for a frame: walk one way then the other, jump now and then.
+void SetPlayKeys(int frame) {
+    unsigned char keys[3];
+    int n = 0;
+    keys[n++] = (frame / 150) % 2 ? 0xCB : 0xCD;  // LEFT : RIGHT
+    if (frame % 45 < 8) keys[n++] = 0x2C;         // Z
+    ScriptedSetKeys(keys, n);
+}
+
+struct FrameFigures {
+    double median, p99, mean;
+    int frames, games;
+};
+
+// Brings the game up as WinMain does, without entering its loop.
+int StartGame(int depth) {
+    SetLogOutputEnabled(0);
+    SetMainWindowTitle("Borra Kez Ti");
+    SetFlipVBlankWait(0);
+    SetScreenMode(320, 240, depth, 60);
+    ChangeWindowMode(1);
+    if (RuntimeInit() != 0) return -1;
+    SetArchiveUse(1);
+    SetArchiveExtension("data");
+    GameState& g = g_game;
+    g.scene = SceneTitle;
+    LoadStage();
+    g.playerX = 160;
+    g.playerY = 176;
+    ReadRanking();
+    LoadGameAssets();
+    g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
+    g.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
+    g.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
+    g.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
+    g.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
+    g.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
+    for (int i = 0; i < 20; i++) {
+        g.platforms[i].dirX = 1;
+        g.rollers[i].dirX = 1;
+        g.lifts[i].dirY = 1;
+    }
+    RandomSeed(0);
+    SetDrawTarget(-2);
+    return 0;
+}
+
+FrameFigures PlayFrames(int frames) {
+    GameState& g = g_game;
+    std::vector<double> times;
+    times.reserve((size_t)frames);
+    int games = 1;
+    StartNewGame();
+    g.scene = ScenePlay;
+    for (int f = 0; f < frames; f++) {
+        SetPlayKeys(f);
+        g.padNow = GetPadInputState(0x1001);
+        ClearDrawTarget();
+        auto t0 = Clock::now();
+        DrawBackLayer();
+        UpdatePlayer();
+        DrawFrontLayer();
+        DrawHud();
+        times.push_back(Ms(Clock::now() - t0));
+        g.padPrev = g.padNow;
+        if (g.scene != ScenePlay) {
+            // A lost game starts again at once, so every timed frame is play.
+            StartNewGame();
+            g.scene = ScenePlay;
+            games++;
+        }
+    }
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    FrameFigures r;
+    r.frames = frames;
+    r.games = games;
+    r.median = sorted[sorted.size() / 2];
+    r.p99 = sorted[(sorted.size() * 99) / 100];
+    double sum = 0;
+    for (double t : times) sum += t;
+    r.mean = sum / (double)times.size();
+    return r;
+}
+
+// One option press: the options screen reacts to a lone action button.
+void ChooseOption(int item) {
+    GameState& g = g_game;
+    g.scene = SceneOptions;
+    g.menuCursor = item;
+    g.padPrev = 0;
+    g.padNow = 0x10;
+    ClearDrawTarget();
+    UpdateOptions();
+    g.padPrev = g.padNow;
+}
+
+// Runs one measurement in a child process so each starts from a fresh process.
+template <typename F>
+int InChild(F body) {
+    fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int r = body();
+        fflush(stdout);
+        _exit(r);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+int RunFrames(int depth, int frames) {
+    if (StartGame(depth) != 0) return 1;
+    FrameFigures r = PlayFrames(frames);
+    printf("| play frame, %d bits | median %.4f ms | p99 %.4f ms | mean %.4f ms | %d frames, %d games |\n", depth,
+           r.median, r.p99, r.mean, r.frames, r.games);
+    if (depth == 16) {
+        long peakPlay = ResidentKb("VmHWM:");
+        long rssPlay = ResidentKb("VmRSS:");
+        printf("| peak resident memory, %d frames of play | %.1f MB | resident now %.1f MB | live blocks %d |\n", frames,
+               peakPlay / 1024.0, rssPlay / 1024.0, TrackedBlockCount());
+        for (int i = 0; i < 50; i++) ChooseOption(i % 2 ? 1 : 2);
+        long rssModes = ResidentKb("VmRSS:");
+        printf("| after 50 display-mode changes | peak %.1f MB | resident %.1f MB (%+.1f MB) | live blocks %d |\n",
+               ResidentKb("VmHWM:") / 1024.0, rssModes / 1024.0, (rssModes - rssPlay) / 1024.0, TrackedBlockCount());
+    }
+    RuntimeEnd();
+    return 0;
+}
+
+// Start-up in parts, in the order the game does them.
+int RunStartup() {
+    auto t0 = Clock::now();
+    SetLogOutputEnabled(0);
+    SetScreenMode(320, 240, 16, 60);
+    ChangeWindowMode(1);
+    if (RuntimeInit() != 0) return 1;
+    SetArchiveUse(1);
+    SetArchiveExtension("data");
+    auto tInit = Clock::now();
+    GameState& g = g_game;
+    LoadStage();
+    ReadRanking();
+    SetTransparentColor(0, 255, 0);
+    g.titleGraph = LoadGraphFile("bkt\\graphic\\title.bmp");
+    g.blockGraph = LoadGraphFile("bkt\\graphic\\block.bmp");
+    g.charaGraph = LoadGraphFile("bkt\\graphic\\chara.bmp");
+    g.stage1Graph = LoadGraphFile("bkt\\graphic\\stage1.png");
+    g.shadowGraph = LoadGraphFile("bkt\\graphic\\shadow.png");
+    g.stage2Graph = LoadGraphFile("bkt\\graphic\\stage2.bmp");
+    g.howToGraph = LoadGraphFile("bkt\\graphic\\setume.bmp");
+    auto tPictures = Clock::now();
+    g.font20 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 20, 0, 0, -1, -1, 0, -1, -1);
+    g.font10 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 10, 0, 0, -1, -1, 0, -1, -1);
+    g.font32 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 32, 0, 0, -1, -1, 0, -1, -1);
+    auto tFonts = Clock::now();
+    g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
+    auto tMusic = Clock::now();
+    g.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
+    g.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
+    g.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
+    g.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
+    g.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
+    SetDrawTarget(-2);
+    ClearDrawTarget();
+    UpdateTitle();
+    FlipScreen();
+    auto tFirst = Clock::now();
+    printf("%.3f %.3f %.3f %.3f %.3f %.3f\n", Ms(tInit - t0), Ms(tPictures - tInit), Ms(tFonts - tPictures),
+           Ms(tMusic - tFonts), Ms(tFirst - tMusic), Ms(tFirst - t0));
+    RuntimeEnd();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int frames = argc > 1 ? atoi(argv[1]) : 10000;
+    const char* dist = getenv("BKT_DIST") ? getenv("BKT_DIST") : BKT_DIST_DIR;
+    if (chdir(dist) != 0) {
+        fprintf(stderr, "bench_frame: cannot enter %s\n", dist);
+        return 1;
+    }
+    printf("| measure | figures |\n|---|---|\n");
+    InChild([&] { return RunFrames(16, frames); });
+    InChild([&] { return RunFrames(32, frames); });
+    // Start-up: five fresh processes, medians of each part.
+    const int runs = 5;
+    std::vector<std::vector<double>> parts(6);
+    for (int i = 0; i < runs; i++) {
+        int fds[2];
+        if (pipe(fds) != 0) return 1;
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+            int r = RunStartup();
+            fflush(stdout);
+            _exit(r);
+        }
+        close(fds[1]);
+        char buf[256] = {0};
+        ssize_t n = read(fds[0], buf, sizeof(buf) - 1);
+        close(fds[0]);
+        waitpid(pid, nullptr, 0);
+        double v[6];
+        if (n > 0 && sscanf(buf, "%lf %lf %lf %lf %lf %lf", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) == 6)
+            for (int k = 0; k < 6; k++) parts[(size_t)k].push_back(v[k]);
+    }
+    const char* names[6] = {"runtime start", "pictures", "fonts", "music", "sounds and first frame", "total"};
+    for (int k = 0; k < 6; k++) {
+        std::vector<double>& p = parts[(size_t)k];
+        if (p.empty()) continue;
+        std::sort(p.begin(), p.end());
+        printf("| start-up: %s | median %.1f ms |\n", names[k], p[p.size() / 2]);
+    }
+    return 0;
+}
