@@ -155,6 +155,12 @@ GlyphCell* CellOf(FontRecord* font, int handle, const unsigned char* ch) {
     return cell;
 }
 
+// A position kept inside the int range (the far end of a string).
+int ClampWide(long long v) {
+    const long long limit = 1LL << 30;
+    return (int)(v < -limit ? -limit : v > limit ? limit : v);
+}
+
 void SaveArea(int* saved, float* savedF, int* savedEmpty) {
     memcpy(saved, g_draw.area, sizeof g_draw.area);
     memcpy(savedF, g_draw.areaF, sizeof g_draw.areaF);
@@ -228,18 +234,24 @@ int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color,
                 const uint8_t* cellPixels =
                     font->cache + (long)font->cacheRowBytes * font->cellSize * (cell->cellIndex % font->cellCount);
                 int rect[4];
-                int penPixels = (int)pen;
+                // Positions are worked out wide: a glyph far outside every image
+                // is skipped before anything could overflow.
+                long long penPixels = (long long)pen;
+                long long wide[4];
                 if (!vertical) {
-                    rect[0] = x + penPixels + cell->originX;
-                    rect[1] = y + cell->top;
-                    rect[2] = rect[0] + cell->width;
-                    rect[3] = rect[1] + cell->height;
+                    wide[0] = (long long)x + penPixels + cell->originX;
+                    wide[1] = (long long)y + cell->top;
+                    wide[2] = wide[0] + cell->width;
+                    wide[3] = wide[1] + cell->height;
                 } else {
-                    rect[0] = x + font->lineHeight - cell->top - cell->height;
-                    rect[1] = y + penPixels + cell->originX;
-                    rect[2] = rect[0] + cell->height;
-                    rect[3] = rect[1] + cell->width;
+                    wide[0] = (long long)x + font->lineHeight - cell->top - cell->height;
+                    wide[1] = (long long)y + penPixels + cell->originX;
+                    wide[2] = wide[0] + cell->height;
+                    wide[3] = wide[1] + cell->width;
                 }
+                const long long far = 1LL << 30;
+                int visible = wide[0] > -far && wide[1] > -far && wide[2] < far && wide[3] < far;
+                for (int k = 0; k < 4; k++) rect[k] = visible ? (int)wide[k] : 0;
                 int full[4] = {rect[0], rect[1], rect[2], rect[3]};
                 ClipRect(rect, clip);
                 // Never outside the image itself either.
@@ -324,7 +336,7 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     if (!target) return -1;
     int front = TargetIsFront();
     if (front) RefreshFrontBuffer();
-    int touched[4] = {x, y, x + size[0], y + size[1]};
+    int touched[4] = {x, y, ClampWide((long long)x + size[0]), ClampWide((long long)y + size[1])};
 
     if (!blended) {
         int area[4];
@@ -345,7 +357,7 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     // Only the part of the string inside the draw area is composed in the work
     // image, placed at its top-left corner, so that a string starting left of
     // or above the area keeps its visible part.
-    int visible[4] = {x, y, x + size[0], y + size[1]};
+    int visible[4] = {x, y, ClampWide((long long)x + size[0]), ClampWide((long long)y + size[1])};
     ClipRect(visible, saved);
     int workArea[4] = {0, 0, visible[2] - visible[0], visible[3] - visible[1]};
     int workRect[4] = {0, 0, work->Width, work->Height};
@@ -369,7 +381,7 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     work->TransColor = key;
     FillMemImgRaw(work, workArea, key);
 
-    int result = DrawStringCore(1, x - visible[0], y - visible[1], text, color, work, workArea, handle, edgeColor,
+    int result = DrawStringCore(1, ClampWide((long long)x - visible[0]), ClampWide((long long)y - visible[1]), text, color, work, workArea, handle, edgeColor,
                                 -1, vertical, nullptr);
     if (result == -1) {
         RestoreArea(saved, savedF, savedEmpty);

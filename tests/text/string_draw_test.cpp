@@ -3,6 +3,8 @@
 // strings, long strings in pieces and the anti-aliased edged pixel rule.
 #include "tests/text/text_fixture.h"
 
+#include <limits.h>
+
 #include <set>
 #include <utility>
 
@@ -151,6 +153,16 @@ TEST_F(StringDrawTest, FarOutsideWritesNothing) {
             EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 0), 0);
             EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 1), 0);
         }
+    // Positions at the ends of the int range neither overflow nor draw.
+    const int extremes[] = {INT_MIN, INT_MIN + 1, -1000000000, 1000000000, INT_MAX - 5, INT_MAX};
+    for (int x : extremes)
+        for (int y : extremes)
+            for (int mode : {0, 1}) {
+                SetBlendMode(mode, 128);
+                EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 0), 0);
+                EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 1), 0);
+            }
+    SetBlendMode(0, 0);
     EXPECT_EQ(CountNonZero(0, 0, 320, 240), 0);
 }
 
