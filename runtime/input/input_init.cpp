@@ -15,6 +15,27 @@ void SetInputPlainMode(int plain) {
     g_input.noDirectInput = plain != 0;
 }
 
+namespace {
+
+// UTF-8 text as Shift-JIS for the log; characters it cannot hold become "?".
+void ToLogText(const char* utf8, char* out, int outSize) {
+    int length = (int)strnlen(utf8, 127);
+    int n = PlatformConvertText("UTF-8", "CP932", utf8, length, out, outSize - 1);
+    if (n >= 0) {
+        out[n] = 0;
+        return;
+    }
+    int o = 0;
+    for (int i = 0; i < length && o < outSize - 1; i++) {
+        unsigned char c = (unsigned char)utf8[i];
+        if (c < 0x80) out[o++] = (char)c;
+        else if ((c & 0xC0) != 0x80) out[o++] = '?';
+    }
+    out[o] = 0;
+}
+
+} // namespace
+
 void EnumeratePads(void) {
     int available = PlatformPadCount();
     g_input.padCount = 0;
@@ -27,9 +48,14 @@ void EnumeratePads(void) {
             LogWrite(SJ("入力装置の取得に失敗しました\n"));
             continue;
         }
+        // The platform names devices in UTF-8; the log is Shift-JIS.
+        char nameSjis[256];
+        char productSjis[256];
+        ToLogText(name, nameSjis, sizeof nameSjis);
+        ToLogText(product, productSjis, sizeof productSjis);
         LogIndent();
-        LogPrintf(SJ("デバイスの登録名:%s"), name);
-        LogPrintf(SJ("デバイスの製品登録名:%s"), product);
+        LogPrintf(SJ("デバイスの登録名:%s"), nameSjis);
+        LogPrintf(SJ("デバイスの製品登録名:%s"), productSjis);
         LogUnindent();
         PadEntry* pad = &g_input.pads[g_input.padCount];
         pad->device = 1;

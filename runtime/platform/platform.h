@@ -146,7 +146,7 @@ int PlatformUpdatePads(void);
 // Number of controllers attached, 0..PLATFORM_PAD_MAX; they are numbered from 0
 // in the order they were found, pulled ones closing the gap.
 int PlatformPadCount(void);
-// Instance and product names of a controller (for the log). 0 or -1.
+// Instance and product names of a controller in UTF-8 (for the log). 0 or -1.
 int PlatformPadNames(int index, char* name, int nameSize, char* product, int productSize);
 // ReadPad: reads a controller's current state. 0, or -1 when index names none.
 int PlatformGetPadState(int index, PlatformPadState* state);
