@@ -76,7 +76,7 @@ int LoadTgaImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
         if (stream->seek(handle, start + size - 26, 0) != 0 ||
             DecodeReadExact(stream, handle, footer, 26) != 0)
             return -1;
-        if (memcmp(footer + 8, "TRUEVISION-XFILE", 16) == 0) dataEnd = size - 26;
+        if (memcmp(footer + 8, "TRUEVISION-XFILE", 16) == 0 && DecodeU32(footer) == 0) dataEnd = size - 26;
     }
 
     uint8_t h[18];
