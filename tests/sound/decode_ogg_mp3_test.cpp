@@ -150,6 +150,55 @@ TEST(MpegAudio, Mpeg2MonoFileHas576SamplesPerFrame) {
     EXPECT_NEAR(ZeroCrossingFrequency(x, 22050), 1000.0, 5.0);
 }
 
+// 320 kbit/s: the first 2048-byte step may hold the encoder's info frame and only
+// part of the next frame, so it yields nothing; decoding must go on regardless.
+TEST(MpegAudio, HighRateFileDecodesWhole) {
+    if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
+    std::string wav = MakeTone("mp3_320", 44100, 2, 2.0);
+    std::string mp3 = ScratchDir() + "/mp3_320.mp3";
+    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -b 320 " + wav + " " + mp3));
+    DecodeResult r = DecodeBytes(ReadFileBytes(mp3));
+    ASSERT_TRUE(r.accepted);
+    EXPECT_NEAR((double)r.pcm.size(), 2 * 44100.0 * 4, 1152 * 4 * 2);
+}
+
+// 8 kbit/s: one 2048-byte step decodes to more than the one-second output buffer
+// holds; what does not fit comes out in the following steps.
+TEST(MpegAudio, LowRateFileOverflowingTheOutputBufferDecodesWhole) {
+    if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
+    std::string wav = MakeTone("mp3_8k", 16000, 1, 6.0);
+    std::string mp3 = ScratchDir() + "/mp3_8k.mp3";
+    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -m m -b 8 --resample 16 " + wav + " " + mp3));
+    Bytes file = ReadFileBytes(mp3);
+    DecodeResult r = DecodeBytes(file);
+    ASSERT_TRUE(r.accepted);
+    EXPECT_EQ(r.format.SamplesPerSec, 16000u);
+    ASSERT_LT(file.size(), 2048u * 4);
+    EXPECT_GE((double)r.pcm.size(), 6 * 16000.0 * 2 - 576 * 2);
+    EXPECT_LE((double)r.pcm.size(), 6 * 16000.0 * 2 + 4 * 576 * 2);
+}
+
+TEST(MpegAudio, ConversionStepsTakeAtMost2048Bytes) {
+    uint8_t format[30] = {0x55, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x80, 0x3E, 0, 0, 1, 0, 0, 0, 12, 0};
+    std::vector<uint8_t> data(4096, 0);
+    WaveFormat pcm;
+    ASSERT_EQ(PlatformCodecSuggestPcm(format, 30, data.data(), (int)data.size(), &pcm), 0);
+    EXPECT_EQ(pcm.Channels, 2);
+    EXPECT_EQ(pcm.SamplesPerSec, 44100u);
+    EXPECT_EQ(pcm.BitsPerSample, 16);
+    PlatformSoundCodec* c = PlatformCodecOpen(format, 30, data.data(), (int)data.size(), &pcm);
+    ASSERT_NE(c, nullptr);
+    std::vector<uint8_t> out(176400);
+    int used = 0, made = 0;
+    EXPECT_EQ(PlatformCodecConvert(c, data.data(), 2049, out.data(), (int)out.size(), &used, &made), -1);
+    EXPECT_EQ(PlatformCodecConvert(c, data.data() + 3000, 2048, out.data(), (int)out.size(), &used, &made), -1);
+    EXPECT_EQ(PlatformCodecConvert(c, data.data(), 2048, out.data(), (int)out.size(), &used, &made), 0);
+    EXPECT_EQ(made, 0); // zeros hold no frame
+    PlatformCodecClose(c);
+    format[4] = 0x45; // 44101 Hz is no MPEG rate
+    EXPECT_EQ(PlatformCodecSuggestPcm(format, 30, data.data(), (int)data.size(), &pcm), -1);
+}
+
 TEST(MpegAudio, Id3v23TagIsSkipped) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_v23", 44100, 2, 0.5);
