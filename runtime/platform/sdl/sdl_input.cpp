@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "runtime/platform/platform.h"
+#include "runtime/platform/sdl/sdl_pad_mappings.h"
 
 namespace {
 
@@ -151,6 +152,7 @@ void PlatformOpenPads(void) {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) != 0) return;
     s_sdlPads.open = 1;
     s_sdlPads.count = 0;
+    SdlLoadPadMappings();
     Rescan();
 }
 
