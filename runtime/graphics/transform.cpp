@@ -138,7 +138,8 @@ void TriangleBlitMemImg(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* v
         v[i].x = (int)ClampI64(v[i].x, -kCoordLimit, kCoordLimit);
         v[i].y = (int)ClampI64(v[i].y, -kCoordLimit, kCoordLimit);
     }
-    // Pixel centres sit on whole coordinates here, so every test is exact integer work.
+    // Vertices sit on pixel corners and pixels are sampled at their centres; in
+    // doubled coordinates both are whole numbers, so every test is exact.
     int64_t area = (int64_t)(v[1].x - v[0].x) * (v[2].y - v[0].y) - (int64_t)(v[2].x - v[0].x) * (v[1].y - v[0].y);
     if (area == 0) return;
     if (area < 0) {
@@ -163,38 +164,44 @@ void TriangleBlitMemImg(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* v
         if (v[i].y < ymin) ymin = v[i].y;
         if (v[i].y > ymax) ymax = v[i].y;
     }
+    ymax -= 1; // the last row whose centre can lie inside
     if (ymin < clip[1]) ymin = clip[1];
     if (ymax > clip[3] - 1) ymax = clip[3] - 1;
     SampleSpanFn span = GetTriangleSpan(&setup);
-    const int64_t uLimit = (int64_t)1 << 50;
+    const int64_t uLimit = (int64_t)1 << 50, stepLimit = uLimit >> 14;
     for (int64_t py = ymin; py <= ymax; py++) {
         int64_t xs = clip[0], xe = (int64_t)clip[2] - 1; // inclusive
+        const int64_t cy2 = 2 * py + 1;                  // the row's centre, doubled
         for (int e = 0; e < 3 && xs <= xe; e++) {
             const TriangleVertex& a = v[e];
             const TriangleVertex& b = v[(e + 1) % 3];
-            // E(px) = A * px + K; inside when E > 0, or E >= 0 on a top or left edge.
-            int64_t A = (int64_t)a.y - b.y;
-            int64_t K = (int64_t)(b.x - a.x) * (py - a.y) + (int64_t)(b.y - a.y) * a.x;
-            int bias = ((b.y == a.y && b.x > a.x) || b.y < a.y) ? 1 : 0;
+            // E(px) = A * px + K over doubled coordinates; inside when E > 0, or
+            // E >= 0 on a top or left edge.
+            int64_t ex = (int64_t)b.x - a.x, ey = (int64_t)b.y - a.y;
+            int64_t A = -2 * ey;
+            int64_t K = ex * (cy2 - 2 * (int64_t)a.y) - ey * (1 - 2 * (int64_t)a.x);
+            int bias = ((ey == 0 && ex > 0) || ey < 0) ? 1 : 0;
             int64_t M = -(K + bias);
             if (A > 0) {
                 int64_t lo = FloorDiv(M, A) + 1;
                 if (lo > xs) xs = lo;
             } else if (A < 0) {
-                // A * px > M  <=>  px < M / A
-                int64_t hi = -FloorDiv(M, -A) - 1;
+                int64_t hi = -FloorDiv(M, -A) - 1; // A * px > M  <=>  px < M / A
                 if (hi < xe) xe = hi;
             } else if (K + bias <= 0) {
                 xs = xe + 1;
             }
         }
         if (xs > xe) continue;
-        __int128 u = (__int128)u0 + dudx * (xs - v[0].x) + dudy * (py - v[0].y);
-        __int128 w = (__int128)w0 + dvdx * (xs - v[0].x) + dvdy * (py - v[0].y);
+        // The texture position at the first pixel's centre.
+        __int128 u = (__int128)u0 * 2 + dudx * (2 * (xs - v[0].x) + 1) + dudy * (cy2 - 2 * (int64_t)v[0].y);
+        __int128 w = (__int128)w0 * 2 + dvdx * (2 * (xs - v[0].x) + 1) + dvdy * (cy2 - 2 * (int64_t)v[0].y);
+        u >>= 1;
+        w >>= 1;
         int64_t us = (int64_t)(u > uLimit ? uLimit : (u < -uLimit ? -uLimit : u));
         int64_t ws = (int64_t)(w > uLimit ? uLimit : (w < -uLimit ? -uLimit : w));
-        int64_t du = (int64_t)(dudx > uLimit >> 14 ? uLimit >> 14 : (dudx < -(uLimit >> 14) ? -(uLimit >> 14) : dudx));
-        int64_t dv = (int64_t)(dvdx > uLimit >> 14 ? uLimit >> 14 : (dvdx < -(uLimit >> 14) ? -(uLimit >> 14) : dvdx));
+        int64_t du = (int64_t)(dudx > stepLimit ? stepLimit : (dudx < -stepLimit ? -stepLimit : dudx));
+        int64_t dv = (int64_t)(dvdx > stepLimit ? stepLimit : (dvdx < -stepLimit ? -stepLimit : dvdx));
         span(dest, src, (int)py, (int)xs, (int)xe + 1, us, ws, du, dv, setup.ctx);
     }
 }
