@@ -163,6 +163,39 @@ void Sub565x(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, con
     });
 }
 
+// Modes 2 and 3 below 255: each channel through ProductTable[p], computed as
+// ((c * p + 1) * 257) >> 16 (exact for c * p <= 65024), then the saturating
+// add with the low-bit restore, or the subtract.
+template <bool Add, bool Trans>
+void Scaled565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
+    const __m128i key = _mm_set1_epi16((short)c.key), keep = _mm_set1_epi16((short)0xF7DF),
+                  carries = _mm_set1_epi16(0x0820), red = _mm_set1_epi16((short)0xF800), p = _mm_set1_epi16((short)c.param),
+                  one = _mm_set1_epi16(1), k = _mm_set1_epi16(257), m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
+    auto scale = [&](__m128i v) { return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(v, p), one), k); };
+    Rows565<Add ? OpAdd : OpSub, SrcPlain, Trans>(dst, dp, src, sp, w, h, c, [&](uint16_t* d, const uint8_t* s) {
+        __m128i sv = Load(s), dv = Load(d);
+        __m128i s2 = Join565(scale(_mm_srli_epi16(sv, 11)), scale(_mm_and_si128(_mm_srli_epi16(sv, 5), m6)),
+                             scale(_mm_and_si128(sv, m5)));
+        __m128i out;
+        if (Add) {
+            __m128i a = _mm_and_si128(s2, keep);
+            __m128i sum = _mm_add_epi16(a, _mm_and_si128(dv, keep));
+            __m128i redCarry = _mm_and_si128(LessU16(sum, a), red);
+            __m128i cc = _mm_and_si128(sum, carries);
+            out = _mm_or_si128(_mm_or_si128(sum, _mm_sub_epi16(cc, _mm_srli_epi16(cc, 5))), redCarry);
+            out = _mm_or_si128(out, _mm_and_si128(_mm_or_si128(dv, s2), carries));
+        } else {
+            __m128i x = _mm_or_si128(dv, carries), y = _mm_and_si128(s2, keep);
+            __m128i diff = _mm_sub_epi16(x, y);
+            __m128i noBorrow = _mm_andnot_si128(LessU16(x, y), red);
+            __m128i cc = _mm_and_si128(diff, carries);
+            out = _mm_and_si128(diff, _mm_or_si128(noBorrow, _mm_sub_epi16(cc, _mm_srli_epi16(cc, 5))));
+        }
+        if (Trans) out = Select(_mm_cmpeq_epi16(sv, key), dv, out);
+        Store(d, out);
+    });
+}
+
 void Key8888(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
     const __m128i key = _mm_set1_epi32((int)c.key);
     Rows8888<OpCopy, true>(dst, dp, src, sp, w, h, c, [&](uint32_t* d, const uint32_t* s) {
@@ -218,6 +251,8 @@ BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
         case OpMix: return trans ? Mix565<true> : Mix565<false>;
         case OpAdd255: return trans ? Add565x<true> : Add565x<false>;
         case OpSub255: return trans ? Sub565x<true> : Sub565x<false>;
+        case OpAdd: return trans ? Scaled565<true, true> : Scaled565<true, false>;
+        case OpSub: return trans ? Scaled565<false, true> : Scaled565<false, false>;
         default: return nullptr;
         }
     }
