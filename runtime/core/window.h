@@ -1,6 +1,8 @@
 // The main window and its message processing (internal operations).
 #pragma once
 
+#include <stdint.h>
+
 // Windows message numbers the window procedure answers.
 enum WindowMessage {
     WM_DESTROY = 0x0002,
@@ -38,3 +40,9 @@ int PendingWindowMessages(void);
 int DispatchedWindowMessages(void);
 // The window's icon from the registered resources.
 void ApplyWindowIcon(void);
+// The pump thread's rule for a turn: false (and the count noted) when the main
+// thread's ProcessMessage count moved since the last look.
+bool PumpTurnDue(uint32_t* seenMainPumps, uint32_t mainPumps);
+// Turns the pump thread took and skipped since the process started (tests).
+int PumpThreadTurns(void);
+int PumpThreadSkips(void);
