@@ -99,6 +99,11 @@ protected:
         s_installed = install.status == 0;
         std::string found = Shell("find " + Quote(s_prefix) + " -name borra-runtime.pc").output;
         if (!found.empty()) s_pkgconfigDir = found.substr(0, found.find("/borra-runtime.pc"));
+        // Archives built with the sanitizers need them at the program's link too.
+        std::string cache = ReadFile(BKT_BINARY_DIR "/CMakeCache.txt");
+        if (cache.find("\nSANITIZE:BOOL=ON") != std::string::npos)
+            s_extraFlags = "-fsanitize=address,undefined -fno-omit-frame-pointer";
+        s_fuzzBuild = cache.find("\nFUZZ:BOOL=ON") != std::string::npos;
     }
     static void TearDownTestSuite() {
         if (!s_root.empty()) Shell("rm -rf " + Quote(s_root));
@@ -109,13 +114,19 @@ protected:
     }
     static std::string P(const std::string& relative) { return s_prefix + "/" + relative; }
 
+    // Programs cannot link archives built for fuzzing outside the fuzz driver.
+    void SkipUnlinkableBuild() {
+        if (s_fuzzBuild) GTEST_SKIP() << "the runtime was built for fuzzing";
+    }
+
     static std::string s_root, s_prefix, s_pkgconfigDir, s_installLog, s_skip;
-    static bool s_installed;
+    static std::string s_extraFlags; // compiler and linker flags the installed archives need
+    static bool s_installed, s_fuzzBuild;
 };
 
 std::string Installed::s_root, Installed::s_prefix, Installed::s_pkgconfigDir, Installed::s_installLog,
-    Installed::s_skip;
-bool Installed::s_installed = false;
+    Installed::s_skip, Installed::s_extraFlags;
+bool Installed::s_installed = false, Installed::s_fuzzBuild = false;
 
 // The checks every build of hello must pass, headless: two key presses heard,
 // the picture's yellow under its centre and the string drawn in white.
@@ -207,9 +218,12 @@ TEST_F(Installed, DesktopFileIsValid) {
 }
 
 TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
+    SkipUnlinkableBuild();
     std::string build = s_root + "/hello-cmake";
     CommandResult configure = Shell("cmake -S " + Quote(BKT_SOURCE_DIR "/examples/hello") + " -B " + Quote(build) +
-                                  " -G Ninja -DCMAKE_PREFIX_PATH=" + Quote(s_prefix));
+                                  " -G Ninja -DCMAKE_PREFIX_PATH=" + Quote(s_prefix) +
+                                  " -DCMAKE_CXX_FLAGS=" + Quote(s_extraFlags) +
+                                  " -DCMAKE_EXE_LINKER_FLAGS=" + Quote(s_extraFlags));
     ASSERT_EQ(configure.status, 0) << configure.output;
     CommandResult make = Shell("cmake --build " + Quote(build) + " -j 2");
     ASSERT_EQ(make.status, 0) << make.output;
@@ -223,11 +237,13 @@ TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
 }
 
 TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {
+    SkipUnlinkableBuild();
     ASSERT_NE(s_pkgconfigDir, "");
     std::string dir = s_root + "/hello-make";
     ASSERT_EQ(Shell("cp -r " + Quote(BKT_SOURCE_DIR "/examples/hello") + " " + Quote(dir)).status, 0);
     Shell("rm -rf " + Quote(dir + "/build"));
-    CommandResult make = Shell("make -C " + Quote(dir) + " PKG_CONFIG_PATH=" + Quote(s_pkgconfigDir));
+    CommandResult make = Shell("make -C " + Quote(dir) + " PKG_CONFIG_PATH=" + Quote(s_pkgconfigDir) +
+                               " CXXFLAGS=" + Quote("-O2 " + s_extraFlags));
     ASSERT_EQ(make.status, 0) << make.output;
     CheckHeadlessHello(dir + "/hello-headless", dir, dir + "/shot.png");
     EXPECT_TRUE(Exists(dir + "/hello"));
