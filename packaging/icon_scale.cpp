@@ -31,7 +31,8 @@ bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned ch
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_bytep* rows = nullptr;
+    // Volatile: it is set after setjmp and read again after the error jump.
+    png_bytep* volatile rows = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         free(rows);
         free(*pixels);

@@ -207,6 +207,43 @@ TEST_F(Installed, IconsAtEverySizeFromTheGamesIcon) {
     EXPECT_EQ(compare.output, "1 1\n");
 }
 
+// The icon scaler meets files that are not icons with an error, never a crash.
+TEST(IconScale, RefusesBadInputAndSizes) {
+    const std::string tool = BKT_BINARY_DIR "/icon_scale";
+    if (!Exists(tool)) GTEST_SKIP() << "icon_scale is not built";
+    char pattern[] = "/tmp/bkt-icon-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string dir = pattern;
+    std::string icon = ReadFile(BKT_BINARY_DIR "/generated/icon.png");
+    ASSERT_GT(icon.size(), 100u);
+    WriteFile(dir + "/garbage.png", "this is not a picture at all");
+    WriteFile(dir + "/cut.png", icon.substr(0, 60));
+    WriteFile(dir + "/cut-pixels.png", icon.substr(0, icon.size() - 40));
+    WriteFile(dir + "/empty.png", "");
+    for (const char* name : {"garbage.png", "cut.png", "cut-pixels.png", "empty.png", "absent.png"}) {
+        CommandResult r = Shell(Quote(tool) + " " + Quote(dir + "/" + name) + " " + Quote(dir) + " 16");
+        EXPECT_EQ(r.status, 1) << name << ": " << r.output;
+    }
+    EXPECT_FALSE(Exists(dir + "/16x16.png"));
+    for (const char* size : {"0", "-4", "5000", "12x", ""}) {
+        CommandResult r = Shell(Quote(tool) + " " + Quote(BKT_BINARY_DIR "/generated/icon.png") + " " + Quote(dir) +
+                                " " + Quote(size));
+        EXPECT_EQ(r.status, 2) << "size '" << size << "': " << r.output;
+    }
+    CommandResult r = Shell(Quote(tool) + " " + Quote(BKT_BINARY_DIR "/generated/icon.png") + " " +
+                            Quote(dir + "/missing-folder") + " 16");
+    EXPECT_EQ(r.status, 1) << r.output;
+    // A good call writes exactly the sizes asked for.
+    r = Shell(Quote(tool) + " " + Quote(BKT_BINARY_DIR "/generated/icon.png") + " " + Quote(dir) + " 3 96");
+    EXPECT_EQ(r.status, 0) << r.output;
+    int w = 0, h = 0;
+    PngSize(dir + "/3x3.png", &w, &h);
+    EXPECT_EQ(w, 3);
+    PngSize(dir + "/96x96.png", &w, &h);
+    EXPECT_EQ(h, 96);
+    Shell("rm -rf " + Quote(dir));
+}
+
 TEST_F(Installed, DesktopFileIsValid) {
     if (Shell("command -v desktop-file-validate").status != 0) GTEST_SKIP() << "desktop-file-validate is missing";
     CommandResult check = Shell("desktop-file-validate " + Quote(P("share/applications/borrakezti.desktop")));
