@@ -96,5 +96,5 @@ endforeach()
 # ---- Tools and documents --------------------------------------------------------
 install(PROGRAMS $<TARGET_FILE:archiver> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME borrakezti-archiver)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/borrakezti)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/borrakezti FILES_MATCHING PATTERN "*.md")
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/borrakezti FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/hello DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/borrakezti/examples)

@@ -421,9 +421,14 @@ TEST_F(Launcher, UserFolderFallsBackToHomeAndKeepsUserReplacements) {
     ASSERT_EQ(Shell("mkdir -p " + Quote(home + "/sg") + " && ln -s /nonexistent " + Quote(home + "/bkt.data")).status,
               0);
     WriteFile(s_root + "/idle.txt", "0 -\n");
-    CommandResult run = Launch("--replay --script idle.txt --frames 3", false);
+    // Paths given to the replay are meant from where the launcher was started.
+    CommandResult run = Launch("--replay --script idle.txt --frames 3 --shot 2:idle.png", false);
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("frame=3 "), std::string::npos) << run.output;
+    int w = 0, h = 0;
+    PngSize(s_root + "/idle.png", &w, &h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
     EXPECT_FALSE(IsSymlink(home + "/sg"));
     EXPECT_TRUE(IsSymlink(home + "/bkt.data"));
     EXPECT_EQ(ReadFile(home + "/bkt.data"), ReadFile(Share() + "/bkt.data"));
