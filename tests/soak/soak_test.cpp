@@ -24,6 +24,7 @@ namespace {
 const int kFrames = 216000;
 const int kSampleEvery = 10000;
 const long kAllowedGrowth = 1 << 20; // bytes of resident memory after the first sample
+const int kBlockSlack = 8;           // live blocks a sample may hold above the first
 
 struct Sample {
     int frame;      // presented frames
@@ -145,7 +146,7 @@ int SoakFrameHook()
         s_player.optionStep = 0;
     }
     s_lastScene = g_game.scene;
-    if (frame % kSampleEvery == 0)
+    if (frame == 1 || frame % kSampleEvery == 0)
         s_samples.push_back({frame, ResidentBytes(), TrackedBlockCount(), TrackedTotalSize()});
     ChooseKeys(frame);
     return frame >= kFrames;
@@ -201,7 +202,8 @@ TEST(SoakTest, HourOfPlayKeepsMemoryFlat)
 
     ASSERT_GE(ScriptedPresentCount(), kFrames) << "the game ended early in scene " << g_game.scene;
     EXPECT_GE(s_player.runs, 20) << "the player did not keep playing";
-    ASSERT_GE(s_samples.size(), 2u);
+    ASSERT_GE(s_samples.size(), 3u);
+    ASSERT_EQ(s_samples[1].frame, kSampleEvery);
     const Sample& first = s_samples[1]; // frame 10,000: everything is loaded by then
     for (const Sample& s : s_samples) {
         printf("frame %6d  rss %8ld KB  live blocks %5d (%d bytes)\n", s.frame, s.rss / 1024, s.liveBlocks,
@@ -210,8 +212,10 @@ TEST(SoakTest, HourOfPlayKeepsMemoryFlat)
     printf("runs started: %d\n", s_player.runs);
     for (size_t i = 2; i < s_samples.size(); i++) {
         EXPECT_LT(s_samples[i].rss - first.rss, kAllowedGrowth) << "at frame " << s_samples[i].frame;
-        EXPECT_LE(s_samples[i].liveBlocks, first.liveBlocks) << "at frame " << s_samples[i].frame;
-        EXPECT_LE(s_samples[i].liveBytes, first.liveBytes) << "at frame " << s_samples[i].frame;
+        // The scene at a sample may hold a few blocks more than at the first one; a leak
+        // of one block per run or per mode change goes past this within a few samples.
+        EXPECT_LE(s_samples[i].liveBlocks, first.liveBlocks + kBlockSlack) << "at frame " << s_samples[i].frame;
+        EXPECT_LT(s_samples[i].liveBytes - first.liveBytes, kAllowedGrowth) << "at frame " << s_samples[i].frame;
     }
 
     // The runtime has ended: nothing tracked is alive, and the log's dump says so.
