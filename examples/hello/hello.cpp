@@ -82,6 +82,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "hello: the runtime did not start\n");
         return 1;
     }
+    // Each graph keeps the transparent colour in force when it is made: pure
+    // green in the picture is see-through.
+    SetTransparentColor(0, 255, 0);
     std::string picturePath = options.data + "/hello.png";
     std::string soundPath = options.data + "/hello.wav";
     GraphHandle picture = LoadGraphFile(picturePath.c_str());
@@ -93,8 +96,7 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("hello: loaded picture, sound and font\n");
-    SetDrawTarget(-2);               // draw into the back buffer
-    SetTransparentColor(0, 255, 0);  // pure green in the picture is see-through
+    SetDrawTarget(-2); // draw into the back buffer
 
     int previousPad = 0;
     int frame = 0, played = 0;

@@ -152,14 +152,16 @@ void CheckHeadlessHello(const std::string& program, const std::string& dataDir, 
     CommandResult pixels = Shell("/usr/bin/python3 -c " +
                                Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
                                      "print(im.size[0], im.size[1], sum(1 for x in range(0,320) for y in range(12,40)"
-                                     " if min(im.getpixel((x,y)))>200))") +
+                                     " if min(im.getpixel((x,y)))>200), im.getpixel((130,66))[1])") +
                                " " + Quote(shot));
     ASSERT_EQ(pixels.status, 0) << pixels.output;
-    int w = 0, h = 0, white = 0;
-    ASSERT_EQ(sscanf(pixels.output.c_str(), "%d %d %d", &w, &h, &white), 3) << pixels.output;
+    int w = 0, h = 0, white = 0, cornerGreen = -1;
+    ASSERT_EQ(sscanf(pixels.output.c_str(), "%d %d %d %d", &w, &h, &white, &cornerGreen), 4) << pixels.output;
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     EXPECT_GT(white, 60) << "the string was not drawn";
+    // The picture's green corner is see-through: the black background shows.
+    EXPECT_LT(cornerGreen, 50);
 }
 
 TEST_F(Installed, LayoutHasGameLibraryAndTools) {
