@@ -16,6 +16,7 @@ file(MAKE_DIRECTORY ${BKT_PACKAGING_OUT})
 # Relative path from an installed folder back to the prefix ("../..").
 function(bkt_path_to_prefix out dir)
   file(RELATIVE_PATH rel /prefix/${dir} /prefix)
+  string(REGEX REPLACE "/$" "" rel "${rel}")
   if(rel STREQUAL "")
     set(rel ".")
   endif()
