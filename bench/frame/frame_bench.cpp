@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -58,6 +59,7 @@ void SetPlayKeys(int frame) {
 struct FrameFigures {
     double median, p99, mean;     // wall time per frame
     double cpuMedian, cpuP99;     // the game thread's CPU time per frame
+    long waits, preemptions;      // the game thread's voluntary and forced switches in timed work
     int frames, games;
 };
 
@@ -109,6 +111,7 @@ FrameFigures PlayFrames(int frames) {
     times.reserve((size_t)frames);
     cpu.reserve((size_t)frames);
     int games = 1;
+    long waits = 0, preemptions = 0;
     StartNewGame();
     g.scene = ScenePlay;
     for (int f = 0; f < frames; f++) {
@@ -119,11 +122,19 @@ FrameFigures PlayFrames(int frames) {
         ClearDrawTarget();
         auto t0 = Clock::now();
         double c0 = CpuMs(CLOCK_THREAD_CPUTIME_ID);
+        rusage u0;
+        getrusage(RUSAGE_THREAD, &u0);
         DrawBackLayer();
         UpdatePlayer();
         DrawFrontLayer();
         DrawHud();
         cpu.push_back(CpuMs(CLOCK_THREAD_CPUTIME_ID) - c0);
+        rusage u1;
+        getrusage(RUSAGE_THREAD, &u1);
+        // A voluntary switch inside the scene's work is a wait (for the API lock);
+        // a forced one is the scheduler giving the core to another process.
+        waits += u1.ru_nvcsw - u0.ru_nvcsw;
+        preemptions += u1.ru_nivcsw - u0.ru_nivcsw;
         times.push_back(Ms(Clock::now() - t0));
         g.padPrev = g.padNow;
         if (g.scene != ScenePlay) {
@@ -136,6 +147,8 @@ FrameFigures PlayFrames(int frames) {
     FrameFigures r;
     r.frames = frames;
     r.games = games;
+    r.waits = waits;
+    r.preemptions = preemptions;
     Summarise(times, &r.median, &r.p99, &r.mean);
     Summarise(cpu, &r.cpuMedian, &r.cpuP99, nullptr);
     return r;
@@ -168,14 +181,14 @@ int InChild(F body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
-int RunFrames(int depth, int frames) {
+int RunFrames(int depth, int frames, bool modeChanges) {
     if (StartGame(depth) != 0) return 1;
     FrameFigures r = PlayFrames(frames);
     printf("| play frame, %d bits, CPU | median %.4f ms | p99 %.4f ms | | %d frames, %d games |\n", depth,
            r.cpuMedian, r.cpuP99, r.frames, r.games);
-    printf("| play frame, %d bits, wall | median %.4f ms | p99 %.4f ms | mean %.4f ms | |\n", depth, r.median, r.p99,
-           r.mean);
-    if (depth == 16) {
+    printf("| play frame, %d bits, wall | median %.4f ms | p99 %.4f ms | mean %.4f ms | %ld waits, %ld preemptions |\n",
+           depth, r.median, r.p99, r.mean, r.waits, r.preemptions);
+    if (depth == 16 && modeChanges) {
         long peakPlay = ResidentKb("VmHWM:");
         long rssPlay = ResidentKb("VmRSS:");
         printf("| peak resident memory, %d frames of play | %.1f MB | resident now %.1f MB | live blocks %d |\n", frames,
@@ -249,6 +262,13 @@ int RunStartup() {
     FlipScreen();
     auto tFirst = Clock::now();
     double cFirst = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
+    // A part that failed would make its figure meaningless.
+    if (g.titleGraph == -1 || g.font20 == -1 || g.bgmSound == -1 || g.bosu35Sound == -1) {
+        fprintf(stderr, "bench_frame: start-up failed (title %d, font %d, music %d, sound %d)\n", g.titleGraph,
+                g.font20, g.bgmSound, g.bosu35Sound);
+        RuntimeEnd();
+        return 1;
+    }
     printf("%.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f\n", Ms(tInit - t0), Ms(tPictures - tInit),
            Ms(tFonts - tPictures), Ms(tMusic - tFonts), Ms(tFirst - tMusic), Ms(tFirst - t0), cInit - c0,
            cPictures - cInit, cFonts - cPictures, cMusic - cFonts, cFirst - cMusic, cFirst - c0);
@@ -265,9 +285,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, "bench_frame: cannot enter %s\n", dist);
         return 1;
     }
+    // "startup": one start-up in this process, for a profiler to look at.
+    if (argc > 1 && strcmp(argv[1], "startup") == 0) return RunStartup();
+    // "play <bits> <frames>": the play frames alone, likewise.
+    if (argc > 3 && strcmp(argv[1], "play") == 0) return RunFrames(atoi(argv[2]), atoi(argv[3]), false);
     printf("| measure | figures |\n|---|---|\n");
-    InChild([&] { return RunFrames(16, frames); });
-    InChild([&] { return RunFrames(32, frames); });
+    InChild([&] { return RunFrames(16, frames, true); });
+    InChild([&] { return RunFrames(32, frames, true); });
     // Start-up: five fresh processes, medians of each part.
     const int runs = 5;
     std::vector<std::vector<double>> parts(12);

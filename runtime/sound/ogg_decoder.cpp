@@ -1,6 +1,7 @@
 // Ogg Vorbis through vorbisfile's callback interface over the decoder's DataStream;
 // output is 16-bit signed little-endian PCM.
 #include "runtime/sound/sound_decoder.h"
+#include "runtime/sound/vorbis_pcm.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -66,15 +67,19 @@ int RefillOggVorbis(SoundDecoder* d) {
     // A hole in the data is skipped; a bad link, or a link whose layout differs
     // from the first, ends the sound there.
     for (int holes = 0; holes < 4096; holes++) {
+        // Float samples converted here rather than by ov_read: the same values, in a
+        // vector loop (vorbis_pcm.cpp). The layout is checked before converting.
         int link = 0;
-        long got = ov_read(&d->vorbis, (char*)d->outputBuffer, d->outputCapacity, 0, 2, 1, &link);
+        int channels = d->outputFormat.Channels;
+        float** planes = nullptr;
+        long got = ov_read_float(&d->vorbis, &planes, d->outputCapacity / (channels * 2), &link);
         if (got == OV_HOLE) continue;
-        if (got <= 0) return -1;
+        if (got <= 0 || !planes) return -1;
         vorbis_info* info = ov_info(&d->vorbis, link);
-        if (!info || info->channels != d->outputFormat.Channels ||
-            info->rate != (long)d->outputFormat.SamplesPerSec)
+        if (!info || info->channels != channels || info->rate != (long)d->outputFormat.SamplesPerSec)
             return -1;
-        d->outputValid = (int)got;
+        VorbisFloatToPcm16(planes, channels, (int)got, (int16_t*)d->outputBuffer);
+        d->outputValid = (int)got * channels * 2;
         return 0;
     }
     return -1;
