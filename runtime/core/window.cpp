@@ -8,6 +8,9 @@
 #include <string.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "runtime/core/api_lock.h"
@@ -51,6 +54,8 @@ struct WindowState {
     std::atomic<uint32_t> mainThreadPumps;  // ProcessMessage calls made by the main thread
     std::atomic<int> pumpTurns;             // turns the pump thread has taken
     std::atomic<int> pumpSkips;             // turns it skipped because the main thread pumped
+    std::mutex pumpPauseGuard;              // guards the pump thread's pause
+    std::condition_variable pumpWake;       // cuts that pause short when the window ends
     IconResource icons[16];     // icon resources the executable registered
     int iconCount;              // entries in icons
 };
@@ -196,12 +201,19 @@ int PumpThreadSkips(void) { return s_window.pumpSkips.load(); }
 
 namespace {
 
+// The pump thread's 17 ms between turns, cut short by EndMainWindow: otherwise the
+// main thread spins through the rest of the pause waiting for this thread to end.
+void PumpPause() {
+    std::unique_lock<std::mutex> g(s_window.pumpPauseGuard);
+    s_window.pumpWake.wait_for(g, std::chrono::milliseconds(17), [] { return g_runtime.quitRequested == 1; });
+}
+
 void MessagePumpThread() {
     uint32_t seen = s_window.mainThreadPumps.load();
     while (g_runtime.quitRequested != 1) {
         if (!PumpTurnDue(&seen, s_window.mainThreadPumps.load())) {
             s_window.pumpSkips++;
-            PlatformSleep(17);
+            PumpPause();
             continue;
         }
         s_window.pumpTurns++;
@@ -209,7 +221,7 @@ void MessagePumpThread() {
         int r = ProcessMessage();
         LeaveApiLockPump();
         if (r < 0) break;
-        PlatformSleep(17);
+        PumpPause();
     }
     RemoveApiLockWaiter();
     g_runtime.pumpThreadEnded = 1;
@@ -506,6 +518,10 @@ void EndMainWindow(void) {
     if (g_runtime.pumpThreadStarted) {
         // The pump thread may be waiting for the lock we hold: let it go by.
         while (!g_runtime.pumpThreadEnded) {
+            {
+                std::lock_guard<std::mutex> g(s_window.pumpPauseGuard);
+            }
+            s_window.pumpWake.notify_all();
             LeaveApiLock();
             PlatformSleep(1);
             EnterApiLock();
