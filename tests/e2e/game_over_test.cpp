@@ -70,11 +70,10 @@ static const RunPlan& Plan()
     ReplayResult climb = folder.run(ClimbScript(start, start + 6000), "--frames " + std::to_string(start + 6000));
     int target = 300;
     for (int attempt = 0; attempt < 4; attempt++) {
-        int stop = -1, stopScore = 0;
+        int stop = -1;
         for (const Status& s : climb.lines)
             if (s.scene == 1 && s.score >= target) {
                 stop = s.frame;
-                stopScore = s.score;
                 break;
             }
         if (stop < 0)
@@ -93,7 +92,6 @@ static const RunPlan& Plan()
             return s_plan;
         }
         target += 450 - score; // the losing of the lives adds about the same each time
-        (void)stopScore;
     }
     return s_plan;
 }

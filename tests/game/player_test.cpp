@@ -202,8 +202,7 @@ TEST_F(GamePlayer, WrapLoadsTheNextStageAboveTheOtherHalf)
 TEST_F(GamePlayer, HalfBFloorsStopAt240)
 {
     // A one-way floor of half B whose top is at 240 does not hold; one of half A does.
-    g_game.scrollB = -240 + 0; // row 15 would be needed; use row 14 with scroll -16
-    g_game.scrollB = 224 - 240; // row 14 top = 224 + 16 = 240
+    g_game.scrollB = -16; // row 14's top at 224 + 16 = 240
     g_game.gridB[10][14] = 1;
     g_game.playerX = 160;
     g_game.playerY = 226;
