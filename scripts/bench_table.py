@@ -1,26 +1,43 @@
 #!/usr/bin/env python3
-"""Turns Google Benchmark CSV output (with aggregates) into a Markdown table of medians."""
-import csv
+"""Turns Google Benchmark JSON output (with aggregates) into a Markdown table of medians.
+
+JSON rather than CSV: the CSV reporter drops benchmarks whose counters differ from the
+first one's. Output that is not JSON (a benchmark with a reporter of its own) is shown
+as it was printed."""
+import json
 import sys
 
 text = sys.stdin.read()
+try:
+    records = json.loads(text).get("benchmarks", [])
+except ValueError:
+    records = None
+
+if not records:
+    print("```")
+    print(text.rstrip())
+    print("```")
+    sys.exit(0)
+
+KNOWN = {"name", "family_index", "per_family_instance_index", "run_name", "run_type", "repetitions",
+         "repetition_index", "threads", "aggregate_name", "aggregate_unit", "iterations", "real_time",
+         "cpu_time", "time_unit", "bytes_per_second", "items_per_second", "label", "error_occurred",
+         "error_message"}
+
 rows = []
-for rec in csv.DictReader(line for line in text.splitlines() if not line.startswith("#")):
-    name = rec.get("name") or ""
-    if not name.endswith("_median"):
+for rec in records:
+    if rec.get("run_type") != "aggregate" or rec.get("aggregate_name") != "median":
         continue
-    name = name[: -len("_median")]
-    time = float(rec.get("real_time") or 0)
-    # CPU time too: on a machine shared with compilers wall time mostly measures the scheduler.
-    cpu = float(rec.get("cpu_time") or 0)
+    name = rec.get("run_name") or rec.get("name") or ""
     unit = rec.get("time_unit", "ns")
+    # CPU time too: on a machine shared with compilers wall time mostly measures the scheduler.
+    time = float(rec.get("real_time") or 0)
+    cpu = float(rec.get("cpu_time") or 0)
     extra = []
     for key, value in rec.items():
-        if key in ("name", "iterations", "real_time", "cpu_time", "time_unit", "bytes_per_second",
-                   "items_per_second", "label", "error_occurred", "error_message"):
+        if key in KNOWN or not isinstance(value, (int, float)):
             continue
-        if value:
-            extra.append(f"{key}={float(value):.4g}")
+        extra.append(f"{key}={float(value):.4g}")
     if rec.get("items_per_second"):
         extra.append(f"{float(rec['items_per_second']) / 1e6:.1f} M items/s")
     if rec.get("bytes_per_second"):
@@ -28,13 +45,6 @@ for rec in csv.DictReader(line for line in text.splitlines() if not line.startsw
     if rec.get("label"):
         extra.append(rec["label"])
     rows.append((name, f"{time:.1f} {unit}", f"{cpu:.1f} {unit}", ", ".join(extra)))
-
-if not rows:
-    # A benchmark with a reporter of its own (the blit ratio table) is shown as it printed.
-    print("```")
-    print(text.rstrip())
-    print("```")
-    sys.exit(0)
 
 print("| case | median time | median CPU | figures |")
 print("|---|---|---|---|")
