@@ -1,6 +1,8 @@
 // Handle encoding and table rules, and the ApiLock's recursion and ordering.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -17,10 +19,18 @@ struct TestRecord {
     int payload;
 };
 
+// A table made for one test: its slot array goes back when the test ends (static
+// tables keep theirs for the process).
+struct SlotArrayFreed {
+    HandleTable* table;
+    ~SlotArrayFreed() { free(table->slots); }
+};
+
 TEST(Handles, EncodingOfTheExamples) {
     EXPECT_EQ(EncodeHandle(HandleKindGraph, 0, 0), 0x08000000);
     EXPECT_EQ(EncodeHandle(HandleKindSound, 0, 0), 0x10000000);
     HandleTable graphs = HANDLE_TABLE_INIT(HandleKindGraph, 32768, HandleAfterEnd, 0x8000);
+    SlotArrayFreed graphsSlots{&graphs};
     void* rec = nullptr;
     int h = MakeHandle(&graphs, sizeof(TestRecord), &rec, nullptr);
     EXPECT_EQ(h, 0x08000000);
@@ -33,6 +43,7 @@ TEST(Handles, EncodingOfTheExamples) {
 
 TEST(Handles, RejectsStaleForeignAndMalformedHandles) {
     HandleTable graphs = HANDLE_TABLE_INIT(HandleKindGraph, 32768, HandleAfterEnd, 0x8000);
+    SlotArrayFreed graphsSlots{&graphs};
     int h = MakeHandle(&graphs, sizeof(TestRecord), nullptr, nullptr);
     EXPECT_EQ(LookupHandle(&graphs, -1), nullptr);
     EXPECT_EQ(LookupHandle(&graphs, h | 0x8000), nullptr);          // bit 15 of the slot
@@ -47,6 +58,7 @@ TEST(Handles, RejectsStaleForeignAndMalformedHandles) {
     FreeHandle(&graphs, again);
 
     HandleTable sounds = HANDLE_TABLE_INIT(HandleKindSound, 4096, HandleAfterEnd, 0);
+    SlotArrayFreed soundsSlots{&sounds};
     int s = MakeHandle(&sounds, sizeof(TestRecord), nullptr, nullptr);
     EXPECT_EQ(LookupHandle(&graphs, s), nullptr);
     EXPECT_EQ(LookupHandle(&sounds, s | 4096), nullptr);  // slot beyond the capacity
@@ -55,6 +67,7 @@ TEST(Handles, RejectsStaleForeignAndMalformedHandles) {
 
 TEST(Handles, CheckNumbersWrapAt2048) {
     HandleTable t = HANDLE_TABLE_INIT(HandleKindSound, 4096, HandleAfterEnd, 0);
+    SlotArrayFreed tSlots{&t};
     int last = -1;
     for (int i = 0; i < 2049; i++) {
         int h = MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr);
@@ -68,6 +81,7 @@ TEST(Handles, CheckNumbersWrapAt2048) {
 
 TEST(Handles, SlotEndRules) {
     HandleTable t = HANDLE_TABLE_INIT(HandleKindGraph, 32768, HandleAfterEnd, 0x8000);
+    SlotArrayFreed tSlots{&t};
     int h0 = MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr);
     int h1 = MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr);
     int h2 = MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr);
@@ -90,6 +104,7 @@ TEST(Handles, SlotEndRules) {
 
 TEST(Handles, FullTablesReuseFreedSlotsAndReportFull) {
     HandleTable t = HANDLE_TABLE_INIT(HandleKindSurface, 8, HandleAfterEnd, 0);
+    SlotArrayFreed tSlots{&t};
     std::vector<int> hs;
     for (int i = 0; i < 8; i++) hs.push_back(MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr));
     int full = 0;
@@ -104,6 +119,7 @@ TEST(Handles, FullTablesReuseFreedSlotsAndReportFull) {
 
 TEST(Handles, FontsTakeTheLowestFreeSlot) {
     HandleTable fonts = HANDLE_TABLE_INIT(HandleKindFont, 40, HandleFirstFree, 0);
+    SlotArrayFreed fontsSlots{&fonts};
     int h[4];
     for (int i = 0; i < 4; i++) h[i] = MakeHandle(&fonts, sizeof(TestRecord), nullptr, nullptr);
     EXPECT_EQ(h[3] & 0xFFFF, 3);
