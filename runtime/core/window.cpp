@@ -50,7 +50,9 @@ struct WindowState {
     MessageQueue threadQueue;   // messages posted to the main thread itself (quit)
     MessageQueue windowQueue;   // messages posted to the window, then platform events
     int dispatched;             // messages dispatched since process start
-    std::thread pumpThread;     // MessagePumpThread
+    // MessagePumpThread; held by pointer so a process that exits without
+    // RuntimeEnd is not stopped by a still-joinable thread object at its end.
+    std::thread* pumpThread;
     std::atomic<uint32_t> mainThreadPumps;  // ProcessMessage calls made by the main thread
     std::atomic<int> pumpTurns;             // turns the pump thread has taken
     std::atomic<int> pumpSkips;             // turns it skipped because the main thread pumped
@@ -411,8 +413,7 @@ int ProcessMessage(void) {
         RefreshKeyState();
     }
     UpdatePadDevices();
-    g_runtime.processMessageBusy = 1;
-    g_runtime.processMessageBusy = 0;
+    // The text-input step would run here under processMessageBusy; this runtime has no text input.
     return g_runtime.quitRequested ? -1 : 0;
 }
 
@@ -501,7 +502,7 @@ int InitMainWindow(void) {
     g_runtime.creatingWindow = 0;
 
     g_runtime.pumpThreadEnded = 0;
-    s_window.pumpThread = std::thread(MessagePumpThread);
+    s_window.pumpThread = new std::thread(MessagePumpThread);
     g_runtime.pumpThreadStarted = 1;
     return 0;
 }
@@ -526,7 +527,11 @@ void EndMainWindow(void) {
             PlatformSleep(1);
             EnterApiLock();
         }
-        if (s_window.pumpThread.joinable()) s_window.pumpThread.join();
+        if (s_window.pumpThread) {
+            if (s_window.pumpThread->joinable()) s_window.pumpThread->join();
+            delete s_window.pumpThread;
+            s_window.pumpThread = nullptr;
+        }
         g_runtime.pumpThreadStarted = 0;
     }
     PlatformReleaseInstanceLock();

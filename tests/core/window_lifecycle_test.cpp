@@ -160,3 +160,19 @@ TEST_F(RuntimeFixture, HundredFramesAdvanceTheVirtualClockNotTheRealOne) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RuntimeExit, ExitingWithoutRuntimeEndEndsCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetLogOutputEnabled(0);
+            ChangeWindowMode(1);
+            if (RuntimeInit() != 0) exit(3);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
