@@ -251,7 +251,9 @@ TEST(HostileWave, DamagedAdpcmNeverCrashes) {
             b[at] = (uint8_t)(seed >> 16);
         }
         DecodeResult r = DecodeBytes(b);
-        if (r.decoded) EXPECT_LE((int)r.pcm.size(), r.pcmSize);
+        if (r.decoded) {
+            EXPECT_LE((int)r.pcm.size(), r.pcmSize);
+        }
     }
 }
 
