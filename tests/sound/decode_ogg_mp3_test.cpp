@@ -73,7 +73,9 @@ void DecodeDamagedCopies(const Bytes& good, uint32_t seed, int truncateEvery) {
         }
         if (round % truncateEvery == 0) b.resize(b.size() * (round % 7 + 1) / 8);
         DecodeResult r = DecodeBytes(b);
-        if (r.decoded) EXPECT_LE((int)r.pcm.size(), r.pcmSize);
+        if (r.decoded) {
+            EXPECT_LE((int)r.pcm.size(), r.pcmSize);
+        }
     }
 }
 
