@@ -44,6 +44,8 @@ int GetColorRGB(unsigned int color, int* red, int* green, int* blue);
 
 // ---- Screen and drawing -----------------------------------------------------
 int SetScreenMode(int width, int height, int colorBitDepth, int refreshRate);
+// Logical screen size in force (a stored 0 reads as 640 / 480); either pointer may be null. 0.
+int GetScreenSize(int* width, int* height);
 int SetFlipVBlankWait(int wait);
 int SetDrawTarget(int target);
 int ClearDrawTarget(void);

@@ -41,6 +41,12 @@ void GetScreenSize(int* width, int* height, int* depth) {
     if (depth) *depth = g_screen.colorBitDepth ? g_screen.colorBitDepth : 16;
 }
 
+int GetScreenSize(int* width, int* height) {
+    API_LOCK();
+    GetScreenSize(width, height, nullptr);
+    return 0;
+}
+
 void SetFrontClientPosition(int x, int y) {
     g_screen.clientX = x;
     g_screen.clientY = y;

@@ -54,6 +54,30 @@ TEST_F(ScreenTest, ModeChangeToThirtyTwoBitsAndBack) {
     SetDrawTarget(-2);
 }
 
+// The public reading: the mode in force after a change, null pointers allowed, and
+// a stored 0 read as the 640 x 480 default.
+TEST_F(ScreenTest, PublicScreenSizeReadsTheModeInForce) {
+    int w = 0, h = 0;
+    EXPECT_EQ(GetScreenSize(&w, &h), 0);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    ASSERT_EQ(SetScreenMode(160, 120, 16, 60), 0);
+    EXPECT_EQ(GetScreenSize(&w, nullptr), 0);
+    EXPECT_EQ(GetScreenSize(nullptr, &h), 0);
+    EXPECT_EQ(GetScreenSize(nullptr, nullptr), 0);
+    EXPECT_EQ(w, 160);
+    EXPECT_EQ(h, 120);
+    int keptW = g_screen.width, keptH = g_screen.height;
+    g_screen.width = g_screen.height = 0;
+    EXPECT_EQ(GetScreenSize(&w, &h), 0);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    g_screen.width = keptW;
+    g_screen.height = keptH;
+    ASSERT_EQ(SetScreenMode(320, 240, 16, 60), 0);
+    SetDrawTarget(-2);
+}
+
 TEST_F(ScreenTest, ClipAreaIsOrderedAndClamped) {
     SetClipArea(300, 200, 10, 10);
     EXPECT_EQ(g_draw.area[0], 10);
