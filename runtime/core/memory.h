@@ -13,7 +13,13 @@ void DumpTrackedMemory(void);
 int TrackedBlockCount(void);
 int TrackedTotalSize(void);
 
+// Callers compute sizes in 64 bits; a size that does not fit an int becomes -1,
+// which the allocator refuses, instead of being truncated to a small block.
+static inline int TrackedSizeOrRefused(long long size) {
+    return size >= 0 && size <= 0x7FFFFFFF ? (int)size : -1;
+}
+
 // Call-site forms that pass this file's name and line.
-#define RT_ALLOC(size) TrackedAlloc((int)(size), __FILE__, __LINE__)
-#define RT_CALLOC(size) TrackedCalloc((int)(size), __FILE__, __LINE__)
+#define RT_ALLOC(size) TrackedAlloc(TrackedSizeOrRefused((long long)(size)), __FILE__, __LINE__)
+#define RT_CALLOC(size) TrackedCalloc(TrackedSizeOrRefused((long long)(size)), __FILE__, __LINE__)
 #define RT_FREE(p) TrackedFree(p)

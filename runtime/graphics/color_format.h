@@ -74,6 +74,14 @@ int GetColorRGB(uint32_t color, int* red, int* green, int* blue);
 // The shared descriptor of a kind (null for a kind outside 0..3).
 const ColorFormat* GetMemImgColorFormat(int kind, int alphaFlag, int paletteFlag);
 
+// Largest pixel block of one image: its size and every offset into it fit an
+// int, with room for the tracked allocator's header.
+#define MEMIMG_MAX_BYTES ((int64_t)0x7FFFFFFF - 64)
+// Pitch (-1 = default, rows padded to 16 bytes) and byte size an image of this
+// size and kind would have, computed in 64 bits. 0, or -1 for a size the runtime
+// cannot hold (over MEMIMG_MAX_BYTES) or a pitch shorter than a row.
+int MemImgLayout(int width, int height, int pitch, int kind, int usePalette, int alphaChannel, int64_t* pitchOut,
+                 int64_t* bytesOut);
 int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transColor, int kind,
                 int usePalette, int alphaChannel);
 void SetupMemImgView(MEMIMG* view, const MEMIMG* parent, int x, int y, int width, int height);

@@ -128,6 +128,11 @@ static int MakeGraphRecord(GraphRecord** out) {
 int CreateBlankGraph(int width, int height, int alphaFlag, int paletteFlag) {
     API_LOCK();
     if (width <= 0 || height <= 0) return -1;
+    // A size whose pixels the runtime cannot hold is refused before any record is made.
+    int depth = ScreenDepthOrDefault();
+    int alpha = alphaFlag ? 1 : 0, palette = (paletteFlag && !alphaFlag) ? 1 : 0;
+    if (MemImgLayout(width, height, -1, depth != 16 ? Xrgb8888 : Rgb565, palette, alpha, nullptr, nullptr) != 0)
+        return LogWrite(SJ("グラフィックのサイズが大きすぎます\n"));
     GraphRecord* graph = nullptr;
     int handle = MakeGraphRecord(&graph);
     graph->width = width;

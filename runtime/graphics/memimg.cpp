@@ -15,6 +15,22 @@ static int BytesPerPixel(int kind, int usePalette, int alphaChannel) {
     }
 }
 
+int MemImgLayout(int width, int height, int pitch, int kind, int usePalette, int alphaChannel, int64_t* pitchOut,
+                 int64_t* bytesOut) {
+    if (kind < 0 || kind > 3 || width <= 0 || height <= 0) return -1;
+    if (usePalette) alphaChannel = 0;
+    if (kind == Mono8 || kind == Mono16) usePalette = alphaChannel = 0;
+    // Everything in 64 bits: the padded row of a 2^31-wide image does not fit an int.
+    int64_t rowBytes = (int64_t)BytesPerPixel(kind, usePalette, alphaChannel) * width;
+    int64_t full = pitch == -1 ? (rowBytes + 15) & ~(int64_t)15 : pitch;
+    if (full < rowBytes) return -1; // rows would overlap
+    // Keep every later size and offset product inside int, header included.
+    if (full > MEMIMG_MAX_BYTES || full * height > MEMIMG_MAX_BYTES) return -1;
+    if (pitchOut) *pitchOut = full;
+    if (bytesOut) *bytesOut = full * height;
+    return 0;
+}
+
 int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transColor, int kind,
                 int usePalette, int alphaChannel) {
     if (image->InitMark == MEMIMG_INIT_MARK) return -1;
@@ -23,6 +39,8 @@ int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transC
     if (kind == Mono8 || kind == Mono16) usePalette = alphaChannel = 0;
     usePalette = usePalette ? 1 : 0;
     alphaChannel = alphaChannel ? 1 : 0;
+    int64_t fullPitch = 0, bytes = 0;
+    if (MemImgLayout(width, height, pitch, kind, usePalette, alphaChannel, &fullPitch, &bytes) != 0) return -1;
 
     image->Width = width;
     image->Height = height;
@@ -33,19 +51,13 @@ int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transC
     image->PaletteCount = 0;
     image->Palette = image->OwnPalette;
 
-    int bytes = BytesPerPixel(kind, usePalette, alphaChannel);
-    int64_t rowBytes = (int64_t)bytes * width;
-    if (pitch == -1) pitch = (int)((rowBytes + 15) & ~(int64_t)15);
-    else if (pitch < rowBytes) return -1; // rows would overlap
-    // Keep every later size product inside int.
-    if ((int64_t)pitch * height > 0x7FFFFFFF - 64) return -1;
-    image->Pitch = pitch;
+    image->Pitch = (int)fullPitch;
     image->Format = GetMemImgColorFormat(kind, alphaChannel, usePalette);
 
     if (image->Pixels) {
         image->UserBuffer = 1;
     } else {
-        image->Pixels = (uint8_t*)RT_ALLOC((int64_t)pitch * height);
+        image->Pixels = (uint8_t*)RT_ALLOC(bytes);
         image->UserBuffer = 0;
         if (!image->Pixels) return -1;
     }
