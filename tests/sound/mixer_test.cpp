@@ -431,6 +431,7 @@ TEST_F(MixerTest, ALoopAt22050IsSeamlessOverTenPeriods) {
         a.insert(a.end(), out.begin(), out.end());
     }
     PlatformAudioStopBuffer(looped);
+    Mix(200); // past its fade
     PlatformAudioPlayBuffer(whole, 0);
     for (int period = 0; period < 10; period++) {
         std::vector<int16_t> out = Mix(512);
@@ -443,10 +444,9 @@ TEST_F(MixerTest, ALoopAt22050IsSeamlessOverTenPeriods) {
 }
 
 // Steps at a sound's start from silence, its end, a stop and a restart from its
-// start, against the largest step the sound holds (counting its steps in from and
-// out to silence). The first two must stay within it; the others are what the
-// sound's own course gives at that instant, and are reported.
-TEST_F(MixerTest, StartsAndEndsStepNoFurtherThanTheSoundItself) {
+// start (both where the sound swings widest), against the largest step the sound
+// holds, counting its steps in from and out to silence.
+TEST_F(MixerTest, StartEndStopAndRestartStepNoFurtherThanTheSoundItself) {
     struct Sound {
         const char* name;
         int rate, bits;
@@ -467,25 +467,61 @@ TEST_F(MixerTest, StartsAndEndsStepNoFurtherThanTheSoundItself) {
         }
         int own = std::max(std::abs(v.front()), std::abs(v.back()));
         for (size_t i = 1; i < v.size(); i++) own = std::max(own, std::abs(v[i] - v[i - 1]));
-        const int length = (int)((int64_t)v.size() * 44100 / s.rate), middle = length / 2;
+        const int length = (int)((int64_t)v.size() * 44100 / s.rate);
         PlatformSoundBuffer* b = Make(Pcm(1, s.rate, s.bits), s.data);
         PlatformAudioPlayBuffer(b, 0);
         std::vector<int16_t> whole = Mix(length + 100);
         int start = LargestStep(whole, 1, 200), end = LargestStep(whole, length - 200, length + 100);
-        PlatformAudioPlayBuffer(b, 0);
-        std::vector<int16_t> before = Mix(middle);
-        PlatformAudioStopBuffer(b);
-        int stop = std::abs(before[before.size() - 2]);
-        PlatformAudioSetPosition(b, 0);
-        PlatformAudioPlayBuffer(b, 0);
-        std::vector<int16_t> after = Mix(1);
-        int restart = std::abs(after[0] - before[before.size() - 2]);
+        int widest = length / 4;
+        for (int i = length / 4; i < length * 3 / 4; i++)
+            if (std::abs(whole[i * 2]) > std::abs(whole[widest * 2])) widest = i;
+        // Stop right after the widest frame, or stop there and play again from the start.
+        int cut[2];
+        for (int restart = 0; restart < 2; restart++) {
+            PlatformAudioSetPosition(b, 0);
+            PlatformAudioPlayBuffer(b, 0);
+            std::vector<int16_t> out = Mix(widest + 1);
+            PlatformAudioStopBuffer(b);
+            if (restart) {
+                PlatformAudioSetPosition(b, 0);
+                PlatformAudioPlayBuffer(b, 0);
+            }
+            std::vector<int16_t> after = Mix(300);
+            out.insert(out.end(), after.begin(), after.end());
+            cut[restart] = LargestStep(out, widest, widest + 300);
+            PlatformAudioStopBuffer(b);
+            Mix(300);
+        }
         printf("%s: own largest step %d; at its start %d, its end %d, a stop %d, a restart %d\n", s.name,
-               own, start, end, stop, restart);
+               own, start, end, cut[0], cut[1]);
         EXPECT_LE(start, own) << s.name;
         EXPECT_LE(end, own) << s.name;
-        PlatformAudioStopBuffer(b);
+        EXPECT_LE(cut[0], own) << s.name;
+        EXPECT_LE(cut[1], own) << s.name;
     }
+}
+
+TEST_F(MixerTest, AStoppedConvertedSoundFadesOutWithoutMovingOn) {
+    std::vector<int> v(22050, 10000);
+    PlatformSoundBuffer* b = Make(Pcm(1, 22050, 16), Samples16(v));
+    PlatformAudioPlayBuffer(b, 0);
+    Mix(1000);
+    PlatformAudioStopBuffer(b);
+    std::vector<int16_t> out = Mix(200);
+    // A straight ramp from the level down to silence within 3 ms, then nothing.
+    for (int k = 0; k < 128; k++) ASSERT_EQ(out[k * 2], 10000 * (127 - k) >> 7) << k;
+    for (int k = 128; k < 200; k++) ASSERT_EQ(out[k * 2], 0) << k;
+    int pos = 0;
+    PlatformAudioGetPosition(b, &pos);
+    EXPECT_EQ(pos, 500 * 2); // the fade does not move the buffer on
+    // Released while playing, it fades the same way.
+    PlatformAudioPlayBuffer(b, 0);
+    Mix(10);
+    PlatformAudioReleaseBuffer(b);
+    made_.clear();
+    out = Mix(200);
+    EXPECT_EQ(out[0], 10000 * 127 >> 7);
+    EXPECT_EQ(out[127 * 2], 0);
 }
 
 } // namespace

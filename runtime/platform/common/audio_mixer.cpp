@@ -48,6 +48,15 @@ enum { kChunkFrames = 1024 };
 // Converted voices run in blocks of at most kBlockFrames device frames, whose source
 // frames (at most 512 x 200000 / 44100 + 224 taps) fit in kScratchFrames.
 enum { kBlockFrames = 512, kScratchFrames = 4096 };
+// A converted voice stopped while playing fades out over kFadeFrames (2.9 ms) from
+// a copy of its state, so a stop or a restart does not cut its wave mid-swing.
+enum { kFadeFrames = 128, kFadeBits = 7, kTails = 16 };
+
+// The fading copy of a stopped voice; it holds a reference to the samples.
+struct MixTail {
+    PlatformSoundBuffer voice; // position and loop state at the stop
+    int left;                  // frames still to fade (0: slot free)
+};
 
 struct MixerState {
     std::mutex lock;                    // the device lock: every buffer field is under it
@@ -60,6 +69,8 @@ struct MixerState {
     ResampleKernel* kernels;            // converters in use, one per source rate
     float scratchLeft[kScratchFrames];  // one block of a converted voice's source frames
     float scratchRight[kScratchFrames];
+    MixTail tails[kTails];              // stopped converted voices fading out
+    int32_t tailAccumulator[kChunkFrames * 2]; // one chunk of a tail before its fade
 };
 
 MixerState g_mixer;
@@ -271,6 +282,50 @@ void ReleaseKernel(ResampleKernel* k) {
     free(k);
 }
 
+void ReleaseSamples(MixSamples* s) {
+    if (--s->users > 0) return;
+    ReleaseKernel(s->kernel);
+    free(s->bytes);
+    free(s);
+}
+
+// A stopped converted voice keeps sounding from where it was, fading to silence.
+// Voices at the device rate stop dead, as they always have.
+void StartTail(const PlatformSoundBuffer* b) {
+    if (!b->playing || !b->samples->kernel) return;
+    for (MixTail& t : g_mixer.tails) {
+        if (t.left) continue;
+        t.voice = *b;
+        t.voice.prevActive = t.voice.nextActive = nullptr;
+        t.voice.samples->users++;
+        t.left = kFadeFrames;
+        return;
+    }
+}
+
+void EndTail(MixTail& t) {
+    ReleaseSamples(t.voice.samples);
+    t.left = 0;
+}
+
+// Adds the fading tails to count frames of acc.
+void MixTails(int32_t* acc, int count) {
+    for (MixTail& t : g_mixer.tails) {
+        if (!t.left) continue;
+        int n = count < t.left ? count : t.left;
+        int32_t* tail = g_mixer.tailAccumulator;
+        memset(tail, 0, sizeof(int32_t) * 2 * n);
+        MixOne(&t.voice, tail, n);
+        for (int k = 0; k < n; k++) {
+            int gain = t.left - k - 1; // kFadeFrames - 1 down to 0
+            acc[k * 2] += (tail[k * 2] * gain) >> kFadeBits;
+            acc[k * 2 + 1] += (tail[k * 2 + 1] * gain) >> kFadeBits;
+        }
+        t.left -= n;
+        if (!t.left || !t.voice.playing) EndTail(t);
+    }
+}
+
 int ValidPcm(const WaveFormat* f) {
     if (!f || f->FormatTag != 1) return 0;
     if (f->Channels < 1 || f->Channels > 32) return 0;
@@ -291,6 +346,8 @@ void MixerInjectFailures(int kind, int count) {
 void MixerSetOpen(int open) {
     std::lock_guard<std::mutex> guard(g_mixer.lock);
     g_mixer.open = open ? 1 : 0;
+    for (MixTail& t : g_mixer.tails) // a closed device plays nothing more
+        if (t.left) EndTail(t);
 }
 
 int MixerIsOpen(void) {
@@ -321,6 +378,7 @@ void MixerRender(int16_t* out, int frames) {
             if (!b->playing) UnlinkActive(b);
             b = next;
         }
+        MixTails(acc, n);
         for (int i = 0; i < n * 2; i++) {
             int32_t v = acc[i];
             out[i] = (int16_t)(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
@@ -390,13 +448,9 @@ PlatformSoundBuffer* PlatformAudioDuplicateBuffer(PlatformSoundBuffer* source) {
 void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer) {
     if (!buffer) return;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
+    StartTail(buffer); // a sound deleted while playing fades like a stopped one
     UnlinkActive(buffer);
-    MixSamples* s = buffer->samples;
-    if (--s->users == 0) {
-        ReleaseKernel(s->kernel);
-        free(s->bytes);
-        free(s);
-    }
+    ReleaseSamples(buffer->samples);
     free(buffer);
     g_mixer.bufferCount--;
 }
@@ -445,6 +499,7 @@ int PlatformAudioPlayBuffer(PlatformSoundBuffer* buffer, int loop) {
 int PlatformAudioStopBuffer(PlatformSoundBuffer* buffer) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
+    StartTail(buffer);
     buffer->playing = 0;
     UnlinkActive(buffer);
     return 0;
