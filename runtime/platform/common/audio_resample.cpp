@@ -83,7 +83,7 @@ void ResampleFreeKernel(ResampleKernel* k) {
 namespace {
 
 inline int32_t Round(float v) {
-    return (int32_t)(v >= 0 ? v + 0.5f : v - 0.5f);
+    return (int32_t)(v + copysignf(0.5f, v));
 }
 
 // Taps go four at a time in SSE registers, or eight in AVX registers in the AVX2
@@ -99,19 +99,22 @@ struct Unaligned {
 #define LOAD_LANES(p) (*(const typename Unaligned<V>::Type*)(p))
 
 inline __attribute__((always_inline)) float SumLanes(const Lanes4& v) {
-    return (v[0] + v[2]) + (v[1] + v[3]);
+    Lanes4 pairs = v + __builtin_shufflevector(v, v, 2, 3, 0, 1);
+    return pairs[0] + pairs[1];
 }
 
 inline __attribute__((always_inline)) float SumLanes(const Lanes8& v) {
-    return ((v[0] + v[4]) + (v[2] + v[6])) + ((v[1] + v[5]) + (v[3] + v[7]));
+    return SumLanes(__builtin_shufflevector(v, v, 0, 1, 2, 3) + __builtin_shufflevector(v, v, 4, 5, 6, 7));
 }
 
-template <typename V, bool Stereo>
+// Taps: the kernel's length when known at compile time (every kernel going up has
+// 2 x RESAMPLE_HALF_WIDTH), so the tap loop unrolls; 0 reads it from the kernel.
+template <typename V, bool Stereo, int Taps>
 inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const float* left,
                                                const float* right, uint64_t pos, uint64_t step,
                                                int n, int32_t* acc) {
     const int lanes = (int)(sizeof(V) / sizeof(float));
-    const int taps = k->taps;
+    const int taps = Taps ? Taps : k->taps;
     const int back = k->half - 1;
     const int fracShift = 32 - RESAMPLE_PHASE_BITS;
     const uint32_t fracMask = (1u << fracShift) - 1;
@@ -134,6 +137,7 @@ inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const fl
             V sl = {}, sr = {};
             if ((frac & fracMask) == 0) {
                 // Exactly on a tabulated phase (2x and 4x rates always are).
+#pragma GCC unroll 8
                 for (int j = 0; j < taps; j += lanes) {
                     V w = LOAD_LANES(c + j);
                     sl += w * LOAD_LANES(xl + j);
@@ -141,6 +145,7 @@ inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const fl
                 }
             } else {
                 const float a = (float)(frac & fracMask) * fracScale;
+#pragma GCC unroll 8
                 for (int j = 0; j < taps; j += lanes) {
                     V w = LOAD_LANES(c + j) + a * LOAD_LANES(d + j);
                     sl += w * LOAD_LANES(xl + j);
@@ -157,8 +162,14 @@ inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const fl
 
 void RunPlain(const ResampleKernel* k, const float* left, const float* right, uint64_t pos,
               uint64_t step, int n, int32_t* acc) {
-    if (right) Run<Lanes4, true>(k, left, right, pos, step, n, acc);
-    else Run<Lanes4, false>(k, left, nullptr, pos, step, n, acc);
+    if (k->taps == 2 * RESAMPLE_HALF_WIDTH) {
+        if (right) Run<Lanes4, true, 2 * RESAMPLE_HALF_WIDTH>(k, left, right, pos, step, n, acc);
+        else Run<Lanes4, false, 2 * RESAMPLE_HALF_WIDTH>(k, left, nullptr, pos, step, n, acc);
+    } else if (right) {
+        Run<Lanes4, true, 0>(k, left, right, pos, step, n, acc);
+    } else {
+        Run<Lanes4, false, 0>(k, left, nullptr, pos, step, n, acc);
+    }
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -167,8 +178,14 @@ void RunPlain(const ResampleKernel* k, const float* left, const float* right, ui
 __attribute__((target("avx2,fma"))) void RunAvx2(const ResampleKernel* k, const float* left,
                                                  const float* right, uint64_t pos, uint64_t step,
                                                  int n, int32_t* acc) {
-    if (right) Run<Lanes8, true>(k, left, right, pos, step, n, acc);
-    else Run<Lanes8, false>(k, left, nullptr, pos, step, n, acc);
+    if (k->taps == 2 * RESAMPLE_HALF_WIDTH) {
+        if (right) Run<Lanes8, true, 2 * RESAMPLE_HALF_WIDTH>(k, left, right, pos, step, n, acc);
+        else Run<Lanes8, false, 2 * RESAMPLE_HALF_WIDTH>(k, left, nullptr, pos, step, n, acc);
+    } else if (right) {
+        Run<Lanes8, true, 0>(k, left, right, pos, step, n, acc);
+    } else {
+        Run<Lanes8, false, 0>(k, left, nullptr, pos, step, n, acc);
+    }
 }
 
 typedef void (*RunFunction)(const ResampleKernel*, const float*, const float*, uint64_t, uint64_t,
@@ -180,13 +197,19 @@ RunFunction PickRun() {
 }
 #endif
 
+int g_plainOnly; // tests force the portable loop
+
 } // namespace
+
+void ResampleUsePlainLoop(int plain) {
+    g_plainOnly = plain;
+}
 
 void ResampleRun(const ResampleKernel* k, const float* left, const float* right, uint64_t pos,
                  uint64_t step, int n, int32_t* acc) {
 #if defined(__x86_64__) || defined(__i386__)
     static const RunFunction run = PickRun();
-    run(k, left, right, pos, step, n, acc);
+    (g_plainOnly ? RunPlain : run)(k, left, right, pos, step, n, acc);
 #else
     RunPlain(k, left, right, pos, step, n, acc);
 #endif

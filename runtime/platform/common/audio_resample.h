@@ -39,3 +39,7 @@ double ResampleWeight(const ResampleKernel* kernel, double u);
 // right null: a mono source, sent to both sides.
 void ResampleRun(const ResampleKernel* kernel, const float* left, const float* right,
                  uint64_t position, uint64_t step, int n, int32_t* acc);
+
+// 1: ResampleRun uses the portable loop even where the AVX2 one could run (tests
+// check both against the same reference); 0: the fastest the processor has.
+void ResampleUsePlainLoop(int plain);
