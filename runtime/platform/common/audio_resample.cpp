@@ -94,7 +94,7 @@ typedef float Lanes8 __attribute__((vector_size(32)));
 // Loads of V from any float address.
 template <typename V>
 struct Unaligned {
-    typedef float Type __attribute__((vector_size(sizeof(V)), aligned(4)));
+    typedef float Type __attribute__((vector_size(sizeof(V)), aligned(4), may_alias));
 };
 #define LOAD_LANES(p) (*(const typename Unaligned<V>::Type*)(p))
 
