@@ -502,6 +502,14 @@ TEST_F(MixerTest, ALoopAt22050IsSeamlessOverTenPeriods) {
     }
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); i++) ASSERT_EQ(a[i], b[i]) << "frame " << i / 2;
+    // Played again from its start, the loop starts from silence as it did the first
+    // time, not from its own end.
+    PlatformAudioStopBuffer(whole);
+    Mix(200);
+    PlatformAudioSetPosition(looped, 0);
+    PlatformAudioPlayBuffer(looped, 1);
+    std::vector<int16_t> again = Mix(512);
+    for (size_t i = 0; i < again.size(); i++) ASSERT_EQ(again[i], a[i]) << "frame " << i / 2;
     // Past the onset no step exceeds the tone's own slope.
     EXPECT_LE(LargestStep(a, 100, 5120), (int)std::ceil(12000 * 2 * M_PI * 1050 / 44100));
 }
