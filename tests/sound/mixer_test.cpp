@@ -433,7 +433,8 @@ TEST_F(MixerTest, ConversionMatchesThePlainWindowedSincSum) {
             for (int side = 0; side < 2; side++) {
                 double sum = 0, weights = 0;
                 if (n < length) {
-                    for (int64_t k = (int64_t)(at >> 32) - kernel.half + 1; k <= (int64_t)(at >> 32) + kernel.half; k++) {
+                    const int64_t i = (int64_t)(at >> 32);
+                    for (int64_t k = i - kernel.half + 1; k <= i + kernel.half; k++) {
                         double w = ResampleWeight(&kernel, t - k);
                         sum += w * sample(k, side);
                         weights += w;
