@@ -144,16 +144,19 @@ void BM_LoadSoundFileVsOggdec(benchmark::State& state) {
 BENCHMARK(BM_LoadSoundFileVsOggdec)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
 
 // Voices of different formats and rates, all looping, mixed one period at a time.
+// One voice plays at the device rate; the others are converted, two of them at a
+// whole ratio (2x, 4x) and five at rates whose instants fall between the
+// converter's tabulated phases.
 void BM_MixPeriod(benchmark::State& state) {
     Started();
     const int voices = (int)state.range(0);
-    const int rates[] = {44100, 22050, 11025, 48000};
+    const int rates[] = {44100, 22050, 11025, 48000, 8000, 32000, 22254, 11127};
     std::vector<PlatformSoundBuffer*> made;
     for (int v = 0; v < voices; v++) {
         WaveFormat f = {};
         f.FormatTag = 1;
         f.Channels = (uint16_t)(v % 2 + 1);
-        f.SamplesPerSec = (uint32_t)rates[v % 4];
+        f.SamplesPerSec = (uint32_t)rates[v % 8];
         f.BitsPerSample = v % 3 == 2 ? 8 : 16;
         f.BlockAlign = (uint16_t)(f.Channels * f.BitsPerSample / 8);
         f.AvgBytesPerSec = f.BlockAlign * f.SamplesPerSec;

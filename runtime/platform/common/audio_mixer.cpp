@@ -1,8 +1,11 @@
 // The sound-buffer services of the platform layer as a software mixer: whole-PCM
 // static buffers, duplicates sharing samples, and MixerRender, which converts each
-// playing buffer to stereo S16 at the device rate (linear interpolation) and sums
-// them with clipping. Everything runs under one lock, the device lock.
+// playing buffer to stereo S16 at the device rate and sums them with clipping.
+// Buffers at the device rate are copied as they are; the others go through the
+// band-limited converter of audio_resample.cpp. Everything runs under one lock, the
+// device lock.
 #include "runtime/platform/common/audio_mixer.h"
+#include "runtime/platform/common/audio_resample.h"
 #include "runtime/platform/platform.h"
 
 #include <mutex>
@@ -21,6 +24,7 @@ struct MixSamples {
     int sampleBytes;  // 1 = unsigned 8-bit, 2 = signed 16-bit little-endian
     int blockAlign;   // bytes per frame
     int rate;         // frames per second
+    ResampleKernel* kernel; // the rate converter, null at the device rate
 };
 
 } // namespace
@@ -32,6 +36,7 @@ struct PlatformSoundBuffer {
     int looping;                     // plays again from 0 at the end
     uint64_t position;               // frame position, 32.32 fixed point
     uint64_t step;                   // source frames per device frame, 32.32
+    int wrapped;                     // looped since the last start: the sound's end precedes frame 0
     PlatformSoundBuffer* prevActive; // playing list links
     PlatformSoundBuffer* nextActive;
     int lockedBytes;                 // bytes handed out by an open lock
@@ -40,6 +45,18 @@ struct PlatformSoundBuffer {
 namespace {
 
 enum { kChunkFrames = 1024 };
+// Converted voices run in blocks of at most kBlockFrames device frames, whose source
+// frames (at most 512 x 200000 / 44100 + 224 taps) fit in kScratchFrames.
+enum { kBlockFrames = 512, kScratchFrames = 4096 };
+// A converted voice stopped while playing fades out over kFadeFrames (2.9 ms) from
+// a copy of its state, so a stop or a restart does not cut its wave mid-swing.
+enum { kFadeFrames = 128, kFadeBits = 7, kTails = 16 };
+
+// The fading copy of a stopped voice; it holds a reference to the samples.
+struct MixTail {
+    PlatformSoundBuffer voice; // position and loop state at the stop
+    int left;                  // frames still to fade (0: slot free)
+};
 
 struct MixerState {
     std::mutex lock;                    // the device lock: every buffer field is under it
@@ -49,6 +66,11 @@ struct MixerState {
     PlatformSoundBuffer* active;        // head of the playing list
     int failures[MixerFailKindCount];   // injected failures still to give
     int32_t accumulator[kChunkFrames * 2]; // one chunk of the sum before clipping
+    ResampleKernel* kernels;            // converters in use, one per source rate
+    float scratchLeft[kScratchFrames];  // one block of a converted voice's source frames
+    float scratchRight[kScratchFrames];
+    MixTail tails[kTails];              // stopped converted voices fading out
+    int32_t tailAccumulator[kChunkFrames * 2]; // one chunk of a tail before its fade
 };
 
 MixerState g_mixer;
@@ -92,16 +114,15 @@ inline void FrameAt(const uint8_t* frame, int* left, int* right) {
     *right = CH == 1 ? *left : SampleAt<SB>(frame + SB);
 }
 
-// Mixes count device frames of one buffer into acc. The inner loop is chosen per
-// call by sample width and channel layout, never per sample.
+// Mixes count device frames of a buffer at the device rate into acc, sample for
+// sample. The inner loop is chosen per call by sample width and channel layout,
+// never per sample.
 template <int SB, int CH>
 void MixVoice(PlatformSoundBuffer* b, int32_t* acc, int count) {
     const MixSamples* s = b->samples;
     const uint8_t* data = s->bytes;
     const int stride = s->blockAlign;
-    const int frames = s->frames;
-    const uint64_t end = (uint64_t)frames << 32;
-    const uint64_t step = b->step;
+    const uint64_t end = (uint64_t)s->frames << 32;
     uint64_t pos = b->position;
     int done = 0;
     while (done < count) {
@@ -113,34 +134,82 @@ void MixVoice(PlatformSoundBuffer* b, int32_t* acc, int count) {
             }
             pos %= end;
         }
-        uint64_t left = (end - pos + step - 1) / step;
+        uint64_t left = (end - pos + 0xFFFFFFFFu) >> 32;
         int n = count - done;
         if (left < (uint64_t)n) n = (int)left;
         int32_t* out = acc + done * 2;
-        if (step == ((uint64_t)1 << 32)) {
-            const uint8_t* p = data + (size_t)(pos >> 32) * stride;
-            for (int k = 0; k < n; k++, p += stride) {
-                int l, r;
-                FrameAt<SB, CH>(p, &l, &r);
-                out[k * 2] += l;
-                out[k * 2 + 1] += r;
-            }
-            pos += (uint64_t)n << 32;
-        } else {
-            for (int k = 0; k < n; k++) {
-                int idx = (int)(pos >> 32);
-                int next = idx + 1;
-                if (next >= frames) next = b->looping ? 0 : idx;
-                int frac = (int)((pos >> 17) & 0x7FFF); // 15 bits keep the product in 32 bits
-                int l0, r0, l1, r1;
-                FrameAt<SB, CH>(data + (size_t)idx * stride, &l0, &r0);
-                FrameAt<SB, CH>(data + (size_t)next * stride, &l1, &r1);
-                out[k * 2] += l0 + (((l1 - l0) * frac) >> 15);
-                out[k * 2 + 1] += r0 + (((r1 - r0) * frac) >> 15);
-                pos += step;
-            }
+        const uint8_t* p = data + (size_t)(pos >> 32) * stride;
+        for (int k = 0; k < n; k++, p += stride) {
+            int l, r;
+            FrameAt<SB, CH>(p, &l, &r);
+            out[k * 2] += l;
+            out[k * 2 + 1] += r;
         }
+        pos += (uint64_t)n << 32;
         done += n;
+    }
+    b->position = pos;
+}
+
+// Source frames first .. first + count - 1 of a converted voice as planar floats.
+// Outside the sound: past the end the start follows when looping, before frame 0
+// the end precedes once the loop has wrapped; anything else is silence, so a sound
+// starts from and ends into silence.
+template <int SB, int CH>
+void GatherFrames(const PlatformSoundBuffer* b, int64_t first, int count, float* left,
+                  float* right) {
+    const MixSamples* s = b->samples;
+    const int64_t frames = s->frames;
+    for (int m = 0; m < count; m++) {
+        int64_t k = first + m;
+        if (k < 0 || k >= frames) {
+            if (!(k < 0 ? b->wrapped : b->looping)) {
+                left[m] = 0;
+                if (CH == 2) right[m] = 0;
+                continue;
+            }
+            k %= frames;
+            if (k < 0) k += frames;
+        }
+        int l, r;
+        FrameAt<SB, CH>(s->bytes + (size_t)k * s->blockAlign, &l, &r);
+        left[m] = (float)l;
+        if (CH == 2) right[m] = (float)r;
+    }
+}
+
+// Mixes count device frames of a buffer at another rate into acc through its
+// converter. The position is the output instant in source frames; its fraction and
+// the wrapped flag are all the state the converter needs between periods.
+template <int SB, int CH>
+void MixConverted(PlatformSoundBuffer* b, int32_t* acc, int count) {
+    const ResampleKernel* kernel = b->samples->kernel;
+    const uint64_t end = (uint64_t)b->samples->frames << 32;
+    const uint64_t step = b->step;
+    uint64_t pos = b->position;
+    if (!b->looping) {
+        uint64_t left = pos < end ? (end - pos + step - 1) / step : 0;
+        if (left < (uint64_t)count) count = (int)left;
+    }
+    float* right = CH == 2 ? g_mixer.scratchRight : nullptr;
+    for (int done = 0; done < count;) {
+        int n = count - done < kBlockFrames ? count - done : kBlockFrames;
+        int64_t i0 = (int64_t)(pos >> 32);
+        int span = (int)(((pos + (uint64_t)(n - 1) * step) >> 32) - (uint64_t)i0) + kernel->taps;
+        GatherFrames<SB, CH>(b, i0 - (kernel->half - 1), span, g_mixer.scratchLeft, right);
+        uint64_t rel = ((uint64_t)(kernel->half - 1) << 32) | (pos & 0xFFFFFFFFu);
+        ResampleRun(kernel, g_mixer.scratchLeft, right, rel, step, n, acc + done * 2);
+        pos += (uint64_t)n * step;
+        done += n;
+        if (b->looping && pos >= end) {
+            pos %= end;
+            b->wrapped = 1;
+        }
+    }
+    if (!b->looping && pos >= end) {
+        b->playing = 0;
+        b->wrapped = 0;
+        pos = 0; // a buffer that ran out starts again from its beginning
     }
     b->position = pos;
 }
@@ -153,12 +222,107 @@ void MixOne(PlatformSoundBuffer* b, int32_t* acc, int count) {
         return;
     }
     int wide = s->channels >= 2;
-    if (s->sampleBytes == 1) {
+    if (s->kernel) {
+        if (s->sampleBytes == 1) {
+            if (wide) MixConverted<1, 2>(b, acc, count);
+            else MixConverted<1, 1>(b, acc, count);
+        } else {
+            if (wide) MixConverted<2, 2>(b, acc, count);
+            else MixConverted<2, 1>(b, acc, count);
+        }
+    } else if (s->sampleBytes == 1) {
         if (wide) MixVoice<1, 2>(b, acc, count);
         else MixVoice<1, 1>(b, acc, count);
     } else {
         if (wide) MixVoice<2, 2>(b, acc, count);
         else MixVoice<2, 1>(b, acc, count);
+    }
+}
+
+ResampleKernel* FindKernel(int rate) {
+    for (ResampleKernel* k = g_mixer.kernels; k; k = k->next)
+        if (k->rate == rate) return k;
+    return nullptr;
+}
+
+// The shared converter for a source rate, designed on first use outside the lock
+// (a few milliseconds that the audio thread should not wait for). Null when out of
+// memory.
+ResampleKernel* AcquireKernel(int rate, std::unique_lock<std::mutex>& guard) {
+    ResampleKernel* k = FindKernel(rate);
+    if (!k) {
+        guard.unlock();
+        ResampleKernel* made = (ResampleKernel*)calloc(1, sizeof(ResampleKernel));
+        if (made && ResampleMakeKernel(made, rate, MIXER_DEVICE_RATE) != 0) {
+            free(made);
+            made = nullptr;
+        }
+        guard.lock();
+        if (!made) return nullptr;
+        k = FindKernel(rate); // another thread may have made it meanwhile
+        if (k) {
+            ResampleFreeKernel(made);
+            free(made);
+        } else {
+            k = made;
+            k->next = g_mixer.kernels;
+            g_mixer.kernels = k;
+        }
+    }
+    k->users++;
+    return k;
+}
+
+void ReleaseKernel(ResampleKernel* k) {
+    if (!k || --k->users > 0) return;
+    ResampleKernel** link = &g_mixer.kernels;
+    while (*link != k) link = &(*link)->next;
+    *link = k->next;
+    ResampleFreeKernel(k);
+    free(k);
+}
+
+void ReleaseSamples(MixSamples* s) {
+    if (--s->users > 0) return;
+    ReleaseKernel(s->kernel);
+    free(s->bytes);
+    free(s);
+}
+
+// A stopped converted voice keeps sounding from where it was, fading to silence.
+// Voices at the device rate stop dead, as they always have.
+void StartTail(const PlatformSoundBuffer* b) {
+    if (!b->playing || !b->samples->kernel) return;
+    for (MixTail& t : g_mixer.tails) {
+        if (t.left) continue;
+        t.voice = *b;
+        t.voice.prevActive = t.voice.nextActive = nullptr;
+        t.voice.samples->users++;
+        t.left = kFadeFrames;
+        return;
+    }
+}
+
+void EndTail(MixTail& t) {
+    ReleaseSamples(t.voice.samples);
+    t.left = 0;
+}
+
+// Adds the fading tails to count frames of acc.
+void MixTails(int32_t* acc, int count) {
+    for (MixTail& t : g_mixer.tails) {
+        if (!t.left) continue;
+        int n = count < t.left ? count : t.left;
+        int32_t* tail = g_mixer.tailAccumulator;
+        memset(tail, 0, sizeof(int32_t) * 2 * n);
+        MixOne(&t.voice, tail, n);
+        for (int k = 0; k < n; k++) {
+            int gain = t.left - k - 1; // kFadeFrames - 1 down to 0
+            acc[k * 2] += (tail[k * 2] * gain) >> kFadeBits;
+            acc[k * 2 + 1] += (tail[k * 2 + 1] * gain) >> kFadeBits;
+        }
+        t.left -= n;
+        if (!t.left || !t.voice.playing) EndTail(t);
     }
 }
 
@@ -182,6 +346,8 @@ void MixerInjectFailures(int kind, int count) {
 void MixerSetOpen(int open) {
     std::lock_guard<std::mutex> guard(g_mixer.lock);
     g_mixer.open = open ? 1 : 0;
+    for (MixTail& t : g_mixer.tails) // a closed device plays nothing more
+        if (t.left) EndTail(t);
 }
 
 int MixerIsOpen(void) {
@@ -212,6 +378,7 @@ void MixerRender(int16_t* out, int frames) {
             if (!b->playing) UnlinkActive(b);
             b = next;
         }
+        MixTails(acc, n);
         for (int i = 0; i < n * 2; i++) {
             int32_t v = acc[i];
             out[i] = (int16_t)(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
@@ -227,12 +394,22 @@ int PlatformAudioFormatSupported(const WaveFormat* format) {
 
 PlatformSoundBuffer* PlatformAudioCreateBuffer(const WaveFormat* format, int bytes, int flags) {
     if (!ValidPcm(format) || bytes < 0) return nullptr;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
+    std::unique_lock<std::mutex> guard(g_mixer.lock);
     if (!g_mixer.open || TakeFailure(MixerFailCreate)) return nullptr;
+    ResampleKernel* kernel = nullptr;
+    if (format->SamplesPerSec != MIXER_DEVICE_RATE) {
+        kernel = AcquireKernel((int)format->SamplesPerSec, guard);
+        if (!kernel) return nullptr;
+        if (!g_mixer.open) { // closed while the kernel was designed
+            ReleaseKernel(kernel);
+            return nullptr;
+        }
+    }
     MixSamples* s = (MixSamples*)calloc(1, sizeof(MixSamples));
     PlatformSoundBuffer* b = (PlatformSoundBuffer*)calloc(1, sizeof(PlatformSoundBuffer));
     uint8_t* data = bytes > 0 ? (uint8_t*)calloc(1, (size_t)bytes) : nullptr;
     if (!s || !b || (bytes > 0 && !data)) {
+        ReleaseKernel(kernel);
         free(s);
         free(b);
         free(data);
@@ -246,6 +423,7 @@ PlatformSoundBuffer* PlatformAudioCreateBuffer(const WaveFormat* format, int byt
     s->sampleBytes = format->BlockAlign / format->Channels;
     s->frames = bytes / format->BlockAlign;
     s->rate = (int)format->SamplesPerSec;
+    s->kernel = kernel;
     b->samples = s;
     b->flags = flags;
     b->step = ((uint64_t)s->rate << 32) / MIXER_DEVICE_RATE;
@@ -270,12 +448,9 @@ PlatformSoundBuffer* PlatformAudioDuplicateBuffer(PlatformSoundBuffer* source) {
 void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer) {
     if (!buffer) return;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
+    StartTail(buffer); // a sound deleted while playing fades like a stopped one
     UnlinkActive(buffer);
-    MixSamples* s = buffer->samples;
-    if (--s->users == 0) {
-        free(s->bytes);
-        free(s);
-    }
+    ReleaseSamples(buffer->samples);
     free(buffer);
     g_mixer.bufferCount--;
 }
@@ -324,6 +499,7 @@ int PlatformAudioPlayBuffer(PlatformSoundBuffer* buffer, int loop) {
 int PlatformAudioStopBuffer(PlatformSoundBuffer* buffer) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
+    StartTail(buffer);
     buffer->playing = 0;
     UnlinkActive(buffer);
     return 0;
@@ -351,5 +527,6 @@ int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position) {
     int frame = position / buffer->samples->blockAlign;
     if (frame > buffer->samples->frames) frame = buffer->samples->frames;
     buffer->position = (uint64_t)frame << 32;
+    buffer->wrapped = 0; // what precedes the new position is no longer the sound's end
     return 0;
 }
