@@ -47,9 +47,7 @@ AVX2 void Key565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h,
         int x = 0;
         for (; x + 16 <= w; x += 16) {
             __m256i sv = Load(s + x);
-            __m256i m = _mm256_cmpeq_epi16(sv, key);
-            if (_mm256_testz_si256(m, m)) Store(d + x, sv);
-            else Store(d + x, Select(m, Load(d + x), sv));
+            Store(d + x, Select(_mm256_cmpeq_epi16(sv, key), Load(d + x), sv));
         }
         Tail565<OpCopy, true>(dst, src, x, w, c);
     }
@@ -175,7 +173,6 @@ struct V256 {
     static T Or(T a, T b) { return _mm256_or_si256(a, b); }
     static T Xor(T a, T b) { return _mm256_xor_si256(a, b); }
     static T Select(T mask, T a, T b) { return _mm256_blendv_epi8(b, a, mask); }
-    static bool AllZero(T m) { return _mm256_testz_si256(m, m); }
     static T Add16(T a, T b) { return _mm256_add_epi16(a, b); }
     static T Sub16(T a, T b) { return _mm256_sub_epi16(a, b); }
     static T Add32(T a, T b) { return _mm256_add_epi32(a, b); }

@@ -16,6 +16,10 @@ void SetAvx2BlitEnabled(int enabled) {
     s_avx2Enabled = enabled;
 }
 
+int SimdBlitLevel(void) {
+    return s_simdEnabled * 2 + s_avx2Enabled;
+}
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
@@ -211,7 +215,6 @@ struct V128 {
     static T Or(T a, T b) { return _mm_or_si128(a, b); }
     static T Xor(T a, T b) { return _mm_xor_si128(a, b); }
     static T Select(T mask, T a, T b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
-    static bool AllZero(T m) { return _mm_movemask_epi8(m) == 0; }
     static T Add16(T a, T b) { return _mm_add_epi16(a, b); }
     static T Sub16(T a, T b) { return _mm_sub_epi16(a, b); }
     static T Add32(T a, T b) { return _mm_add_epi32(a, b); }

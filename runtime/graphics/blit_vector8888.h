@@ -182,13 +182,7 @@ void Rows8888(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int 
         int x = 0;
         for (; x + V::N <= w; x += V::N) {
             T sv = V::Load(s + x);
-            if constexpr (Op == OpCopy && !Bright && Src == SrcPlain && Trans) {
-                // Sprites are mostly opaque: whole groups without the key are stored as they are.
-                T m = V::CmpEq32(sv, k.key);
-                V::Store(d + x, V::AllZero(m) ? sv : V::Select(m, V::Load(d + x), sv));
-            } else {
-                V::Store(d + x, Blend8888<V, Op, Bright, Src, Trans>(sv, V::Load(d + x), k));
-            }
+            V::Store(d + x, Blend8888<V, Op, Bright, Src, Trans>(sv, V::Load(d + x), k));
         }
         for (; x < w; x++) BlendPixel<Xrgb8888, Op, Bright, Src, Trans>(dst, x, s[x], c);
     }
