@@ -98,6 +98,40 @@ AVX2 void Mix565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h,
     }
 }
 
+// ((s - d) * a) >> 8 on one channel: how far it moves.
+AVX2 inline __m256i Move(__m256i s, __m256i d, __m256i a) {
+    return _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(s, d), a), 8);
+}
+
+// Alpha sources on 565: each pixel a 32-bit word, alpha in bits 16..23.
+template <bool Trans>
+AVX2 void Alpha565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
+    const __m256i m6 = _mm256_set1_epi16(63), m5 = _mm256_set1_epi16(31), full = _mm256_set1_epi16(255);
+    const __m256i split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, -1, 6, -1, 10, -1, 14, -1,
+                                           0, 1, 4, 5, 8, 9, 12, 13, 2, -1, 6, -1, 10, -1, 14, -1);
+    for (int y = 0; y < h; y++, dst += dp, src += sp) {
+        uint16_t* d = (uint16_t*)dst;
+        const uint32_t* s = (const uint32_t*)src;
+        int x = 0;
+        for (; x + 16 <= w; x += 16) {
+            // Each 128-bit half gathers its four colours, then its four alphas; the
+            // pixels come out as 0-3, 8-11, 4-7, 12-15, so the destination is read
+            // and written through the same 64-bit shuffle.
+            __m256i lo = _mm256_shuffle_epi8(Load(s + x), split), hi = _mm256_shuffle_epi8(Load(s + x + 8), split);
+            __m256i sv = _mm256_unpacklo_epi64(lo, hi), a = _mm256_unpackhi_epi64(lo, hi);
+            __m256i dv = _mm256_permute4x64_epi64(Load(d + x), 0xD8);
+            // Each channel stays in its field, so the three moves add to the packed pixel.
+            __m256i r = Move(_mm256_srli_epi16(sv, 11), _mm256_srli_epi16(dv, 11), a);
+            __m256i g = Move(_mm256_and_si256(_mm256_srli_epi16(sv, 5), m6), _mm256_and_si256(_mm256_srli_epi16(dv, 5), m6), a);
+            __m256i b = Move(_mm256_and_si256(sv, m5), _mm256_and_si256(dv, m5), a);
+            __m256i out = _mm256_add_epi16(_mm256_add_epi16(dv, b), _mm256_add_epi16(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)));
+            if (Trans) out = Select(_mm256_cmpeq_epi16(a, full), sv, out);
+            Store(d + x, _mm256_permute4x64_epi64(out, 0xD8));
+        }
+        for (; x < w; x++) BlendPixel<Rgb565, OpCopy, false, SrcAlpha, Trans>(dst, x, s[x], c);
+    }
+}
+
 template <bool Trans>
 AVX2 void Add565x(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
     const __m256i key = _mm256_set1_epi16((short)c.key), keep = _mm256_set1_epi16((short)0xF7DF),
@@ -212,7 +246,9 @@ BlitRowsFn FindAvx2Blit(int kind, int op, int bright, int src, int trans) {
     static const int available = __builtin_cpu_supports("avx2") ? 1 : 0;
     if (!available) return nullptr;
     if (kind == Xrgb8888) return FindAvx2Vector8888(op, bright, src, trans);
-    if (bright || src != SrcPlain) return nullptr;
+    if (bright) return nullptr;
+    if (kind == Rgb565 && src == SrcAlpha && op == OpCopy) return trans ? Alpha565<true> : Alpha565<false>;
+    if (src != SrcPlain) return nullptr;
     if (kind == Rgb565) {
         switch (op) {
         case OpCopy: return trans ? Key565 : nullptr;
