@@ -1,5 +1,6 @@
 // Blitter throughput in pixels per second on a 320 x 240 screen, each path
-// beside pixman doing the nearest comparable operation on the same sizes.
+// beside pixman doing the nearest comparable operation on the same sizes; the
+// public draw calls beside SDL2 and pixman are in sdl_cases.cpp.
 #include <benchmark/benchmark.h>
 #include <math.h>
 #include <pixman.h>
@@ -17,6 +18,7 @@
 #include "runtime/graphics/draw_state.h"
 #include "runtime/graphics/shapes.h"
 #include "runtime/graphics/transform.h"
+#include "sdl_cases.h"
 
 namespace {
 
@@ -329,6 +331,31 @@ void PrintRatios(const std::map<std::string, double>& rates) {
     }
 }
 
+// The side-by-side table: times per covered screen, SDL2's and pixman's over ours,
+// and each 32-bit time over its 16-bit one.
+void PrintSideTable(const std::map<std::string, double>& rates) {
+    auto micros = [&](int c, int depth, int side) {
+        auto it = rates.find("BM_Side/" + std::to_string(c) + "/" + std::to_string(depth) + "/" + std::to_string(side));
+        return it == rates.end() || it->second <= 0 ? -1.0 : 320.0 * 240.0 / it->second;
+    };
+    bool any = false;
+    for (int c = 0; c < kSideCaseCount; c++)
+        for (int depth : {16, 32}) {
+            double ours = micros(c, depth, SideOurs), sdl = micros(c, depth, SideSdl), pix = micros(c, depth, SidePixman);
+            if (ours <= 0) continue;
+            if (!any) {
+                printf("\n| case | bits | ours (us) | SDL2 (us) | SDL2 / ours | pixman (us) | pixman / ours | 32 / 16 bits |\n"
+                       "|---|---|---|---|---|---|---|---|\n");
+                any = true;
+            }
+            double other = micros(c, 16, SideOurs);
+            printf("| %s | %d | %.1f | %.1f | %.2f | %.1f | %.2f |", kSideCaseNames[c], depth, ours, sdl, sdl / ours, pix,
+                   pix / ours);
+            if (depth == 32 && other > 0) printf(" %.2f |\n", ours / other);
+            else printf(" |\n");
+        }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -337,6 +364,7 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintRatios(reporter.rates);
+    PrintSideTable(reporter.rates);
     benchmark::Shutdown();
     return 0;
 }

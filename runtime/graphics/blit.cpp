@@ -31,7 +31,8 @@ int ChooseBlendOp(int mode, int param, int brightWhite, int sourceKind) {
     }
 }
 
-void MakeBlendContext(BlendContext* c, const MEMIMG* src, int param, uint32_t bright) {
+// Kept in this file so the per-call path of a small blit inlines it.
+static inline void FillBlendContext(BlendContext* c, const MEMIMG* src, int param, uint32_t bright) {
     if (!g_blendTables.built) BuildBlendTables();
     if (param < 0) param = 0;
     if (param > 255) param = 255;
@@ -47,25 +48,39 @@ void MakeBlendContext(BlendContext* c, const MEMIMG* src, int param, uint32_t br
     c->brightB = g_blendTables.product[bright & 0xFF];
 }
 
-int BlitCompatible(const MEMIMG* dest, const MEMIMG* src) {
+void MakeBlendContext(BlendContext* c, const MEMIMG* src, int param, uint32_t bright) {
+    FillBlendContext(c, src, param, bright);
+}
+
+static inline int Compatible(const MEMIMG* dest, const MEMIMG* src) {
     if (!dest || !src || dest->InitMark != MEMIMG_INIT_MARK || src->InitMark != MEMIMG_INIT_MARK) return 0;
     if (!dest->Pixels || !src->Pixels) return 0;
     if (dest->PixelKind != src->PixelKind || dest->UsePalette || dest->AlphaChannel) return 0;
     return dest->PixelKind == Rgb565 || dest->PixelKind == Xrgb8888;
 }
 
-int PrepareBlend(BlendSetup* setup, const MEMIMG* dest, const MEMIMG* src, int transFlag, int mode, int param,
-                 uint32_t bright) {
-    if (!BlitCompatible(dest, src)) return -1;
+int BlitCompatible(const MEMIMG* dest, const MEMIMG* src) {
+    return Compatible(dest, src);
+}
+
+// PrepareBlend once the images are known to fit together.
+static inline int PrepareCompatible(BlendSetup* setup, const MEMIMG* src, int kind, int transFlag, int mode,
+                                    int param, uint32_t bright) {
     bright &= 0xFFFFFF;
-    setup->kind = dest->PixelKind;
+    setup->kind = kind;
     setup->src = src->UsePalette ? SrcPalette : (src->AlphaChannel ? SrcAlpha : SrcPlain);
     setup->bright = bright != 0xFFFFFF;
     setup->trans = transFlag ? 1 : 0;
     setup->op = ChooseBlendOp(mode, param, !setup->bright, setup->src);
     if (setup->op == OpNone) return -1;
-    MakeBlendContext(&setup->ctx, src, param, bright);
+    FillBlendContext(&setup->ctx, src, param, bright);
     return 0;
+}
+
+int PrepareBlend(BlendSetup* setup, const MEMIMG* dest, const MEMIMG* src, int transFlag, int mode, int param,
+                 uint32_t bright) {
+    if (!Compatible(dest, src)) return -1;
+    return PrepareCompatible(setup, src, dest->PixelKind, transFlag, mode, param, bright);
 }
 
 // ---- Loop shapes -----------------------------------------------------------
@@ -163,6 +178,27 @@ SampleSpanFn GetTriangleSpan(const BlendSetup* s) {
     return s_triangleTable[TableIndex(s->kind, s->op, s->bright, s->src, s->trans)];
 }
 
+// The loop for each combination, vector where there is one, chosen once: small
+// blits are called hundreds of times a frame. Rebuilt when the tests switch levels.
+static BlitRowsFn s_chosen[kTableSize];
+static int s_chosenLevel = -1;
+
+static BlitRowsFn ChosenBlit(int index) {
+    const int level = SimdBlitLevel();
+    if (level != s_chosenLevel) {
+        for (int i = 0; i < kTableSize; i++) s_chosen[i] = nullptr;
+        s_chosenLevel = level;
+    }
+    BlitRowsFn fn = s_chosen[index];
+    if (fn) return fn;
+    const int kind = index / (OpCount * 2 * SrcKindCount * 2), rest = index % (OpCount * 2 * SrcKindCount * 2);
+    const int op = rest / (2 * SrcKindCount * 2), bright = (rest / (SrcKindCount * 2)) % 2, src = (rest / 2) % SrcKindCount;
+    fn = FindSimdBlit(kind, op, bright, src, index % 2);
+    if (!fn) fn = s_blitTable[index];
+    s_chosen[index] = fn;
+    return fn;
+}
+
 // Whole rows at a time when nothing can be skipped or blended.
 static void CopyRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int rowBytes, int h) {
     for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch) memmove(dst, src, rowBytes);
@@ -170,33 +206,29 @@ static void CopyRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitc
 
 void BlitMemImgWith(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag, const int* clip, int mode,
                     int param, uint32_t bright) {
+    if (!Compatible(dest, src)) return;
+    // Clip first: a blit that lands outside costs nothing more. The draw area never
+    // reaches outside the target; sums are taken in 64 bits.
+    const int64_t left = clip[0] > 0 ? clip[0] : 0, top = clip[1] > 0 ? clip[1] : 0;
+    const int64_t right = clip[2] < dest->Width ? clip[2] : dest->Width;
+    const int64_t bottom = clip[3] < dest->Height ? clip[3] : dest->Height;
+    const int64_t x0 = x > left ? x : left, y0 = y > top ? y : top;
+    const int64_t x1 = (int64_t)x + src->Width < right ? (int64_t)x + src->Width : right;
+    const int64_t y1 = (int64_t)y + src->Height < bottom ? (int64_t)y + src->Height : bottom;
+    if (x0 >= x1 || y0 >= y1) return;
     BlendSetup setup;
-    if (PrepareBlend(&setup, dest, src, transFlag, mode, param, bright) != 0) return;
-    int rect[4] = {x, y, (int)((int64_t)x + src->Width > 0x7FFFFFFF ? 0x7FFFFFFF : x + src->Width),
-                   (int)((int64_t)y + src->Height > 0x7FFFFFFF ? 0x7FFFFFFF : y + src->Height)};
-    int area[4] = {clip[0], clip[1], clip[2], clip[3]};
-    // The draw area never reaches outside the target.
-    if (area[0] < 0) area[0] = 0;
-    if (area[1] < 0) area[1] = 0;
-    if (area[2] > dest->Width) area[2] = dest->Width;
-    if (area[3] > dest->Height) area[3] = dest->Height;
-    if (area[2] < area[0]) area[2] = area[0];
-    if (area[3] < area[1]) area[3] = area[1];
-    ClipRect(rect, area);
-    int w = rect[2] - rect[0], h = rect[3] - rect[1];
-    if (w <= 0 || h <= 0) return;
-    int sx = rect[0] - x, sy = rect[1] - y;
-    int srcBytes = src->Format->PixelByte, dstBytes = dest->Format->PixelByte;
-    uint8_t* d = dest->Pixels + (intptr_t)rect[1] * dest->Pitch + (intptr_t)rect[0] * dstBytes;
-    const uint8_t* s = src->Pixels + (intptr_t)sy * src->Pitch + (intptr_t)sx * srcBytes;
+    if (PrepareCompatible(&setup, src, dest->PixelKind, transFlag, mode, param, bright) != 0) return;
+    const int w = (int)(x1 - x0), h = (int)(y1 - y0);
+    const int bytes = dest->Format->PixelByte, srcBytes = src->Format->PixelByte;
+    uint8_t* d = dest->Pixels + (intptr_t)y0 * dest->Pitch + (intptr_t)x0 * bytes;
+    const uint8_t* s = src->Pixels + (intptr_t)(y0 - y) * src->Pitch + (intptr_t)(x0 - x) * srcBytes;
 
     if (setup.op == OpCopy && !setup.bright && !setup.trans && setup.src == SrcPlain) {
-        CopyRows(d, dest->Pitch, s, src->Pitch, w * dstBytes, h);
+        CopyRows(d, dest->Pitch, s, src->Pitch, w * bytes, h);
         return;
     }
-    BlitRowsFn fn = FindSimdBlit(setup.kind, setup.op, setup.bright, setup.src, setup.trans);
-    if (!fn) fn = s_blitTable[TableIndex(setup.kind, setup.op, setup.bright, setup.src, setup.trans)];
-    fn(d, dest->Pitch, s, src->Pitch, w, h, setup.ctx);
+    ChosenBlit(TableIndex(setup.kind, setup.op, setup.bright, setup.src, setup.trans))(d, dest->Pitch, s, src->Pitch,
+                                                                                       w, h, setup.ctx);
 }
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag) {

@@ -16,8 +16,14 @@ void SetAvx2BlitEnabled(int enabled) {
     s_avx2Enabled = enabled;
 }
 
+int SimdBlitLevel(void) {
+    return s_simdEnabled * 2 + s_avx2Enabled;
+}
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+#include "runtime/graphics/blit_vector8888.h"
 
 namespace {
 
@@ -50,18 +56,6 @@ inline void Rows565(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch
         int x = 0;
         for (; x + 8 <= w; x += 8) body(d + x, src + x * srcBytes);
         for (; x < w; x++) BlendPixel<Rgb565, Op, false, Src, Trans>(dst, x, LoadSourcePixel<Rgb565, Src>(src, x), c);
-    }
-}
-
-template <int Op, bool Trans, typename Body>
-inline void Rows8888(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
-                     const BlendContext& c, Body body) {
-    for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch) {
-        uint32_t* d = (uint32_t*)dst;
-        const uint32_t* s = (const uint32_t*)src;
-        int x = 0;
-        for (; x + 4 <= w; x += 4) body(d + x, s + x);
-        for (; x < w; x++) BlendPixel<Xrgb8888, Op, false, SrcPlain, Trans>(dst, x, s[x], c);
     }
 }
 
@@ -196,25 +190,6 @@ void Scaled565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, c
     });
 }
 
-void Key8888(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
-    const __m128i key = _mm_set1_epi32((int)c.key);
-    Rows8888<OpCopy, true>(dst, dp, src, sp, w, h, c, [&](uint32_t* d, const uint32_t* s) {
-        __m128i sv = Load(s);
-        Store(d, Select(_mm_cmpeq_epi32(sv, key), Load(d), sv));
-    });
-}
-
-template <bool Trans>
-void Half8888(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
-    const __m128i key = _mm_set1_epi32((int)c.key), m = _mm_set1_epi32(0x7F7F7F);
-    Rows8888<OpHalf, Trans>(dst, dp, src, sp, w, h, c, [&](uint32_t* d, const uint32_t* s) {
-        __m128i sv = Load(s), dv = Load(d);
-        __m128i out = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(sv, 1), m), _mm_and_si128(_mm_srli_epi32(dv, 1), m));
-        if (Trans) out = Select(_mm_cmpeq_epi32(sv, key), dv, out);
-        Store(d, out);
-    });
-}
-
 // (d * (256 - p) + s * p) >> 8 per byte; the top byte's weights (256, 0) keep it.
 inline __m128i MixBytes(__m128i s, __m128i d, __m128i ws, __m128i wd) {
     const __m128i zero = _mm_setzero_si128();
@@ -223,27 +198,54 @@ inline __m128i MixBytes(__m128i s, __m128i d, __m128i ws, __m128i wd) {
     return _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));
 }
 
-template <bool Trans>
-void Mix8888(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
-    const short p = (short)c.param, q = (short)(256 - c.param);
-    const __m128i key = _mm_set1_epi32((int)c.key), ws = _mm_setr_epi16(p, p, p, 0, p, p, p, 0),
-                  wd = _mm_setr_epi16(q, q, q, 256, q, q, q, 256);
-    Rows8888<OpMix, Trans>(dst, dp, src, sp, w, h, c, [&](uint32_t* d, const uint32_t* s) {
-        __m128i sv = Load(s), dv = Load(d);
-        __m128i out = MixBytes(sv, dv, ws, wd);
-        if (Trans) out = Select(_mm_cmpeq_epi32(sv, key), dv, out);
-        Store(d, out);
-    });
-}
+// SSE2 as the vector type of the shared 8888 rules.
+struct V128 {
+    typedef __m128i T;
+    static constexpr int N = 4;
+    static T Load(const void* p) { return _mm_loadu_si128((const __m128i*)p); }
+    static void Store(void* p, T v) { _mm_storeu_si128((__m128i*)p, v); }
+    static T Zero() { return _mm_setzero_si128(); }
+    static T Set32(uint32_t v) { return _mm_set1_epi32((int)v); }
+    static T Set16(int v) { return _mm_set1_epi16((short)v); }
+    static T Set16x4(int a, int b, int c, int d) {
+        return _mm_setr_epi16((short)a, (short)b, (short)c, (short)d, (short)a, (short)b, (short)c, (short)d);
+    }
+    static T And(T a, T b) { return _mm_and_si128(a, b); }
+    static T AndNot(T a, T b) { return _mm_andnot_si128(a, b); }
+    static T Or(T a, T b) { return _mm_or_si128(a, b); }
+    static T Xor(T a, T b) { return _mm_xor_si128(a, b); }
+    static T Select(T mask, T a, T b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    static T Add16(T a, T b) { return _mm_add_epi16(a, b); }
+    static T Sub16(T a, T b) { return _mm_sub_epi16(a, b); }
+    static T Add32(T a, T b) { return _mm_add_epi32(a, b); }
+    static T Sub32(T a, T b) { return _mm_sub_epi32(a, b); }
+    static T AddsU8(T a, T b) { return _mm_adds_epu8(a, b); }
+    static T SubsU8(T a, T b) { return _mm_subs_epu8(a, b); }
+    static T Mullo16(T a, T b) { return _mm_mullo_epi16(a, b); }
+    static T MulhiU16(T a, T b) { return _mm_mulhi_epu16(a, b); }
+    static T MulhiS16(T a, T b) { return _mm_mulhi_epi16(a, b); }
+    template <int n> static T Srli16(T a) { return _mm_srli_epi16(a, n); }
+    template <int n> static T Srai16(T a) { return _mm_srai_epi16(a, n); }
+    template <int n> static T Srli32(T a) { return _mm_srli_epi32(a, n); }
+    static T CmpEq16(T a, T b) { return _mm_cmpeq_epi16(a, b); }
+    static T CmpEq32(T a, T b) { return _mm_cmpeq_epi32(a, b); }
+    static T UnpackLo8(T a, T b) { return _mm_unpacklo_epi8(a, b); }
+    static T UnpackHi8(T a, T b) { return _mm_unpackhi_epi8(a, b); }
+    static T PackUs16(T a, T b) { return _mm_packus_epi16(a, b); }
+    // The fourth 16-bit lane of each pixel (its top byte) in all four.
+    static T BroadcastTop16(T a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
+};
 
 } // namespace
 
 BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
-    if (!s_simdEnabled || bright) return nullptr;
+    if (!s_simdEnabled) return nullptr;
     if (s_avx2Enabled) {
         BlitRowsFn avx2 = FindAvx2Blit(kind, op, bright, src, trans);
         if (avx2) return avx2;
     }
+    if (kind == Xrgb8888) return FindVector8888<V128>(op, bright, src, trans);
+    if (bright) return nullptr;
     if (kind == Rgb565 && src == SrcPlain) {
         switch (op) {
         case OpCopy: return trans ? Key565 : nullptr;
@@ -257,14 +259,6 @@ BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
         }
     }
     if (kind == Rgb565 && src == SrcAlpha && op == OpCopy) return trans ? Alpha565<true> : Alpha565<false>;
-    if (kind == Xrgb8888 && src == SrcPlain) {
-        switch (op) {
-        case OpCopy: return trans ? Key8888 : nullptr;
-        case OpHalf: return trans ? Half8888<true> : Half8888<false>;
-        case OpMix: return trans ? Mix8888<true> : Mix8888<false>;
-        default: return nullptr;
-        }
-    }
     return nullptr;
 }
 
@@ -330,7 +324,7 @@ int FillMixSimd(MEMIMG* image, int l, int t, int r, int b, uint32_t color, int p
 #else
 
 BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
-    if (s_simdEnabled && s_avx2Enabled && !bright) return FindAvx2Blit(kind, op, bright, src, trans);
+    if (s_simdEnabled && s_avx2Enabled) return FindAvx2Blit(kind, op, bright, src, trans);
     return nullptr;
 }
 

@@ -19,3 +19,5 @@ void SetAvx2BlitEnabled(int enabled);
 int FillMixSimd(MEMIMG* image, int l, int t, int r, int b, uint32_t color, int param);
 // Tests switch the vector loops off to reach the scalar ones.
 void SetSimdBlitEnabled(int enabled);
+// Changes whenever either switch above does (callers keep their choices per level).
+int SimdBlitLevel(void);

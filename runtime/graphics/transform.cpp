@@ -102,7 +102,7 @@ void StretchBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* rect, int tra
 
 static int StretchInternal(int x1, int y1, int x2, int y2, int graph, int transFlag) {
     if (g_draw.areaEmpty) return 0;
-    MEMIMG view = {};
+    MEMIMG view; // set up only when the graph is part of a surface
     const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
     if (!image) return -1;
     MEMIMG* target = CurrentTargetImage();
@@ -234,7 +234,7 @@ void QuadBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* xs, const int* y
 
 int DrawGraphQuad(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int graph, int transFlag) {
     if (g_draw.areaEmpty) return 0;
-    MEMIMG view = {};
+    MEMIMG view; // set up only when the graph is part of a surface
     const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
     if (!image) return -1;
     MEMIMG* target = CurrentTargetImage();
@@ -334,7 +334,7 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
 
 int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph, int transFlag, int turnFlag) {
     if (g_draw.areaEmpty) return 0;
-    MEMIMG view = {};
+    MEMIMG view; // set up only when the graph is part of a surface
     const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
     if (!image) return -1;
     MEMIMG* target = CurrentTargetImage();
