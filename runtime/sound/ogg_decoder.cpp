@@ -1,5 +1,5 @@
 // Ogg Vorbis through vorbisfile's callback interface over the decoder's DataStream;
-// output is 16-bit signed little-endian PCM.
+// output is 16-bit signed little-endian PCM with the channels in WAVE order.
 #include "runtime/sound/sound_decoder.h"
 #include "runtime/sound/vorbis_pcm.h"
 
@@ -33,6 +33,28 @@ int VorbisClose(void*) {
 long VorbisTell(void* source) {
     SoundDecoder* d = (SoundDecoder*)source;
     return d->stream->tell(d->streamHandle);
+}
+
+// Vorbis puts the centre between the front pair (3 channels: L, C, R; 5.1: L, C,
+// R, rear L, rear R, LFE). The image is laid out as a WAVE file would be (L, R, C,
+// LFE, rear L, rear R, side L, side R), so that, as for a WAVE file, its first two
+// channels are the front pair that the mixer plays. The centre is not folded into
+// them: a WAVE file's is not either, and a -3 dB fold could clip a loud front pair.
+// Entry k is the Vorbis channel that goes to place k; null keeps the order.
+const int8_t* WaveOrderOfVorbis(int channels) {
+    static const int8_t kThree[] = {0, 2, 1};
+    static const int8_t kFive[] = {0, 2, 1, 3, 4};
+    static const int8_t kSix[] = {0, 2, 1, 5, 3, 4};
+    static const int8_t kSeven[] = {0, 2, 1, 6, 5, 3, 4};
+    static const int8_t kEight[] = {0, 2, 1, 7, 5, 6, 3, 4};
+    switch (channels) {
+    case 3: return kThree;
+    case 5: return kFive;
+    case 6: return kSix;
+    case 7: return kSeven;
+    case 8: return kEight;
+    default: return nullptr; // mono, stereo and quad agree; beyond 8 the order is the file's own
+    }
 }
 
 } // namespace
@@ -78,6 +100,12 @@ int RefillOggVorbis(SoundDecoder* d) {
         vorbis_info* info = ov_info(&d->vorbis, link);
         if (!info || info->channels != channels || info->rate != (long)d->outputFormat.SamplesPerSec)
             return -1;
+        float* ordered[8];
+        const int8_t* order = WaveOrderOfVorbis(channels);
+        if (order) {
+            for (int k = 0; k < channels; k++) ordered[k] = planes[order[k]];
+            planes = ordered;
+        }
         VorbisFloatToPcm16(planes, channels, (int)got, (int16_t*)d->outputBuffer);
         d->outputValid = (int)got * channels * 2;
         return 0;

@@ -194,7 +194,10 @@ FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int
     PlatformGetFontMetrics(font->platformFont, &metrics);
     int edges = (fontType & FONT_TYPE_EDGE) ? edgeSize * 2 : 0;
     font->ascent = metrics.ascent;
-    font->cellSize = (metrics.maxWidth + edges + 7) / 8 * 8;
+    // The square cell holds the tallest glyph too: a narrow face's widest
+    // character is less than its text height, and its glyphs would lose their feet.
+    int extent = metrics.maxWidth > metrics.height ? metrics.maxWidth : metrics.height;
+    font->cellSize = (extent + edges + 7) / 8 * 8;
     if (font->cellSize < 8) font->cellSize = 8;
     font->lineHeight = metrics.height + edges;
     if (font->lineHeight & 1) font->lineHeight++;

@@ -6,9 +6,11 @@
 #include <math.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <vorbis/vorbisfile.h>
@@ -116,6 +118,12 @@ TEST(VorbisPcm, WholeFilesThatClipDecodeAsVorbisfileDecodesThem) {
         ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -q 2 -o " + ogg + " " + wav));
         std::vector<uint8_t> want = ReferenceDecode(ogg);
         ASSERT_GT(want.size(), 44100u * 2u * (size_t)channels);
+        // Vorbis stores three channels as L, C, R; the image holds them as WAVE does (L, R, C).
+        if (channels == 3)
+            for (size_t at = 0; at + 6 <= want.size(); at += 6) {
+                std::swap(want[at + 2], want[at + 4]);
+                std::swap(want[at + 3], want[at + 5]);
+            }
         DecodeResult r = DecodeBytes(ReadFileBytes(ogg));
         ASSERT_TRUE(r.decoded);
         ASSERT_EQ(r.pcm.size(), want.size()) << channels;

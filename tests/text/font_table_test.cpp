@@ -1,5 +1,7 @@
 // The font table: 40 slots handed out first-free, the creation defaults and
 // fall-backs, deletion, rebuilding under the old handle, and the queries.
+#include <algorithm>
+
 #include "tests/text/text_fixture.h"
 
 namespace {
@@ -86,8 +88,10 @@ TEST_F(FontTableTest, LineHeightAndCellSizeIncludeTheEdges) {
     PlatformGetFontMetrics(plain->platformFont, &m);
     EXPECT_EQ(plain->lineHeight, (m.height + 1) / 2 * 2);
     EXPECT_EQ(edged->lineHeight, (m.height + 6 + 1) / 2 * 2);
-    EXPECT_EQ(plain->cellSize, (m.maxWidth + 7) / 8 * 8);
-    EXPECT_EQ(edged->cellSize, (m.maxWidth + 6 + 7) / 8 * 8);
+    // The square cell is as wide as the widest character and as tall as the text.
+    int extent = std::max(m.maxWidth, m.height);
+    EXPECT_EQ(plain->cellSize, (extent + 7) / 8 * 8);
+    EXPECT_EQ(edged->cellSize, (extent + 6 + 7) / 8 * 8);
     EXPECT_EQ(plain->cellCount, FontCellCount(plain->cellSize));
 }
 

@@ -3,12 +3,14 @@
 // The manifest (assets/manifest.txt) lists what to build, in order:
 //   picture SOURCE.pic NAME OUTPUT   (NAME lets later pictures copy from it)
 //   sound SOURCE.snd OUTPUT | music SOURCE.txt OUTPUT | stages LEGEND DIR OUTDIR | icon NAME
+// Stages are linted as they are built (stage_lint.h); a fault fails the build.
 #include "chiptune.h"
 #include "image_write.h"
 #include "ogg_write.h"
 #include "picture_script.h"
 #include "sound_synth.h"
 #include "stage_compile.h"
+#include "stage_lint.h"
 #include "text_source.h"
 
 #include <algorithm>
@@ -85,9 +87,17 @@ int main(int argc, char** argv) {
       for (const auto& e : fs::directory_iterator(assets + "/" + w[2]))
         if (e.path().extension() == ".stage") names.push_back(e.path().stem().string());
       std::sort(names.begin(), names.end());  // fixed order: output does not depend on the directory
-      for (const std::string& n : names)
-        WriteBytes(out + "/" + w[3] + "/" + n + ".dat",
-                   EncodeStageFile(ReadStageGrid(assets + "/" + w[2] + "/" + n + ".stage", legend)));
+      int faults = 0;
+      for (const std::string& n : names) {
+        std::string source = assets + "/" + w[2] + "/" + n + ".stage";
+        std::vector<std::vector<int>> grid = ReadStageGrid(source, legend);
+        for (const std::string& fault : LintStage(grid)) {
+          std::fprintf(stderr, "%s: %s\n", source.c_str(), fault.c_str());
+          ++faults;
+        }
+        WriteBytes(out + "/" + w[3] + "/" + n + ".dat", EncodeStageFile(grid));
+      }
+      if (faults) ToolError(std::to_string(faults) + " stage faults");
     } else {
       SourceError(manifest, line.number, "unknown manifest line");
     }

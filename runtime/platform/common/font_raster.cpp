@@ -6,6 +6,7 @@
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_SIZES_H
+#include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -70,16 +71,40 @@ int FcWeightOf(int weight) {
     return FcWeightFromOpenType(weight);
 }
 
-// Sizes a face so its ascent plus descent fills the cell height.
-void SizeFace(FT_Face face, int height) {
+// The face's ascent and descent in font units as the system's font service takes
+// them for a positive height: the OS/2 table's Windows figures, which bound the
+// drawn glyphs, else the horizontal header's.
+void FaceExtent(FT_Face face, long* ascent, long* descent) {
+    const TT_OS2* os2 = (const TT_OS2*)FT_Get_Sfnt_Table(face, FT_SFNT_OS2);
+    if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        *ascent = os2->usWinAscent;
+        *descent = os2->usWinDescent;
+    } else {
+        *ascent = face->ascender;
+        *descent = -face->descender;
+    }
+    if (*ascent + *descent <= 0) {
+        *ascent = face->units_per_EM;
+        *descent = 0;
+    }
+}
+
+// Sizes a face so its ascent plus descent fills the cell height, and returns the
+// baseline's distance from the cell's top (0..height).
+int SizeFace(FT_Face face, int height) {
     if (FT_IS_SCALABLE(face)) {
+        long ascent = 0, descent = 0;
+        FaceExtent(face, &ascent, &descent);
         FT_Size_RequestRec request;
         memset(&request, 0, sizeof request);
-        request.type = FT_SIZE_REQUEST_TYPE_CELL;
-        request.height = (FT_Long)height << 6;
-        if (FT_Request_Size(face, &request) == 0) return;
-        FT_Set_Pixel_Sizes(face, 0, (FT_UInt)height);
-        return;
+        request.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
+        request.height = (FT_Long)((long long)height * face->units_per_EM * 64 / (ascent + descent));
+        if (request.height < 64) request.height = 64;
+        if (FT_Request_Size(face, &request) != 0) FT_Set_Pixel_Sizes(face, 0, (FT_UInt)height);
+        // A face may round its scale to whole pixels per em; the baseline goes where
+        // the scale that was taken puts it, and glyphs keep to the cell (see PlatformGetGlyph).
+        long top = (long)((FT_MulFix(ascent, face->size->metrics.y_scale) + 32) >> 6);
+        return top < 0 ? 0 : top > height ? height : (int)top;
     }
     // A bitmap-only face: the strike closest to the height.
     int best = 0;
@@ -87,6 +112,8 @@ void SizeFace(FT_Face face, int height) {
         if (abs(face->available_sizes[i].height - height) < abs(face->available_sizes[best].height - height))
             best = i;
     if (face->num_fixed_sizes > 0) FT_Select_Size(face, best);
+    long top = face->size ? (long)((face->size->metrics.ascender + 32) >> 6) : height;
+    return top < 0 ? 0 : top > height ? height : (int)top;
 }
 
 // Opens the best match of a fontconfig pattern; null when none loads.
@@ -259,12 +286,12 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
     }
     font->emboldenMain = font->wantBold && gotWeight < FC_WEIGHT_DEMIBOLD;
     font->slantMain = font->wantItalic && gotSlant == FC_SLANT_ROMAN;
-    SizeFace(font->face, height);
-
+    // The text height is the height asked for, as a positive height gives the
+    // system's font service; separately rounded ascent and descent could exceed it.
+    font->metrics.ascent = SizeFace(font->face, height);
+    font->metrics.descent = height - font->metrics.ascent;
+    font->metrics.height = height;
     const FT_Size_Metrics* m = &font->face->size->metrics;
-    font->metrics.ascent = (int)((m->ascender + 32) >> 6);
-    font->metrics.descent = (int)((-m->descender + 32) >> 6);
-    font->metrics.height = font->metrics.ascent + font->metrics.descent;
     font->metrics.maxWidth = (int)((m->max_advance + 63) >> 6);
     if (font->emboldenMain) font->metrics.maxWidth += 1 + height / 24;
     if (font->metrics.maxWidth <= 0) font->metrics.maxWidth = height;
@@ -328,13 +355,20 @@ int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGl
         return -1;
     const FT_Bitmap* bm = &slot->bitmap;
     int width = (int)bm->width;
-    int rows = (int)bm->rows;
-    if (width <= 0 || rows <= 0) width = rows = 0;
+    int allRows = (int)bm->rows;
+    // Ink above the cell's top or below its bottom (a glyph beyond the face's own
+    // ascent or descent) is left out, as the system's font service clips it, so
+    // every glyph keeps to the text height.
+    int lineRow = font->metrics.ascent - slot->bitmap_top;
+    int first = lineRow < 0 ? -lineRow : 0;
+    int end = lineRow + allRows > font->height ? font->height - lineRow : allRows;
+    int rows = end - first;
+    if (width <= 0 || rows <= 0) width = rows = first = 0;
     PlatformGlyphMetrics gm;
     gm.blackBoxX = width;
     gm.blackBoxY = rows;
     gm.originX = slot->bitmap_left;
-    gm.originY = slot->bitmap_top;
+    gm.originY = slot->bitmap_top - first;
     gm.advance = (int)((slot->advance.x + 32) >> 6);
     if (metrics) *metrics = gm;
     int pitch = gray ? (width + 3) / 4 * 4 : (width + 31) / 32 * 4;
@@ -345,8 +379,8 @@ int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGl
     memset(buffer, 0, (size_t)size);
     unsigned char* out = (unsigned char*)buffer;
     for (int y = 0; y < rows; y++) {
-        const unsigned char* src = bm->buffer + (long)y * bm->pitch;
-        if (bm->pitch < 0) src = bm->buffer + (long)(rows - 1 - y) * -bm->pitch;
+        const unsigned char* src = bm->buffer + (long)(first + y) * bm->pitch;
+        if (bm->pitch < 0) src = bm->buffer + (long)(allRows - 1 - first - y) * -bm->pitch;
         unsigned char* dst = out + (long)y * pitch;
         for (int x = 0; x < width; x++) {
             int on;
