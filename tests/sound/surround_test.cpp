@@ -5,6 +5,10 @@
 
 #include <math.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "sound_runtime_fixture.h"
 
 namespace {
@@ -18,6 +22,11 @@ void AppendPage(Bytes& out, const ogg_page& page) {
 Bytes EncodeVorbisTones(const std::vector<int>& frequencies, int rate) {
     int channels = (int)frequencies.size();
     Bytes out;
+#if defined(__SANITIZE_ADDRESS__)
+    // libvorbisenc's set-up for six channels keeps one block (2848 bytes) that
+    // vorbis_info_clear never frees; it is the library's, not ours.
+    __lsan::ScopedDisabler libraryLeak;
+#endif
     vorbis_info vi;
     vorbis_info_init(&vi);
     EXPECT_EQ(vorbis_encode_init_vbr(&vi, channels, rate, 0.5f), 0);
