@@ -127,6 +127,9 @@ void ResetGameState(void);
 // ---- Start-up, settings, random, pad (win_main.cpp, settings.cpp, random.cpp, pad.cpp)
 int WinMain(void);
 void LoadGameAssets(void);
+// After the first loads: -1, with one line on stderr, when pictures, sounds or fonts
+// are missing or damaged; 0 when the game can run.
+int CheckGameData(void);
 void ReleaseGameAssets(void);
 void ReadSettings(void);
 void WriteSettings(void);

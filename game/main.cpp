@@ -13,5 +13,7 @@ int main(int argc, char** argv)
     if (status >= 0)
         return status;
     RegisterIconResource(101, kIconResource, kIconResourceSize);
+    SetNoDisplayHint("to play without one, run the demo headless: borrakezti-replay --script demo.script "
+                     "in the game's folder, or scripts/run in the source folder");
     return WinMain() == 0 ? 0 : 1;
 }

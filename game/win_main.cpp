@@ -111,6 +111,10 @@ int WinMain(void)
     g_game.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
     g_game.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
     g_game.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
+    if (CheckGameData() != 0) {
+        RuntimeEnd();
+        return -1;
+    }
     for (int i = 0; i < ObjectsPerKind; i++) {
         g_game.platforms[i].dirX = 1;
         g_game.rollers[i].dirX = 1;

@@ -427,6 +427,7 @@ int InitMainWindow(void) {
     LogWrite(SJ("ソフトの二重起動検査... "));
     if (PlatformAcquireInstanceLock(kClassName) != 0) {
         LogWrite(SJ("二重起動されています、ソフトを終了します\n"));
+        ReportRefusal("another copy is already running for this user; it was asked to come to the front");
         g_runtime.quitRequested = 1;
         return -1;
     }
@@ -471,6 +472,7 @@ int InitMainWindow(void) {
         g_runtime.quitRequested = 1;
         g_runtime.creatingWindow = 0;
         PlatformReleaseInstanceLock();
+        ReportRefusal("cannot create the main window");
         return LogWrite(SJ("ウインドウの作成に失敗しました\n")), -1;
     }
     g_runtime.mainWindow = 1;
