@@ -256,6 +256,30 @@ TEST_F(Installed, DesktopFileIsValid) {
     EXPECT_NE(entry.find("\nIcon=borrakezti\n"), std::string::npos);
 }
 
+TEST_F(Installed, MetainfoAndManualPagesAreValid) {
+    if (Shell("command -v appstreamcli").status != 0) GTEST_SKIP() << "appstreamcli is missing";
+    CommandResult check = Shell("appstreamcli validate --no-net --pedantic " +
+                                Quote(P("share/metainfo/io.github.borrakezti.borrakezti.metainfo.xml")));
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_NE(check.output.find("Validation was successful."), std::string::npos) << check.output;
+    EXPECT_NE(ReadFile(P("share/metainfo/io.github.borrakezti.borrakezti.metainfo.xml"))
+                  .find("<launchable type=\"desktop-id\">borrakezti.desktop</launchable>"),
+              std::string::npos);
+    // Each page renders without a warning and names its program.
+    const struct {
+        const char* page;
+        const char* title;
+    } pages[] = {{"share/man/man6/borrakezti.6", "BORRAKEZTI(6)"},
+                 {"share/man/man1/borrakezti-replay.1", "BORRAKEZTI-REPLAY(1)"},
+                 {"share/man/man1/borrakezti-archiver.1", "BORRAKEZTI-ARCHIVER(1)"}};
+    for (const auto& p : pages) {
+        CommandResult page = Shell("MANWIDTH=80 man -l " + Quote(P(p.page)) + " 2>&1");
+        EXPECT_EQ(page.status, 0) << p.page << page.output;
+        EXPECT_EQ(page.output.find("warning"), std::string::npos) << p.page << page.output;
+        EXPECT_NE(page.output.find(p.title), std::string::npos) << p.page;
+    }
+}
+
 TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
     SkipUnlinkableBuild();
     std::string build = s_root + "/hello-cmake";
@@ -383,8 +407,11 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
     std::string first = play + KeysAt(gameOver + 5, "Z") + KeysAt(gameOver + 6, "-") + KeysAt(gameOver + 10, "Z") +
                         KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") + KeysAt(gameOver + 16, "-");
     WriteFile(s_root + "/first.txt", first);
+    // The per-user folder is the save folder only when named (a path from where the
+    // launcher was started); a replay otherwise leaves the player's files alone.
+    const std::string saveDir = " --save-dir xdg/borrakezti";
     CommandResult run1 =
-        Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30));
+        Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run1.status, 0) << run1.output;
     std::string ranking = ReadFile(UserDir() + "/score.dat");
     ASSERT_EQ(ranking.size(), 35u) << "no ranking in the per-user folder";
@@ -405,9 +432,16 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
                          KeysAt(gameOver + 10, "Z") + KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") +
                          KeysAt(gameOver + 16, "-") + KeysAt(gameOver + 20, "Z") + KeysAt(gameOver + 21, "-");
     WriteFile(s_root + "/second.txt", second);
-    CommandResult run2 = Launch("--replay --script second.txt --frames " + std::to_string(gameOver + 30));
+    CommandResult run2 = Launch("--replay --script second.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run2.status, 0) << run2.output;
     EXPECT_EQ(ReadFile(UserDir() + "/score.dat"), ranking);
+
+    // Without --save-dir the name entry of run 1 goes to a scratch folder.
+    WriteFile(UserDir() + "/config.ini", std::string("\x02\0\0\0", 4));
+    CommandResult run3 = Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30));
+    ASSERT_EQ(run3.status, 0) << run3.output;
+    EXPECT_EQ(ReadFile(UserDir() + "/score.dat"), ranking);
+    EXPECT_EQ(ReadFile(UserDir() + "/config.ini"), std::string("\x02\0\0\0", 4));
 
     // Nothing was written into the installed data.
     EXPECT_EQ(Snapshot(Share()), shareBefore);
