@@ -135,6 +135,8 @@ void ReadSettings(void);
 void WriteSettings(void);
 bool IsLoneActionButton(int pad);
 bool IsFreshPress(void);
+// 0x10 (button 1, the Z key) while Return or the keypad's Enter is held outside play.
+int EnterAsChooseBit(void);
 void RandomSeed(int seed);
 int RandomNext(void);
 unsigned int RandomState(void);

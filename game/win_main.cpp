@@ -53,7 +53,7 @@ static void RunFrameLoop(void)
         if (CheckKeyDown(KeyEscape) != 0)
             break;
         unsigned int t0 = (unsigned int)GetMillisecondCount(0);
-        g_game.padNow = GetPadInputState(0x1001);
+        g_game.padNow = GetPadInputState(0x1001) | EnterAsChooseBit();
         ClearDrawTarget();
         RunScene();
         g_game.padPrev = g_game.padNow;

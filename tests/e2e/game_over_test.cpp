@@ -245,3 +245,29 @@ TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy)
     EXPECT_NE(r.errors.find("score.dat.tmp: Is a directory"), std::string::npos) << r.errors;
     EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
 }
+
+// The name entry says a name is asked for, and Enter moves to the next letter as Z does.
+TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "RETURN") + At(g + 6, "-") +
+                         At(g + 10, "NUMPADENTER") + At(g + 11, "-") + At(g + 15, "RETURN") + At(g + 16, "-");
+    std::string shots = " --shot " + std::to_string(g + 3) + ":asking.png --shot " + std::to_string(g + 25) +
+                        ":done.png";
+    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30) + shots, false);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
+    ASSERT_EQ(bytes.size(), 35u);
+    EXPECT_EQ(std::string(bytes.begin() + 11, bytes.begin() + 14), "AAA");
+    // "ENTER YOUR NAME" below the table while asking, gone afterwards.
+    Picture asking = LoadPng(folder.file("asking.png")), done = LoadPng(folder.file("done.png"));
+    ASSERT_EQ(asking.width, 320);
+    ASSERT_EQ(done.width, 320);
+    EXPECT_GT(CountBright(asking, 104, 172, 184, 184, 200), 40);
+    EXPECT_EQ(CountBright(done, 104, 172, 184, 184, 200), 0);
+}
