@@ -12,11 +12,15 @@ static void AddName(char* out, size_t size, const char* name)
     snprintf(out + used, size - used, "%s%s", used ? ", " : "", name);
 }
 
-// A sound whose file reads fine failed for want of a sound device: the game plays silent.
-static bool SoundDataMissing(SoundHandle handle, const char* path)
+// A sound that did not load is missing data when its file cannot be read, or when
+// other sounds did load (so there is a device and this one is damaged). With no
+// sound device at all every sound fails while its file reads fine: the game plays silent.
+static bool SoundDataMissing(SoundHandle handle, const char* path, bool deviceWorks)
 {
     if (handle != -1)
         return false;
+    if (deviceWorks)
+        return true;
     void* image = nullptr;
     int size = 0;
     if (LoadSoundFileToMemory(path, &image, &size) != 0)
@@ -49,8 +53,11 @@ int CheckGameData(void)
     for (const auto& p : pictures)
         if (p.handle == -1)
             AddName(missing, sizeof(missing), p.path);
+    bool deviceWorks = false;
     for (const auto& s : sounds)
-        if (SoundDataMissing(s.handle, s.path))
+        deviceWorks = deviceWorks || s.handle != -1;
+    for (const auto& s : sounds)
+        if (SoundDataMissing(s.handle, s.path, deviceWorks))
             AddName(missing, sizeof(missing), s.path);
     if (missing[0]) {
         fprintf(stderr,

@@ -297,6 +297,21 @@ TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
                             " --data " + Quote(build) + " --frames 5");
     EXPECT_EQ(sdl.status, 0) << sdl.output;
     EXPECT_NE(sdl.output.find("hello: frames=5 sounds=0\n"), std::string::npos) << sdl.output;
+
+    // Without a sound device it runs silent and says so; a missing picture is named.
+    CommandResult silent = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=none " +
+                                 Quote(build + "/hello") + " --data " + Quote(build) + " --frames 5");
+    EXPECT_EQ(silent.status, 0) << silent.output;
+    EXPECT_NE(silent.output.find("hello.wav does not play (no sound device, or not a sound the runtime decodes): "
+                                 "going on without sound\n"),
+              std::string::npos)
+        << silent.output;
+    EXPECT_NE(silent.output.find("hello: frames=5 sounds=0\n"), std::string::npos) << silent.output;
+    Shell("mkdir -p " + Quote(build + "/empty"));
+    CommandResult missing = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
+                                  Quote(build + "/hello") + " --data " + Quote(build + "/empty") + " --frames 5");
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_EQ(missing.output, "hello: cannot load the picture " + build + "/empty/hello.png: No such file or directory\n");
 }
 
 TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {

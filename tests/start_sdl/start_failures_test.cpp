@@ -125,6 +125,31 @@ TEST_F(StartFailure, MissingOrDamagedDataIsNamed)
     }
 }
 
+// Without a sound device the game plays silent; with one, a damaged sound is named.
+TEST_F(StartFailure, NoSoundDevicePlaysSilentButADamagedSoundIsNamed)
+{
+    GameFolder silent;
+    pid_t pid = StartWith(silent.dir, {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "none"}});
+    EXPECT_EQ(PollExit(pid, 3000), -1000) << ReadText(silent.dir + "/stderr.txt");
+    kill(pid, SIGTERM);
+    WaitExit(pid, 5);
+
+    GameFolder damaged;
+    for (const char* name : {"bkt", "bkt.data"})
+        unlink((damaged.dir + "/" + name).c_str());
+    std::string copy = "cp -r '" + std::string(BKT_DIST_DIR) + "/bkt' '" + damaged.dir + "/bkt'";
+    ASSERT_EQ(system(copy.c_str()), 0);
+    {
+        std::ofstream broken(damaged.dir + "/bkt/wav/jump.wav", std::ios::trunc);
+        broken << "RIFF, but nothing after it";
+    }
+    pid = StartWith(damaged.dir, {{"SDL_VIDEODRIVER", "dummy"}});
+    EXPECT_EQ(WaitExit(pid, 20), 1);
+    EXPECT_EQ(ReadText(damaged.dir + "/stderr.txt"),
+              "borrakezti: the game data is missing or damaged: cannot load bkt\\wav\\jump.wav (the game reads "
+              "the folder bkt or the archive bkt.data in the folder it runs in)\n");
+}
+
 // A second copy says so and exits; the first copy's window comes above a window
 // that covered it.
 TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
