@@ -33,8 +33,13 @@ install(TARGETS borrakezti borrakezti-replay RUNTIME DESTINATION ${BKT_INSTALL_L
 install(FILES ${BKT_DIST_DIR}/bkt.data ${BKT_DIST_DIR}/demo.script DESTINATION ${BKT_INSTALL_DATADIR})
 install(DIRECTORY ${BKT_DIST_DIR}/bkt ${BKT_DIST_DIR}/sg DESTINATION ${BKT_INSTALL_DATADIR})
 
-# ---- Desktop entry and icons --------------------------------------------------
+# ---- Desktop entry, AppStream metainfo, manual pages and icons ------------------
 install(FILES ${BKT_PACKAGING_DIR}/borrakezti.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${BKT_PACKAGING_DIR}/io.github.borrakezti.borrakezti.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${BKT_PACKAGING_DIR}/borrakezti.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${BKT_PACKAGING_DIR}/borrakezti-replay.1 ${BKT_PACKAGING_DIR}/borrakezti-archiver.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(BKT_ICON_SIZES 16 22 24 32 48 64 128 256)
 set(BKT_ICON_DIR ${CMAKE_BINARY_DIR}/generated/icons)

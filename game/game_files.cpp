@@ -3,12 +3,15 @@
 // a full disk during the write keeps the previous content intact.
 #include "game/game_files.h"
 
+#include "runtime/file/disk_replace.h"
 #include "runtime/file/file_ops.h"
 
 #include <stdio.h>
 #include <string.h>
 
 enum { GamePathMax = 512 };
+
+static char s_writeError[600]; // why the last ReplaceGameFile failed
 
 FILE* OpenGameFileForReading(const char* path)
 {
@@ -21,21 +24,13 @@ FILE* OpenGameFileForReading(const char* path)
 int ReplaceGameFile(const char* path, const void* bytes, int size)
 {
     char diskPath[GamePathMax];
-    char tempPath[GamePathMax + 8];
     // A path not found yet still comes back with "/" separators: the new file's name.
     ResolveDiskPath(path, diskPath, (int)sizeof(diskPath));
     diskPath[sizeof(diskPath) - 1] = 0;
-    snprintf(tempPath, sizeof(tempPath), "%s.tmp", diskPath);
+    return DiskReplaceFile(diskPath, bytes, size, s_writeError, (int)sizeof(s_writeError));
+}
 
-    FILE* file = fopen(tempPath, "wb");
-    if (!file)
-        return -1;
-    bool ok = fwrite(bytes, 1, (size_t)size, file) == (size_t)size;
-    ok = fflush(file) == 0 && ok;
-    ok = fclose(file) == 0 && ok;
-    if (!ok || rename(tempPath, diskPath) != 0) {
-        remove(tempPath);
-        return -1;
-    }
-    return 0;
+const char* GameFileWriteError(void)
+{
+    return s_writeError;
 }

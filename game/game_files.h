@@ -9,3 +9,5 @@ FILE* OpenGameFileForReading(const char* path);
 // Writes size bytes as the whole new content of the file: first into a temporary file
 // beside it, then renamed over it. 0, or -1 when nothing was changed.
 int ReplaceGameFile(const char* path, const void* bytes, int size);
+// Why the last ReplaceGameFile failed (English, for the terminal); "" after a success.
+const char* GameFileWriteError(void);

@@ -80,6 +80,12 @@ void UpdateGameOver(void)
         LoadStage();
     }
     DrawRankingTable();
+    if (g.rankEntryRow != 0) {
+        DrawStringWithFont(24, 1, "NEW", white, g.font20, 0, 0);
+        DrawStringWithFont(24, 21, "RECORD", white, g.font20, 0, 0);
+        DrawStringWithFont(104, 172, "ENTER YOUR NAME", white, g.font10, 0, 0);
+        DrawStringWithFont(64, 188, "UP/DOWN: LETTER  Z/ENTER: NEXT", white, g.font10, 0, 0);
+    }
     if (g.rankEntryRow != 0 && g.padPrev == 0)
         EnterName();
     if (g.rankEntryRow == 0)

@@ -127,11 +127,16 @@ void ResetGameState(void);
 // ---- Start-up, settings, random, pad (win_main.cpp, settings.cpp, random.cpp, pad.cpp)
 int WinMain(void);
 void LoadGameAssets(void);
+// After the first loads: -1, with one line on stderr, when pictures, sounds or fonts
+// are missing or damaged; 0 when the game can run.
+int CheckGameData(void);
 void ReleaseGameAssets(void);
 void ReadSettings(void);
 void WriteSettings(void);
 bool IsLoneActionButton(int pad);
 bool IsFreshPress(void);
+// 0x10 (button 1, the Z key) while Return or the keypad's Enter is held outside play.
+int EnterAsChooseBit(void);
 void RandomSeed(int seed);
 int RandomNext(void);
 unsigned int RandomState(void);

@@ -1,4 +1,5 @@
 // The executable's entry on the desktop backend: the game's WinMain does everything.
+#include "game/command_line.h"
 #include "game/game_state.h"
 #include "runtime/runtime.h"
 
@@ -6,8 +7,13 @@
 extern const unsigned char kIconResource[];
 extern const int kIconResourceSize;
 
-int main(void)
+int main(int argc, char** argv)
 {
+    int status = HandleGameCommandLine(argc, argv);
+    if (status >= 0)
+        return status;
     RegisterIconResource(101, kIconResource, kIconResourceSize);
+    SetNoDisplayHint("to play without one, run the demo headless: borrakezti-replay --script demo.script "
+                     "in the game's folder, or scripts/run in the source folder");
     return WinMain() == 0 ? 0 : 1;
 }

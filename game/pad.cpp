@@ -1,4 +1,4 @@
-// Menu input rules: a lone action button, and a fresh press of one.
+// Menu input rules: a lone action button, a fresh press of one, and Enter as Z.
 #include "game/game_state.h"
 
 bool IsLoneActionButton(int pad)
@@ -14,4 +14,14 @@ bool IsLoneActionButton(int pad)
 bool IsFreshPress(void)
 {
     return g_game.padPrev == 0 && IsLoneActionButton(g_game.padNow);
+}
+
+// Enter chooses wherever Z chooses; in play, where Z jumps, it does nothing. The
+// runtime's pad bits stay as they are: the game reads the two Enter keys itself.
+int EnterAsChooseBit(void)
+{
+    enum { KeyReturn = 0x1C, KeyPadEnter = 0x9C, ChooseBit = 0x10 };
+    if (g_game.scene == ScenePlay)
+        return 0;
+    return CheckKeyDown(KeyReturn) || CheckKeyDown(KeyPadEnter) ? ChooseBit : 0;
 }

@@ -2,7 +2,9 @@
 // of a 32-bit little-endian score and three name bytes).
 #include "game/game_files.h"
 #include "game/game_state.h"
+#include "game/save_folder.h"
 
+#include <stdio.h>
 #include <string.h>
 
 enum { RankRows = 5, RankRecordSize = 7, RankFileSize = RankRows * RankRecordSize };
@@ -46,7 +48,8 @@ void InsertRankingScore(int s)
 
 void ReadRanking(void)
 {
-    FILE* file = OpenGameFileForReading("score.dat");
+    char path[600];
+    FILE* file = OpenGameFileForReading(SaveFilePath("score.dat", path, (int)sizeof(path)));
     if (!file) {
         ResetRanking();
         return;
@@ -79,6 +82,8 @@ void WriteRanking(void)
         record[3] = (unsigned char)(value >> 24);
         memcpy(record + 4, g_game.rankName[i], 3);
     }
-    // Failure leaves the previous ranking file as it was.
-    ReplaceGameFile("score.dat", bytes, RankFileSize);
+    // Failure leaves the previous ranking file as it was; the player is told.
+    char path[600];
+    if (ReplaceGameFile(SaveFilePath("score.dat", path, (int)sizeof(path)), bytes, RankFileSize) != 0)
+        fprintf(stderr, "borrakezti: the ranking was not saved: %s\n", GameFileWriteError());
 }

@@ -1,10 +1,12 @@
 // The settings file "config.ini": the window mode as 4 raw little-endian bytes.
 #include "game/game_files.h"
 #include "game/game_state.h"
+#include "game/save_folder.h"
 
 void ReadSettings(void)
 {
-    FILE* file = OpenGameFileForReading("config.ini");
+    char path[600];
+    FILE* file = OpenGameFileForReading(SaveFilePath("config.ini", path, (int)sizeof(path)));
     if (!file) {
         g_game.windowMode = 1;
         return;
@@ -24,6 +26,8 @@ void WriteSettings(void)
     unsigned int mode = (unsigned int)g_game.windowMode;
     unsigned char bytes[4] = {(unsigned char)mode, (unsigned char)(mode >> 8),
                               (unsigned char)(mode >> 16), (unsigned char)(mode >> 24)};
-    // Failure leaves the previous file as it was; the game goes on.
-    ReplaceGameFile("config.ini", bytes, 4);
+    // Failure leaves the previous file as it was; the game goes on, but says so.
+    char path[600];
+    if (ReplaceGameFile(SaveFilePath("config.ini", path, (int)sizeof(path)), bytes, 4) != 0)
+        fprintf(stderr, "borrakezti: the setting was not saved: %s\n", GameFileWriteError());
 }

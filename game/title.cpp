@@ -45,6 +45,11 @@ void UpdateTitle(void)
             DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
         if (t >= 240)
             DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
+        // How to start, blinking once the initials are lit.
+        if (t >= 240 && t % 40 < 28) {
+            DrawStringWithFont(12, 196, "PRESS Z", White(), g.font10, 0, 0);
+            DrawStringWithFont(12, 208, "OR ENTER", White(), g.font10, 0, 0);
+        }
     }
     if (IsFreshPress()) {
         g.titleFrame = 0;

@@ -53,7 +53,7 @@ static void RunFrameLoop(void)
         if (CheckKeyDown(KeyEscape) != 0)
             break;
         unsigned int t0 = (unsigned int)GetMillisecondCount(0);
-        g_game.padNow = GetPadInputState(0x1001);
+        g_game.padNow = GetPadInputState(0x1001) | EnterAsChooseBit();
         ClearDrawTarget();
         RunScene();
         g_game.padPrev = g_game.padNow;
@@ -111,6 +111,10 @@ int WinMain(void)
     g_game.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
     g_game.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
     g_game.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
+    if (CheckGameData() != 0) {
+        RuntimeEnd();
+        return -1;
+    }
     for (int i = 0; i < ObjectsPerKind; i++) {
         g_game.platforms[i].dirX = 1;
         g_game.rollers[i].dirX = 1;

@@ -24,6 +24,9 @@ int ProcessMessage(void);
 // Makes encoded image bytes (PNG or BMP) available as icon resource id, for
 // SetWindowIconResource. The bytes must stay valid for the process.
 int RegisterIconResource(int id, const void* imageBytes, int size);
+// UTF-8 text added to the line RuntimeInit prints on stderr when it finds no
+// display (for example how to run the program headless); null or "" for none.
+int SetNoDisplayHint(const char* text);
 
 // ---- Clock ------------------------------------------------------------------
 int GetMillisecondCount(int ignored);

@@ -1,6 +1,7 @@
 // hello: the smallest program on the installed runtime. It opens a 320x240
 // screen, shows a picture, draws a string, and plays a sound on every new press
 // of Z or Space (or a pad's first button). Escape or closing the window ends it.
+// Sound is optional: without a sound device it runs silent and says so.
 //   hello [--data DIR] [--frames N] [--shot FILE.png]
 // Built with HELLO_HEADLESS against the scripted backend, it presses the keys
 // itself from an input script and reports what the sound device would play.
@@ -9,6 +10,7 @@
 #include <borra/scripted.h>
 #endif
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -58,6 +60,17 @@ int MixPeak(void)
 }
 #endif
 
+// Why a file the runtime would not load failed: absent or unreadable (the system's
+// reason), else not a format the runtime decodes.
+std::string WhyNotLoaded(const std::string& path, const char* kind)
+{
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return path + ": " + strerror(errno);
+    fclose(file);
+    return path + ": not " + kind + " the runtime can decode";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,24 +91,39 @@ int main(int argc, char** argv)
     SetMainWindowTitle("hello");
     SetScreenMode(320, 240, 16, 60);
     ChangeWindowMode(1);
-    if (RuntimeInit() == -1) {
-        fprintf(stderr, "hello: the runtime did not start\n");
-        return 1;
-    }
+    if (RuntimeInit() == -1)
+        return 1; // the runtime has said why on stderr
     // Each graph keeps the transparent colour in force when it is made: pure
     // green in the picture is see-through.
     SetTransparentColor(0, 255, 0);
     std::string picturePath = options.data + "/hello.png";
     std::string soundPath = options.data + "/hello.wav";
     GraphHandle picture = LoadGraphFile(picturePath.c_str());
-    SoundHandle beep = LoadSoundFile(soundPath.c_str(), 2);
     FontHandle font = CreateFontToHandle("", 16, 0, 0, -1, -1, 0, -1, -1);
-    if (picture == -1 || beep == -1 || font == -1) {
-        fprintf(stderr, "hello: cannot load %s, %s or a font\n", picturePath.c_str(), soundPath.c_str());
+    if (picture == -1 || font == -1) {
+        if (picture == -1)
+            fprintf(stderr, "hello: cannot load the picture %s\n", WhyNotLoaded(picturePath, "a picture").c_str());
+        if (font == -1)
+            fprintf(stderr, "hello: cannot make a font: is fontconfig with a font installed?\n");
         RuntimeEnd();
         return 1;
     }
-    printf("hello: loaded picture, sound and font\n");
+    // A missing sound file is an error; a sound that does not play for want of a
+    // sound device is not.
+    SoundHandle beep = LoadSoundFile(soundPath.c_str(), 2);
+    if (beep == -1) {
+        FILE* file = fopen(soundPath.c_str(), "rb");
+        if (!file) {
+            fprintf(stderr, "hello: cannot load the sound %s: %s\n", soundPath.c_str(), strerror(errno));
+            RuntimeEnd();
+            return 1;
+        }
+        fclose(file);
+        fprintf(stderr, "hello: %s does not play (no sound device, or not a sound the runtime decodes): "
+                        "going on without sound\n",
+                soundPath.c_str());
+    }
+    printf(beep != -1 ? "hello: loaded picture, sound and font\n" : "hello: loaded picture and font\n");
     SetDrawTarget(-2); // draw into the back buffer
 
     int previousPad = 0;

@@ -30,6 +30,8 @@ namespace {
 
 const char kRuntimeVersion[] = "2.21e";
 
+char s_noDisplayHint[256]; // SetNoDisplayHint's text, UTF-8
+
 std::atomic<uint64_t> s_nextThreadId{1};
 thread_local uint64_t t_threadId = 0;
 
@@ -181,10 +183,18 @@ int RuntimeInit(void) {
     if (g_fileOps) g_fileOps->getCurrentDirectory(g_runtime.startDirectory);
     // The log file.
     InitLogFile();
-    // No 24-bit display: refused before anything needs tearing down.
+    // A display to show the window on, and not a 24-bit one; refused before
+    // anything needs tearing down.
+    char why[256];
+    if (PlatformOpenDisplay(why, (int)sizeof(why)) != 0) {
+        return ReportRefusal("%s%s%s", why, s_noDisplayHint[0] ? "; " : "", s_noDisplayHint);
+    }
     int dw = 0, dh = 0, dbits = 0;
     PlatformGetDesktopMode(&dw, &dh, &dbits);
     if ((dbits == 24 && g_runtime.windowed) || RequestedColorDepth() == 24) {
+        ReportRefusal(dbits == 24 && g_runtime.windowed
+                          ? "no usable screen mode: the display has 24-bit colour, which a window cannot use"
+                          : "no usable screen mode: 24-bit colour was asked for, which the runtime does not draw");
         return LogWrite(SJ("ＱＭライブラリは２４ビットカラーモードに対応していません\n"));
     }
     // The fine counter.
@@ -197,14 +207,21 @@ int RuntimeInit(void) {
     // COM, the window, input, sound and the screen: a failure in any of them
     // (but sound) runs the end sequence.
     bool ok = InitCom() == 0;
-    if (ok) ok = InitMainWindow() == 0;
+    if (!ok) ReportRefusal("RuntimeInit was called a second time without RuntimeEnd");
+    if (ok) ok = InitMainWindow() == 0; // reports its own refusals
     if (ok) {
         // The table of network downloads would be cleared here; this system has none.
         ok = InitInput() != -1;
+        if (!ok) ReportRefusal("cannot start the keyboard and controller input");
     }
     if (ok) {
         InitSoundSystem();
         ok = InitScreen() >= 0;
+        if (!ok) {
+            int w = 0, h = 0, depth = 0;
+            GetScreenSize(&w, &h, &depth);
+            ReportRefusal("no usable screen mode: cannot set up a %d x %d screen at %d bits", w, h, depth);
+        }
     }
     if (!ok) {
         RunEndSequence();
@@ -246,6 +263,12 @@ int SetArchiveUse(int use) {
         g_runtime.archiveDisabled = !use;
         ApplyArchiveSetting(g_runtime.archiveDisabled);
     }
+    return 0;
+}
+
+int SetNoDisplayHint(const char* text) {
+    API_LOCK();
+    snprintf(s_noDisplayHint, sizeof(s_noDisplayHint), "%s", text ? text : "");
     return 0;
 }
 

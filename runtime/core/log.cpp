@@ -1,11 +1,14 @@
 // "AppLog.txt": each line is the milliseconds since the log was created, ":",
 // the indentation tabs and the text, ending in CR LF. A text without a final line
 // feed leaves the line open for the next one. The file is opened and closed for
-// every text so it stays complete if the process dies.
+// every text so it stays complete if the process dies. BORRA_LOG=stderr mirrors
+// every text to stderr in UTF-8, also while the application has the log off;
+// BORRA_LOG=off keeps the file from being made or written.
 #include "runtime/core/log.h"
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "runtime/core/memory.h"
@@ -15,6 +18,52 @@
 namespace {
 
 const char kLogFileName[] = "AppLog.txt";
+
+enum LogMirror { MirrorNone, MirrorStderr, MirrorFileOff };
+
+int s_mirrorLineOpen; // the last text mirrored to stderr left its line open
+
+// Read at every use, so a test or a launcher may change it between runs.
+LogMirror MirrorMode() {
+    const char* value = getenv("BORRA_LOG");
+    if (!value) return MirrorNone;
+    if (!strcmp(value, "stderr")) return MirrorStderr;
+    if (!strcmp(value, "off")) return MirrorFileOff;
+    return MirrorNone;
+}
+
+// The text in UTF-8 on stderr, with the file's time stamp and tabs at a line start.
+void MirrorToStderr(const char* text) {
+    size_t len = strlen(text);
+    if (len == 0) return;
+    char fixed[1024];
+    char* utf8 = fixed;
+    int capacity = (int)sizeof(fixed);
+    if (len * 3 + 1 > sizeof(fixed)) {
+        capacity = (int)(len * 3 + 1);
+        utf8 = (char*)TrackedAlloc(capacity, nullptr, -1);
+        if (!utf8) return;
+    }
+    int n = PlatformConvertText("CP932", "UTF-8", text, (int)len, utf8, capacity - 1);
+    if (n < 0) n = snprintf(utf8, (size_t)capacity, "%s", text); // not Shift-JIS: as it came
+    utf8[n] = 0;
+    char head[64] = "";
+    if (!s_mirrorLineOpen) {
+        int h = snprintf(head, sizeof(head), "%d:", (int)(PlatformMilliseconds() - g_runtime.logStartTime));
+        for (int i = 0; i < g_runtime.logIndent && h < (int)sizeof(head) - 1; i++) head[h++] = '\t';
+        head[h] = 0;
+    }
+    // Carriage returns belong to the file's line ends only.
+    int o = 0;
+    for (int i = 0; i < n; i++)
+        if (utf8[i] != '\r') utf8[o++] = utf8[i];
+    utf8[o] = 0;
+    fputs(head, stderr);
+    fputs(utf8, stderr);
+    fflush(stderr);
+    if (o > 0) s_mirrorLineOpen = utf8[o - 1] != '\n';
+    if (utf8 != fixed) TrackedFree(utf8);
+}
 
 bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -52,7 +101,11 @@ int ConvertLineFeeds(const char* text, char* out) {
 } // namespace
 
 void InitLogFile(void) {
-    if (g_runtime.logDisabled) return;
+    s_mirrorLineOpen = 0;
+    if (g_runtime.logDisabled || MirrorMode() == MirrorFileOff) {
+        g_runtime.logStartTime = PlatformMilliseconds();
+        return;
+    }
     snprintf(g_runtime.logFileName, sizeof(g_runtime.logFileName), "%s", kLogFileName);
     char path[600];
     LogFilePath(path, sizeof(path));
@@ -74,7 +127,9 @@ int LogWrite(const char* text) {
         if (!out) return -1;
     }
     int outLen = ConvertLineFeeds(text, out);
-    if (!g_runtime.logDisabled && g_runtime.startDirectory[0] && g_runtime.logFileName[0]) {
+    LogMirror mirror = MirrorMode();
+    if (mirror == MirrorStderr) MirrorToStderr(text);
+    if (mirror != MirrorFileOff && !g_runtime.logDisabled && g_runtime.startDirectory[0] && g_runtime.logFileName[0]) {
         char path[600];
         LogFilePath(path, sizeof(path));
         FILE* f = fopen(path, "ab");
@@ -113,4 +168,14 @@ int LogIndent(void) {
 int LogUnindent(void) {
     if (g_runtime.logIndent > 0) g_runtime.logIndent--;
     return 0;
+}
+
+int ReportRefusal(const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    PlatformReportLine(line);
+    return -1;
 }

@@ -10,3 +10,6 @@ int LogIndent(void);
 int LogUnindent(void);
 // RuntimeInit, once the start directory is known: recreates the log file unless the log is off.
 void InitLogFile(void);
+// One UTF-8 line on stderr saying why RuntimeInit refused to start (the log keeps
+// its own Japanese line). Returns -1.
+int ReportRefusal(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -430,6 +430,7 @@ int InitMainWindow(void) {
     LogWrite(SJ("ソフトの二重起動検査... "));
     if (PlatformAcquireInstanceLock(kClassName) != 0) {
         LogWrite(SJ("二重起動されています、ソフトを終了します\n"));
+        ReportRefusal("another copy is already running for this user; it was asked to come to the front");
         SetQuitRequested(1);
         return -1;
     }
@@ -474,6 +475,7 @@ int InitMainWindow(void) {
         SetQuitRequested(1);
         g_runtime.creatingWindow = 0;
         PlatformReleaseInstanceLock();
+        ReportRefusal("cannot create the main window");
         return LogWrite(SJ("ウインドウの作成に失敗しました\n")), -1;
     }
     g_runtime.mainWindow = 1;

@@ -34,11 +34,15 @@ struct PlatformRect {
 };
 
 // Called by InitMainWindow: takes the per-user single-instance lock for the class
-// name. Returns 0, or -1 when another instance holds it.
+// name. Returns 0, or -1 when another instance holds it (which is then asked to
+// bring its window to the front, where the platform allows).
 int PlatformAcquireInstanceLock(const char* className);
 // Called by EndMainWindow: releases the lock taken above.
 void PlatformReleaseInstanceLock(void);
 
+// Called by RuntimeInit before it reads the desktop mode: connects to the display.
+// 0, or -1 with a one-line English reason in reason (reasonSize bytes).
+int PlatformOpenDisplay(char* reason, int reasonSize);
 // Called by InitMainWindow: desktop size and bits per pixel.
 void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel);
 // Called by InitMainWindow: creates the window with the given client size,
@@ -107,6 +111,9 @@ struct PlatformSystemInfo {
     int oemCodePage;         // 932 unless the system is Korean (949)
 };
 void PlatformGetSystemInfo(PlatformSystemInfo* info);
+// Called by RuntimeInit when it refuses to start: one UTF-8 line on stderr for
+// the person at the terminal, after the program's name.
+void PlatformReportLine(const char* utf8);
 
 // ---- Text encodings ---------------------------------------------------------
 

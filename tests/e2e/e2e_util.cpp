@@ -56,12 +56,14 @@ void GameFolder::writeStage(const std::string& stem, const int grid[20][15])
     WriteFileBytes(file("sg/" + stem + ".dat"), bytes);
 }
 
-ReplayResult GameFolder::run(const std::string& script, const std::string& args, bool trace)
+ReplayResult GameFolder::run(const std::string& script, const std::string& args, bool trace, bool saveHere)
 {
     ReplayResult result;
     WriteFileBytes(file("test.script"), std::vector<uint8_t>(script.begin(), script.end()));
+    // The folder is also the save folder, as the player's own folder would be.
     std::string command = "cd '" + m_path + "' && ./borrakezti-replay --script test.script " +
-                          (trace ? "--trace " : "") + args + " 2>/dev/null";
+                          (saveHere ? "--save-dir . " : "") + (trace ? "--trace " : "") + args +
+                          " 2>replay-stderr.txt";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return result;
@@ -73,6 +75,8 @@ ReplayResult GameFolder::run(const std::string& script, const std::string& args,
     }
     int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<uint8_t> errors = ReadFileBytes(file("replay-stderr.txt"));
+    result.errors.assign(errors.begin(), errors.end());
     return result;
 }
 

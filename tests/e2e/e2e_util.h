@@ -14,6 +14,7 @@ struct Status {
 struct ReplayResult {
     int exitCode = -1;           // the tool's exit status
     std::vector<Status> lines;   // every status line printed, in order
+    std::string errors;          // what it printed on stderr
     Status last() const { return lines.empty() ? Status() : lines.back(); }
 };
 
@@ -25,8 +26,11 @@ public:
     // False when the replay tool or the game data has not been built.
     bool ready() const { return m_ready; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
-    // Runs the replay tool with the script text and extra arguments, in the folder.
-    ReplayResult run(const std::string& script, const std::string& args = "", bool trace = true);
+    // Runs the replay tool with the script text and extra arguments, in the folder,
+    // which is also its save folder unless saveHere is false (then the tool's own
+    // scratch folder is used).
+    ReplayResult run(const std::string& script, const std::string& args = "", bool trace = true,
+                     bool saveHere = true);
     // Replaces every stage file by the given ones (name like "00", "0", "01").
     void clearStages();
     void writeStage(const std::string& stem, const int grid[20][15]);

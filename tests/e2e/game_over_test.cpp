@@ -6,6 +6,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #define REQUIRE_GAME(folder)                                                        \
     if (!(folder).ready())                                                          \
     GTEST_SKIP() << "borrakezti-replay or the game data is not built"
@@ -184,4 +186,88 @@ TEST(E2eGameOver, RunsEndWithAllSixCharactersLost)
     EXPECT_EQ(lost, 5);
     EXPECT_EQ(r.last().scene, 2);
     EXPECT_EQ(r.last().lives, 0);
+}
+
+// Without --save-dir a replay saves into a scratch folder of its own: the name entry
+// and a mode change leave the player's files in the game folder byte for byte.
+TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    // A ranking the run would enter (row 1) and a 640 x 480 setting.
+    std::vector<uint8_t> ranking(35, 0);
+    ranking[4] = ranking[5] = ranking[6] = 'Q';
+    std::vector<uint8_t> setting = {2, 0, 0, 0};
+    WriteFileBytes(folder.file("score.dat"), ranking);
+    WriteFileBytes(folder.file("config.ini"), setting);
+    int g = plan.gameOverFrame;
+    std::string entry = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
+                        At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
+    ReplayResult r = folder.run(entry, "--frames " + std::to_string(g + 30), false, false);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    // Title -> menu -> OPTION -> the 320 x 240 window, which differs from the file's mode.
+    std::string options = "5 Z\n6 -\n10 DOWN\n11 -\n15 Z\n16 -\n20 DOWN\n21 -\n30 Z\n31 -\n40 ESCAPE\n";
+    r = folder.run(options, "--frames 100", true, false);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    ASSERT_GT(r.lines.size(), 20u);
+    EXPECT_EQ(r.lines.at(20).scene, 7);
+    EXPECT_EQ(ReadFileBytes(folder.file("score.dat")), ranking);
+    EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), setting);
+    EXPECT_FALSE(PathExists(folder.file("score.dat.tmp")));
+    EXPECT_FALSE(PathExists(folder.file("config.ini.tmp")));
+}
+
+// A ranking that cannot be written keeps the old file and says why on stderr;
+// the folder given by --save-dir is the one read and written.
+TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    std::vector<uint8_t> ranking(35, 0);
+    WriteFileBytes(folder.file("saves/score.dat"), ranking);
+    // A stale folder where the temporary file would go.
+    WriteFileBytes(folder.file("saves/score.dat.tmp/stale"), {1});
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
+                         At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
+    ReplayResult r = folder.run(script, "--save-dir saves --frames " + std::to_string(g + 30), false, false);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(folder.file("saves/score.dat")), ranking);
+    EXPECT_FALSE(PathExists(folder.file("score.dat")));
+    EXPECT_NE(r.errors.find("borrakezti: the ranking was not saved: cannot create"), std::string::npos)
+        << r.errors;
+    EXPECT_NE(r.errors.find("score.dat.tmp: Is a directory"), std::string::npos) << r.errors;
+    EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
+}
+
+// The name entry says a name is asked for, and Enter moves to the next letter as Z does.
+TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    const RunPlan& plan = Plan();
+    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+    LadderStages(folder);
+    int g = plan.gameOverFrame;
+    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "RETURN") + At(g + 6, "-") +
+                         At(g + 10, "NUMPADENTER") + At(g + 11, "-") + At(g + 15, "RETURN") + At(g + 16, "-");
+    std::string shots = " --shot " + std::to_string(g + 3) + ":asking.png --shot " + std::to_string(g + 25) +
+                        ":done.png";
+    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30) + shots, false);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
+    ASSERT_EQ(bytes.size(), 35u);
+    EXPECT_EQ(std::string(bytes.begin() + 11, bytes.begin() + 14), "AAA");
+    // "ENTER YOUR NAME" below the table while asking, gone afterwards.
+    Picture asking = LoadPng(folder.file("asking.png")), done = LoadPng(folder.file("done.png"));
+    ASSERT_EQ(asking.width, 320);
+    ASSERT_EQ(done.width, 320);
+    EXPECT_GT(CountBright(asking, 104, 172, 184, 184, 200), 40);
+    EXPECT_EQ(CountBright(done, 104, 172, 184, 184, 200), 0);
 }

@@ -103,3 +103,19 @@ TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn)
     EXPECT_GT(CountBright(before, 32, 200, 320, 212, 200), 30);
     EXPECT_EQ(CountDifferent(before, after, 0, 0, 320, 240), 0);
 }
+
+TEST(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy)
+{
+    GameFolder folder;
+    REQUIRE_GAME(folder);
+    WriteFileBytes(folder.file("config.ini"), {1, 0, 0, 0});
+    WriteFileBytes(folder.file("config.ini.tmp/stale"), {1});
+    std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") +
+                         Press(30, "Z") + "40 ESCAPE\n";
+    ReplayResult r = folder.run(script, "--frames 100");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));
+    EXPECT_NE(r.errors.find("borrakezti: the setting was not saved: cannot create ./config.ini.tmp: Is a directory\n"),
+              std::string::npos)
+        << r.errors;
+}

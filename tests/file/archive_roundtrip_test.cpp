@@ -205,8 +205,11 @@ TEST_F(ArchiveRoundTrip, CommandLineExitStatus) {
     if (!fs::exists(ToolPath())) GTEST_SKIP() << "archiver not built";
     std::string tool = ToolPath();
     WriteFileText("pack/a/b.txt", "hello hello hello hello hello");
+    // The default extension is the runtime's default, QMA.
     EXPECT_EQ(RunTool(tool + " pack pack"), 0);
-    EXPECT_TRUE(fs::exists("pack.data"));
+    EXPECT_TRUE(fs::exists("pack.QMA"));
+    EXPECT_EQ(RunTool(tool + " pack pack -e data"), 0);
+    EXPECT_EQ(ReadFileBytes("pack.QMA"), ReadFileBytes("pack.data"));
     EXPECT_EQ(RunTool(tool + " list pack.data"), 0);
     EXPECT_EQ(RunTool(tool + " extract pack.data out"), 0);
     EXPECT_EQ(ReadFileBytes("out/A/B.TXT"), ReadFileBytes("pack/a/b.txt"));
@@ -219,6 +222,28 @@ TEST_F(ArchiveRoundTrip, CommandLineExitStatus) {
     EXPECT_NE(RunTool(tool + " extract junk.data"), 0);
     EXPECT_NE(RunTool(tool + " list missing.data"), 0);
     EXPECT_NE(RunTool(tool + " frobnicate"), 0);
+}
+
+} // namespace
+
+namespace {
+
+// An archive the tool packs with its defaults is found by a reader using the
+// runtime's default extension; one packed for the game's "data" is not.
+TEST_F(ArchiveRoundTrip, ToolDefaultsMeetRuntimeDefaults) {
+    if (!fs::exists(ToolPath())) GTEST_SKIP() << "archiver not built";
+    WriteFileText("assets/pic/a.txt", "picture bytes");
+    ASSERT_EQ(RunTool(ToolPath() + " pack assets"), 0);
+    fs::remove_all("assets");
+    ResetArchives(nullptr);
+    FileHandle f = g_fileOps->open("assets\\pic\\a.txt", 0, 1);
+    ASSERT_NE(f, 0) << "the default archive was not found";
+    std::vector<uint8_t> want = {'p', 'i', 'c', 't', 'u', 'r', 'e', ' ', 'b', 'y', 't', 'e', 's'};
+    EXPECT_EQ(ReadAllThrough(g_fileOps, f, 5), want);
+    EXPECT_EQ(g_fileOps->close(f), 0);
+    fs::rename("assets.QMA", "assets.data");
+    ResetArchives(nullptr);
+    EXPECT_EQ(g_fileOps->open("assets\\pic\\a.txt", 0, 1), 0);
 }
 
 } // namespace

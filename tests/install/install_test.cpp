@@ -256,6 +256,30 @@ TEST_F(Installed, DesktopFileIsValid) {
     EXPECT_NE(entry.find("\nIcon=borrakezti\n"), std::string::npos);
 }
 
+TEST_F(Installed, MetainfoAndManualPagesAreValid) {
+    if (Shell("command -v appstreamcli").status != 0) GTEST_SKIP() << "appstreamcli is missing";
+    CommandResult check = Shell("appstreamcli validate --no-net --pedantic " +
+                                Quote(P("share/metainfo/io.github.borrakezti.borrakezti.metainfo.xml")));
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_NE(check.output.find("Validation was successful."), std::string::npos) << check.output;
+    EXPECT_NE(ReadFile(P("share/metainfo/io.github.borrakezti.borrakezti.metainfo.xml"))
+                  .find("<launchable type=\"desktop-id\">borrakezti.desktop</launchable>"),
+              std::string::npos);
+    // Each page renders without a warning and names its program.
+    const struct {
+        const char* page;
+        const char* title;
+    } pages[] = {{"share/man/man6/borrakezti.6", "BORRAKEZTI(6)"},
+                 {"share/man/man1/borrakezti-replay.1", "BORRAKEZTI-REPLAY(1)"},
+                 {"share/man/man1/borrakezti-archiver.1", "BORRAKEZTI-ARCHIVER(1)"}};
+    for (const auto& p : pages) {
+        CommandResult page = Shell("MANWIDTH=80 man -l " + Quote(P(p.page)) + " 2>&1");
+        EXPECT_EQ(page.status, 0) << p.page << page.output;
+        EXPECT_EQ(page.output.find("warning"), std::string::npos) << p.page << page.output;
+        EXPECT_NE(page.output.find(p.title), std::string::npos) << p.page;
+    }
+}
+
 TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
     SkipUnlinkableBuild();
     std::string build = s_root + "/hello-cmake";
@@ -273,6 +297,21 @@ TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
                             " --data " + Quote(build) + " --frames 5");
     EXPECT_EQ(sdl.status, 0) << sdl.output;
     EXPECT_NE(sdl.output.find("hello: frames=5 sounds=0\n"), std::string::npos) << sdl.output;
+
+    // Without a sound device it runs silent and says so; a missing picture is named.
+    CommandResult silent = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=none " +
+                                 Quote(build + "/hello") + " --data " + Quote(build) + " --frames 5");
+    EXPECT_EQ(silent.status, 0) << silent.output;
+    EXPECT_NE(silent.output.find("hello.wav does not play (no sound device, or not a sound the runtime decodes): "
+                                 "going on without sound\n"),
+              std::string::npos)
+        << silent.output;
+    EXPECT_NE(silent.output.find("hello: frames=5 sounds=0\n"), std::string::npos) << silent.output;
+    Shell("mkdir -p " + Quote(build + "/empty"));
+    CommandResult missing = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
+                                  Quote(build + "/hello") + " --data " + Quote(build + "/empty") + " --frames 5");
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_EQ(missing.output, "hello: cannot load the picture " + build + "/empty/hello.png: No such file or directory\n");
 }
 
 TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {
@@ -383,8 +422,11 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
     std::string first = play + KeysAt(gameOver + 5, "Z") + KeysAt(gameOver + 6, "-") + KeysAt(gameOver + 10, "Z") +
                         KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") + KeysAt(gameOver + 16, "-");
     WriteFile(s_root + "/first.txt", first);
+    // The per-user folder is the save folder only when named (a path from where the
+    // launcher was started); a replay otherwise leaves the player's files alone.
+    const std::string saveDir = " --save-dir xdg/borrakezti";
     CommandResult run1 =
-        Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30));
+        Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run1.status, 0) << run1.output;
     std::string ranking = ReadFile(UserDir() + "/score.dat");
     ASSERT_EQ(ranking.size(), 35u) << "no ranking in the per-user folder";
@@ -405,9 +447,16 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
                          KeysAt(gameOver + 10, "Z") + KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") +
                          KeysAt(gameOver + 16, "-") + KeysAt(gameOver + 20, "Z") + KeysAt(gameOver + 21, "-");
     WriteFile(s_root + "/second.txt", second);
-    CommandResult run2 = Launch("--replay --script second.txt --frames " + std::to_string(gameOver + 30));
+    CommandResult run2 = Launch("--replay --script second.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run2.status, 0) << run2.output;
     EXPECT_EQ(ReadFile(UserDir() + "/score.dat"), ranking);
+
+    // Without --save-dir the name entry of run 1 goes to a scratch folder.
+    WriteFile(UserDir() + "/config.ini", std::string("\x02\0\0\0", 4));
+    CommandResult run3 = Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30));
+    ASSERT_EQ(run3.status, 0) << run3.output;
+    EXPECT_EQ(ReadFile(UserDir() + "/score.dat"), ranking);
+    EXPECT_EQ(ReadFile(UserDir() + "/config.ini"), std::string("\x02\0\0\0", 4));
 
     // Nothing was written into the installed data.
     EXPECT_EQ(Snapshot(Share()), shareBefore);

@@ -13,27 +13,41 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int Usage() {
-    fprintf(stderr,
-            "usage: archiver pack FOLDER [-e EXT] [-o ARCHIVE] [--if-present]\n"
-            "                                pack FOLDER into FOLDER.EXT (EXT default \"data\");\n"
-            "                                --if-present: a missing FOLDER is not an error\n"
-            "       archiver list ARCHIVE                        list the entries\n"
-            "       archiver extract ARCHIVE [DEST]              extract into DEST (default: ARCHIVE without extension)\n");
+// The runtime looks for FOLDER.QMA unless the program calls SetArchiveExtension,
+// so an archive packed with the defaults is found by a program using the defaults.
+const char kDefaultExtension[] = "QMA";
+
+const char kUsage[] =
+    "usage: archiver pack FOLDER [-e EXT] [-o ARCHIVE]\n"
+    "                                pack FOLDER into FOLDER.EXT; EXT defaults to QMA, the\n"
+    "                                runtime's default (a program that calls\n"
+    "                                SetArchiveExtension(\"data\") reads FOLDER.data)\n"
+    "       archiver list ARCHIVE                        list the entries\n"
+    "       archiver extract ARCHIVE [DEST]              extract into DEST (default: ARCHIVE without extension)\n"
+    "       archiver --help | --version\n";
+
+// A usage error: one line saying what was wrong, then the hint.
+int BadUsage(const std::string& what) {
+    fprintf(stderr, "archiver: %s\n", what.c_str());
+    fprintf(stderr, "Try 'archiver --help' for more information.\n");
     return 2;
 }
 
 int Pack(int argc, char** argv) {
-    std::string folder, extension = "data", out;
+    std::string folder, extension = kDefaultExtension, out;
     bool ifPresent = false;
     for (int i = 0; i < argc; i++) {
+        bool takesValue = !strcmp(argv[i], "-e") || !strcmp(argv[i], "-o");
+        if (takesValue && i + 1 >= argc) return BadUsage(std::string("missing value after ") + argv[i]);
         if (!strcmp(argv[i], "--if-present")) ifPresent = true;
-        else if (!strcmp(argv[i], "-e") && i + 1 < argc) extension = argv[++i];
-        else if (!strcmp(argv[i], "-o") && i + 1 < argc) out = argv[++i];
-        else if (folder.empty() && argv[i][0] != '-') folder = argv[i];
-        else return Usage();
+        else if (!strcmp(argv[i], "-e")) extension = argv[++i];
+        else if (!strcmp(argv[i], "-o")) out = argv[++i];
+        else if (argv[i][0] == '-') return BadUsage(std::string("unknown option: ") + argv[i]);
+        else if (folder.empty()) folder = argv[i];
+        else return BadUsage(std::string("more than one folder: ") + argv[i]);
     }
-    if (folder.empty() || extension.empty() || extension.size() > 63) return Usage();
+    if (folder.empty()) return BadUsage("pack needs a FOLDER");
+    if (extension.empty() || extension.size() > 63) return BadUsage("the extension must have 1 to 63 characters");
     if (out.empty()) out = DefaultArchivePath(folder, extension);
     std::error_code ec;
     if (ifPresent && !fs::exists(folder, ec)) {
@@ -49,6 +63,11 @@ int Pack(int argc, char** argv) {
     printf("%s: %d files (%d compressed), %d folders, %llu bytes -> %llu bytes\n", out.c_str(), stats.files,
            stats.compressed, stats.directories, (unsigned long long)stats.inputBytes,
            (unsigned long long)stats.outputBytes);
+    std::string written = fs::path(out).extension().string();
+    if (!written.empty()) written.erase(0, 1);
+    if (written != kDefaultExtension)
+        printf("archiver: the extension is \"%s\": a program finds it after SetArchiveExtension(\"%s\")\n",
+               written.c_str(), written.c_str());
     return 0;
 }
 
@@ -118,9 +137,23 @@ int Extract(const char* path, const char* destination) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return Usage();
+    if (argc >= 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"))) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc >= 2 && !strcmp(argv[1], "--version")) {
+        printf("archiver %s\n", BKT_VERSION);
+        return 0;
+    }
+    if (argc < 2) return BadUsage("missing command (pack, list or extract)");
     if (!strcmp(argv[1], "pack")) return Pack(argc - 2, argv + 2);
-    if (!strcmp(argv[1], "list") && argc == 3) return List(argv[2]);
-    if (!strcmp(argv[1], "extract") && (argc == 3 || argc == 4)) return Extract(argv[2], argc == 4 ? argv[3] : nullptr);
-    return Usage();
+    if (!strcmp(argv[1], "list")) {
+        if (argc != 3) return BadUsage("list needs exactly one ARCHIVE");
+        return List(argv[2]);
+    }
+    if (!strcmp(argv[1], "extract")) {
+        if (argc != 3 && argc != 4) return BadUsage("extract needs an ARCHIVE and at most one DEST");
+        return Extract(argv[2], argc == 4 ? argv[3] : nullptr);
+    }
+    return BadUsage(std::string("unknown command: ") + argv[1]);
 }

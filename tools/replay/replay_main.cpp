@@ -1,15 +1,22 @@
 // borrakezti-replay: runs the real game in the current directory on the scripted
 // backend, with keys from an input script, and reports the game's state.
 #include "game/game_state.h"
+#include "game/save_folder.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "tools/replay/replay_options.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
 
 static ReplayOptions s_options;
 static bool s_shotFailed = false;
+static std::vector<bool> s_shotTaken; // one flag per --shot
 
 static void PrintStatus(void)
 {
@@ -24,8 +31,12 @@ static void PrintStatus(void)
 static int AfterFrame(void)
 {
     int presented = ScriptedPresentCount();
-    for (const ReplayShot& shot : s_options.shots) {
-        if (shot.frame + 1 == presented && ScriptedSaveLastFrame(shot.path.c_str()) != 0) {
+    for (size_t i = 0; i < s_options.shots.size(); i++) {
+        const ReplayShot& shot = s_options.shots[i];
+        if (shot.frame + 1 != presented)
+            continue;
+        s_shotTaken[i] = true;
+        if (ScriptedSaveLastFrame(shot.path.c_str()) != 0) {
             fprintf(stderr, "borrakezti-replay: cannot save %s\n", shot.path.c_str());
             s_shotFailed = true;
         }
@@ -48,13 +59,38 @@ static bool ReadWholeFile(const char* path, std::string& text)
     return true;
 }
 
+// A fresh folder for the run's "config.ini" and "score.dat", so a replay starts
+// from the default setting and ranking and never touches the player's files.
+static std::string MakeScratchFolder(void)
+{
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/borrakezti-replay-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    if (!mkdtemp(name.data()))
+        return std::string();
+    return std::string(name.data());
+}
+
 int main(int argc, char** argv)
 {
     std::string error;
     if (!ParseReplayOptions(argc, argv, s_options, error)) {
         fprintf(stderr, "borrakezti-replay: %s\n", error.c_str());
-        fprintf(stderr, "usage: borrakezti-replay --script FILE [--frames N] [--shot FRAME:PATH.png]... "
-                        "[--time SECONDS] [--trace]\n");
+        fprintf(stderr, "Try 'borrakezti-replay --help' for more information.\n");
+        return 2;
+    }
+    if (s_options.help) {
+        fputs(kReplayUsage, stdout);
+        return 0;
+    }
+    if (s_options.version) {
+        printf("borrakezti-replay %s\n", BKT_VERSION);
+        return 0;
+    }
+    std::error_code ec;
+    if (!s_options.saveDir.empty() && !fs::is_directory(s_options.saveDir, ec)) {
+        fprintf(stderr, "borrakezti-replay: the save folder %s does not exist\n", s_options.saveDir.c_str());
         return 2;
     }
     std::string script;
@@ -67,13 +103,30 @@ int main(int argc, char** argv)
         fprintf(stderr, "borrakezti-replay: %s: %s\n", s_options.scriptPath.c_str(), scriptError);
         return 2;
     }
+    std::string scratch;
+    if (s_options.saveDir.empty()) {
+        scratch = MakeScratchFolder();
+        if (scratch.empty()) {
+            fprintf(stderr, "borrakezti-replay: cannot make a scratch folder for the save files\n");
+            return 1;
+        }
+    }
+    SetSaveFolder(scratch.empty() ? s_options.saveDir.c_str() : scratch.c_str());
     ScriptedSetCalendarSeconds(s_options.calendarSeconds);
+    s_shotTaken.assign(s_options.shots.size(), false);
     g_frameHook = AfterFrame;
     int result = WinMain();
     PrintStatus();
-    if (result != 0) {
-        fprintf(stderr, "borrakezti-replay: the runtime did not start\n");
-        return 1;
+    if (!scratch.empty())
+        fs::remove_all(scratch, ec);
+    if (result != 0)
+        return 1; // the runtime or the game said why on stderr
+    for (size_t i = 0; i < s_options.shots.size(); i++) {
+        if (!s_shotTaken[i]) {
+            fprintf(stderr, "borrakezti-replay: no shot of frame %d: the game ended after %d frames\n",
+                    s_options.shots[i].frame, ScriptedPresentCount());
+            s_shotFailed = true;
+        }
     }
     return s_shotFailed ? 1 : 0;
 }

@@ -1,5 +1,5 @@
 // Command line of the replay tool: the script, the frame limit, screenshots, the
-// calendar seconds and the trace switch.
+// calendar seconds, the trace switch and the save folder.
 #pragma once
 
 #include <string>
@@ -16,7 +16,13 @@ struct ReplayOptions {
     std::vector<ReplayShot> shots; // --shot FRAME:PATH.png, any number
     long long calendarSeconds = 0; // --time SECONDS, the game's seed
     bool trace = false;            // --trace: a status line after every frame
+    std::string saveDir;           // --save-dir DIR, "" = a fresh scratch folder
+    bool help = false;             // --help: print the usage and stop
+    bool version = false;          // --version: print the version and stop
 };
 
-// Fills options from argv; false with a message in error on bad usage.
+// The usage text printed by --help.
+extern const char kReplayUsage[];
+
+// Fills options from argv; false with a one-line message in error on bad usage.
 bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::string& error);

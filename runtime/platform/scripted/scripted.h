@@ -36,7 +36,8 @@ void ScriptedSetKeys(const unsigned char* keyCodes, int count);
 // Loads a replay script ("FRAME KEY KEY ..." lines); keys then follow the
 // presented-frame count. 0, or -1 with a message in error (if non-null).
 int ScriptedLoadInputScript(const char* text, char* error, int errorSize);
-// Key code of a script key name (ESCAPE Z X C A S D Q W SPACE UP DOWN LEFT RIGHT), -1 if unknown.
+// Key code of a script key name (ESCAPE Z X C A S D Q W SPACE UP DOWN LEFT RIGHT RETURN
+// NUMPADENTER), -1 if unknown.
 int ScriptedKeyCodeOfName(const char* name);
 // (input section: scripted controllers added by the input subsystem)
 // Plugs a controller into slot 0..7 (connected 1) or pulls it out (0). Axes are

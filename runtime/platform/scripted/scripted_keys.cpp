@@ -21,6 +21,7 @@ struct KeyName {
 const KeyName kKeyNames[] = {
     {"ESCAPE", 0x01}, {"Z", 0x2C}, {"X", 0x2D}, {"C", 0x2E}, {"A", 0x1E}, {"S", 0x1F}, {"D", 0x20},
     {"Q", 0x10}, {"W", 0x11}, {"SPACE", 0x39}, {"UP", 0xC8}, {"DOWN", 0xD0}, {"LEFT", 0xCB}, {"RIGHT", 0xCD},
+    {"RETURN", 0x1C}, {"NUMPADENTER", 0x9C},
 };
 
 struct ScriptLine {

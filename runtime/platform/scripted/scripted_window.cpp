@@ -48,6 +48,12 @@ void PlatformReleaseInstanceLock(void) {
     s_win.instanceLocked = 0;
 }
 
+int PlatformOpenDisplay(char* reason, int reasonSize) {
+    // The headless backend's display is memory: always there.
+    if (reason && reasonSize > 0) reason[0] = 0;
+    return 0;
+}
+
 void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel) {
     *width = 1280;
     *height = 1024;

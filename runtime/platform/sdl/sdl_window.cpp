@@ -1,12 +1,16 @@
 // The SDL backend's window: creation in windowed or desktop full-screen style,
 // the event drain that turns SDL events into platform events and keeps the key
-// state, the per-user single-instance lock, and the window icon.
+// state, the per-user single-instance lock (with the request a second copy sends to
+// raise the running copy's window), and the window icon.
 #include <errno.h>
 #include <fcntl.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <png.h>
@@ -27,9 +31,33 @@ struct SdlWindowState {
     int eventHead, eventCount;
     int lockFd;                     // descriptor of the instance lock file, -1 when none
     unsigned char keys[256];        // key state by key code, bit 7 = held
+    int raiseFd;                    // socket where a second copy asks us to raise, -1 when none
+    char failure[256];              // why the display could not be opened
 };
 
-SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, 0, 0, -1, {}};
+SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, 0, 0, -1, {}, -1, {}};
+
+// The raise socket's address: an abstract name derived from the lock file's path,
+// so each lock folder (and each user) has its own and nothing is left on the disk.
+socklen_t RaiseAddress(const char* lockPath, sockaddr_un* address) {
+    memset(address, 0, sizeof(*address));
+    address->sun_family = AF_UNIX;
+    int n = snprintf(address->sun_path + 1, sizeof(address->sun_path) - 1, "%s.raise", lockPath);
+    if (n < 0 || n >= (int)sizeof(address->sun_path) - 1) n = (int)sizeof(address->sun_path) - 2;
+    return (socklen_t)(offsetof(sockaddr_un, sun_path) + 1 + n);
+}
+
+// A request from a second copy raises the window (and restores it when minimised).
+void TakeRaiseRequests() {
+    if (s_sdl.raiseFd < 0) return;
+    char byte;
+    bool asked = false;
+    while (recv(s_sdl.raiseFd, &byte, 1, MSG_DONTWAIT) > 0) asked = true;
+    if (asked && s_sdl.window) {
+        SDL_RestoreWindow(s_sdl.window);
+        SDL_RaiseWindow(s_sdl.window);
+    }
+}
 
 void QueueEvent(int kind, int x = 0, int y = 0, int w = 0, int h = 0, int bits = 0) {
     if (s_sdl.eventCount == kEventCapacity) return;
@@ -53,6 +81,7 @@ void OnKey(const SDL_KeyboardEvent& k) {
 // Drains SDL's queue: keys go to the key state, window events to our queue.
 void Drain() {
     if (!s_sdl.videoStarted) return;
+    TakeRaiseRequests();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -143,12 +172,43 @@ int SdlEnsureVideo(void) {
     if (s_sdl.videoStarted) return 0;
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const char* display = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    const char* asked = getenv("SDL_VIDEODRIVER");
+    bool namedDriver = asked && asked[0];
+    bool hasX11 = display && display[0], hasWayland = wayland && wayland[0];
+    if (!namedDriver) {
+        if (!hasX11 && !hasWayland) {
+            snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+            return -1;
+        }
+        // Only the desktops that are there, in SDL's own order of preference.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, hasX11 && hasWayland ? "x11,wayland" : hasX11 ? "x11" : "wayland");
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        fprintf(stderr, "borrakezti: cannot start the display: %s\n", SDL_GetError());
+        snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: cannot open the display \"%s\" (%s)",
+                 hasX11 ? display : hasWayland ? wayland : asked, SDL_GetError());
+        return -1;
+    }
+    // Without a display SDL settles on a driver that shows nothing; a window there
+    // would run unseen for ever. Such drivers serve only when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    bool invisible = driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy") ||
+                                !strcmp(driver, "evdev"));
+    if (invisible && !namedDriver) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: SDL found only its \"%s\" driver", driver);
         return -1;
     }
     s_sdl.videoStarted = 1;
     return 0;
+}
+
+int PlatformOpenDisplay(char* reason, int reasonSize) {
+    if (reason && reasonSize > 0) reason[0] = 0;
+    if (SdlEnsureVideo() == 0) return 0;
+    if (reason && reasonSize > 0) snprintf(reason, (size_t)reasonSize, "%s", s_sdl.failure);
+    return -1;
 }
 
 int PlatformAcquireInstanceLock(const char* className) {
@@ -156,17 +216,34 @@ int PlatformAcquireInstanceLock(const char* className) {
     const char* dir = getenv("XDG_RUNTIME_DIR");
     char path[512];
     snprintf(path, sizeof(path), "%s/%s-%u.lock", dir && dir[0] ? dir : "/tmp", className, (unsigned)getuid());
+    sockaddr_un address;
+    socklen_t addressSize = RaiseAddress(path, &address);
     int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return 0;  // no place for a lock file: do not refuse to start
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
+        // Ask the running copy to show itself; it may not listen, which is fine.
+        int ask = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (ask >= 0) {
+            sendto(ask, "r", 1, MSG_DONTWAIT, (const sockaddr*)&address, addressSize);
+            close(ask);
+        }
         return -1;
     }
     s_sdl.lockFd = fd;
+    s_sdl.raiseFd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (s_sdl.raiseFd >= 0 && bind(s_sdl.raiseFd, (const sockaddr*)&address, addressSize) != 0) {
+        close(s_sdl.raiseFd);
+        s_sdl.raiseFd = -1;
+    }
     return 0;
 }
 
 void PlatformReleaseInstanceLock(void) {
+    if (s_sdl.raiseFd >= 0) {
+        close(s_sdl.raiseFd);
+        s_sdl.raiseFd = -1;
+    }
     if (s_sdl.lockFd < 0) return;
     flock(s_sdl.lockFd, LOCK_UN);
     close(s_sdl.lockFd);
@@ -197,7 +274,7 @@ int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHei
     if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
     s_sdl.window = SDL_CreateWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth, clientHeight, flags);
     if (!s_sdl.window) {
-        fprintf(stderr, "borrakezti: cannot create the window: %s\n", SDL_GetError());
+        snprintf(s_sdl.failure, sizeof(s_sdl.failure), "%s", SDL_GetError());
         return -1;
     }
     s_sdl.fullScreen = fullScreen;
