@@ -15,13 +15,10 @@ enum Scene {
     SceneOptions = 7,
 };
 
-// Pad bits (keyboard and pad 1 merged by the runtime).
+// The jump and menu buttons: pad buttons 1 to 6 and 10 (Z X C A S D and Space).
 enum {
-    PadDown = 0x1,
-    PadLeft = 0x2,
-    PadRight = 0x4,
-    PadUp = 0x8,
-    PadActionButtons = 0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x2000,
+    PadActionButtons = PAD_BUTTON1 | PAD_BUTTON2 | PAD_BUTTON3 | PAD_BUTTON4 | PAD_BUTTON5 | PAD_BUTTON6 |
+                       PAD_BUTTON10,
 };
 
 enum {

@@ -27,7 +27,7 @@ static void ReloadAfterModeChange(void)
     DeleteSoundHandle(g.bgmSound);
     LoadGameAssets();
     g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     WriteSettings();
 }
 
@@ -37,7 +37,7 @@ static void Choose(void)
     switch (g.menuCursor) {
     case 0:
         if (g.windowMode != 0) {
-            ChangeWindowMode(0);
+            ChangeWindowMode(WINDOW_MODE_FULL_SCREEN);
             g.windowMode = 0;
             ReloadAfterModeChange();
         }
@@ -45,7 +45,7 @@ static void Choose(void)
     case 1:
         if (g.windowMode != 1) {
             SetWindowScaleRate(1.0);
-            ChangeWindowMode(1);
+            ChangeWindowMode(WINDOW_MODE_WINDOWED);
             g.windowMode = 1;
             ReloadAfterModeChange();
         }
@@ -53,13 +53,13 @@ static void Choose(void)
     case 2:
         if (g.windowMode != 2) {
             SetWindowScaleRate(2.0);
-            ChangeWindowMode(1);
+            ChangeWindowMode(WINDOW_MODE_WINDOWED);
             g.windowMode = 2;
             ReloadAfterModeChange();
         }
         break;
     case 3:
-        PlaySoundHandle(g.bosu35Sound, 1, 1);
+        PlaySoundHandle(g.bosu35Sound, PLAY_BACKGROUND, 1);
         ResetRanking();
         WriteRanking();
         break;
@@ -93,9 +93,9 @@ void UpdateOptions(void)
         DrawStringWithFont(32, s_items[g.windowMode].y, s_items[g.windowMode].text, grey, g.font20, 0, 0);
     if (g.padPrev != 0)
         return;
-    if (g.padNow & PadUp)
+    if (g.padNow & PAD_UP)
         g.menuCursor--;
-    else if (g.padNow & PadDown)
+    else if (g.padNow & PAD_DOWN)
         g.menuCursor++;
     if (IsLoneActionButton(g.padNow))
         Choose();

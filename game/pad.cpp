@@ -4,7 +4,8 @@
 bool IsLoneActionButton(int pad)
 {
     switch (pad) {
-    case 0x10: case 0x20: case 0x40: case 0x80: case 0x100: case 0x200: case 0x2000:
+    case PAD_BUTTON1: case PAD_BUTTON2: case PAD_BUTTON3: case PAD_BUTTON4: case PAD_BUTTON5:
+    case PAD_BUTTON6: case PAD_BUTTON10:
         return true;
     default:
         return false;
