@@ -1,7 +1,7 @@
 // The runtime's public interface: every operation a game may call.
 // Flat procedural C-style calls over integer handles. Every operation takes the
 // runtime's global lock; each returns 0 on success and -1 on failure, or a handle
-// that is -1 on failure. All text is Shift-JIS.
+// that is -1 on failure. Text is Shift-JIS unless SetTextEncoding chose UTF-8.
 // The header is valid C11 and C++; the names below are plain ints.
 #pragma once
 
@@ -130,6 +130,8 @@ enum WindowMode { WINDOW_MODE_FULL_SCREEN = 0, WINDOW_MODE_WINDOWED = 1 };
 // SetScreenMode: an argument of SCREEN_MODE_KEEP keeps its current value.
 enum { SCREEN_MODE_KEEP = -1 };
 
+// SetTextEncoding: how every string given to the runtime is read (paths excepted).
+enum TextEncoding { TEXT_ENCODING_SHIFT_JIS = 0, TEXT_ENCODING_UTF8 = 1 };
 
 // ---- Lifecycle and settings -------------------------------------------------
 int RuntimeInit(void);
@@ -192,6 +194,12 @@ int SetDrawArea(int left, int top, int right, int bottom);
 int SetDrawBright(int red, int green, int blue);
 
 // ---- Fonts and text ---------------------------------------------------------
+// How every string given to the runtime is read: TEXT_ENCODING_SHIFT_JIS (the
+// default) or TEXT_ENCODING_UTF8. Texts to draw and measure, face names and the
+// window caption follow it; paths stay bytes. 0, or -1 for another value.
+int SetTextEncoding(int encoding);
+// The encoding in force.
+int GetTextEncoding(void);
 FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType,
                               int charSet, int edgeSize, int italic, int slot, int check);
 int DeleteFontHandle(FontHandle font);

@@ -19,6 +19,7 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/sjis.h"
 #include "runtime/core/subsystems.h"
+#include "runtime/core/text_encoding.h"
 #include "runtime/platform/platform.h"
 #include "runtime/runtime.h"
 
@@ -642,7 +643,7 @@ int RestoreScreen(void) {
 
 int SetMainWindowTitle(const char* text) {
     API_LOCK();
-    snprintf(g_runtime.windowTitle, sizeof(g_runtime.windowTitle), "%s", text ? text : "");
+    CallerTextToSjis(text, g_runtime.windowTitle, sizeof(g_runtime.windowTitle));
     if (g_runtime.mainWindow) PlatformSetCaption(g_runtime.windowTitle);
     return 0;
 }
