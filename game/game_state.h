@@ -114,6 +114,9 @@ struct GameState {
     int rankEntryRow;      // 0 none, else 1-based row being named
     int rankEntryLetter;   // letter being edited, 0..2
     int idleFrames;        // game-over frames without a name entry
+
+    int fullScreenKeysHeld; // F11 or Alt+Enter was down last frame
+    int lastWindowedMode;   // window mode (1 or 2) F11 returns to; 0 = none yet
 };
 
 extern GameState g_game;
@@ -165,3 +168,20 @@ void ResetRanking(void);
 
 // ---- Options (options.cpp)
 void UpdateOptions(void);
+// Puts the game in window mode 0, 1 or 2 (as "config.ini" numbers them), reloads
+// what the change deleted and saves the choice; nothing when it is in force.
+void SwitchWindowMode(int mode);
+
+// ---- Full-screen keys (window_toggle.cpp)
+// F11 or Alt+Enter, newly pressed: full screen, or back to the last window size.
+void CheckFullScreenToggle(void);
+
+// ---- Recorded play (recording.cpp)
+// Starts writing the player's input to path as a replay script. 0 or -1.
+int OpenRecording(const char* path);
+// Called by WinMain with the calendar seconds the game seeds with.
+void RecordTimeSeed(int seconds);
+// Called once per frame with the frame's pad bits, before they are used.
+void RecordFrameInput(int pad);
+// Called when the frame loop ends: the last frame ends the replay too.
+void CloseRecording(void);

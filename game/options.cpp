@@ -31,32 +31,28 @@ static void ReloadAfterModeChange(void)
     WriteSettings();
 }
 
+void SwitchWindowMode(int mode)
+{
+    GameState& g = g_game;
+    if (g.windowMode == mode || mode < 0 || mode > 2)
+        return;
+    if (mode == 1)
+        SetWindowScaleRate(1.0);
+    else if (mode == 2)
+        SetWindowScaleRate(2.0);
+    ChangeWindowMode(mode == 0 ? WINDOW_MODE_FULL_SCREEN : WINDOW_MODE_WINDOWED);
+    g.windowMode = mode;
+    ReloadAfterModeChange();
+}
+
 static void Choose(void)
 {
     GameState& g = g_game;
     switch (g.menuCursor) {
     case 0:
-        if (g.windowMode != 0) {
-            ChangeWindowMode(WINDOW_MODE_FULL_SCREEN);
-            g.windowMode = 0;
-            ReloadAfterModeChange();
-        }
-        break;
     case 1:
-        if (g.windowMode != 1) {
-            SetWindowScaleRate(1.0);
-            ChangeWindowMode(WINDOW_MODE_WINDOWED);
-            g.windowMode = 1;
-            ReloadAfterModeChange();
-        }
-        break;
     case 2:
-        if (g.windowMode != 2) {
-            SetWindowScaleRate(2.0);
-            ChangeWindowMode(WINDOW_MODE_WINDOWED);
-            g.windowMode = 2;
-            ReloadAfterModeChange();
-        }
+        SwitchWindowMode(g.menuCursor);
         break;
     case 3:
         PlaySoundHandle(g.bosu35Sound, PLAY_BACKGROUND, 1);

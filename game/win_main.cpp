@@ -52,6 +52,8 @@ static void RunFrameLoop(void)
             break;
         unsigned int t0 = (unsigned int)GetMillisecondCount(0);
         g_game.padNow = GetPadInputState(INPUT_KEYBOARD_PAD1);
+        RecordFrameInput(g_game.padNow);
+        CheckFullScreenToggle();
         ClearDrawTarget();
         RunScene();
         g_game.padPrev = g_game.padNow;
@@ -114,10 +116,13 @@ int WinMain(void)
         g_game.rollers[i].dirX = 1;
         g_game.lifts[i].dirY = 1;
     }
-    RandomSeed(GetCalendarSeconds());
+    int timeSeed = GetCalendarSeconds();
+    RandomSeed(timeSeed);
+    RecordTimeSeed(timeSeed);
     SetDrawTarget(DRAW_TARGET_BACK);
 
     RunFrameLoop();
+    CloseRecording();
     RuntimeEnd();
     return 0;
 }

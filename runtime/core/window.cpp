@@ -338,6 +338,11 @@ long MainWindowProc(int message, long wParam, long lParam) {
         }
         return 0;
     case WM_SIZE:
+        // A window the player resized keeps its size; the picture is scaled into it.
+        if (g_runtime.windowed && g_runtime.initialised && !g_runtime.creatingWindow && !g_runtime.modeSwitching) {
+            ReadClientRect();
+            return 0;
+        }
         if (wParam != SIZE_MAXIMIZED) FitWindowToClient();
         return 0;
     case WM_ACTIVATE: {

@@ -1,6 +1,7 @@
 // borrakezti-replay: runs the real game in the current directory on the scripted
 // backend, with keys from an input script, and reports the game's state.
 #include "game/game_state.h"
+#include "game/recording.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "tools/replay/replay_options.h"
 
@@ -13,10 +14,9 @@ static bool s_shotFailed = false;
 
 static void PrintStatus(void)
 {
-    const GameState& g = g_game;
-    printf("frame=%d scene=%d score=%d lives=%d stage=%d x=%d y=%d vy=%d cond=%d\n",
-           ScriptedPresentCount(), g.scene, g.score / 10, g.lives, g.stageNumber, g.playerX,
-           g.playerY, g.playerVy, g.playerCondition);
+    char line[200];
+    FormatStatusLine(line, sizeof line, ScriptedPresentCount());
+    printf("%s\n", line);
     fflush(stdout);
 }
 
@@ -67,6 +67,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "borrakezti-replay: %s: %s\n", s_options.scriptPath.c_str(), scriptError);
         return 2;
     }
+    // A recorded play names the time seed it was played with; --time overrides it.
+    long long recordedSeconds = 0;
+    if (!s_options.timeGiven && ParseRecordingHeader(script.c_str(), &recordedSeconds, nullptr, 0) == 0)
+        s_options.calendarSeconds = recordedSeconds;
     ScriptedSetCalendarSeconds(s_options.calendarSeconds);
     g_frameHook = AfterFrame;
     int result = WinMain();

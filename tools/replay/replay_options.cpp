@@ -40,6 +40,7 @@ bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::stri
                 return false;
             }
             options.calendarSeconds = number;
+            options.timeGiven = true;
         } else if (strcmp(arg, "--shot") == 0) {
             const char* colon = strchr(value, ':');
             std::string frameText = colon ? std::string(value, colon) : std::string();

@@ -1,6 +1,7 @@
 // The desktop backend's present: the frame is uploaded into a streaming texture
-// (RGB565 or XRGB8888) and drawn nearest-neighbour into the client area, scaled
-// to fit with the aspect kept; the vertical blank is a timer at the refresh rate.
+// (RGB565 or XRGB8888) and drawn nearest-neighbour into the client area at the
+// largest whole scale that fits, centred on black; the vertical blank is a timer
+// at the refresh rate.
 #include <stdlib.h>
 #include <string.h>
 
@@ -18,6 +19,24 @@ static struct {
     int lastCapacity;         // pixels allocated
     Uint64 periodTicks;       // one refresh period in performance-counter ticks
 } s_present;
+
+void SdlFitPicture(int width, int height, int outW, int outH, int* x, int* y, int* w, int* h) {
+    // The largest whole multiple keeps every pixel the same size; only an output
+    // smaller than the picture itself gets the largest rectangle of its aspect.
+    int scale = outW / width < outH / height ? outW / width : outH / height;
+    if (scale >= 1) {
+        *w = width * scale;
+        *h = height * scale;
+    } else if ((int64_t)outW * height <= (int64_t)outH * width) {
+        *w = outW;
+        *h = (int)((int64_t)outW * height / width);
+    } else {
+        *h = outH;
+        *w = (int)((int64_t)outH * width / height);
+    }
+    *x = (outW - *w) / 2;
+    *y = (outH - *h) / 2;
+}
 
 static int RefreshRateHz(void) {
     SDL_Window* window = SdlMainWindow();
@@ -105,17 +124,8 @@ void PlatformPresent(const void* pixels, int pitch, int width, int height, int b
     SDL_UpdateTexture(s_present.texture, nullptr, pixels, pitch);
     int outW = 0, outH = 0;
     if (SDL_GetRendererOutputSize(renderer, &outW, &outH) != 0 || outW <= 0 || outH <= 0) return;
-    // Largest rectangle of the picture's aspect that fits; the rest stays black.
     SDL_Rect dest;
-    if ((int64_t)outW * height <= (int64_t)outH * width) {
-        dest.w = outW;
-        dest.h = (int)((int64_t)outW * height / width);
-    } else {
-        dest.h = outH;
-        dest.w = (int)((int64_t)outH * width / height);
-    }
-    dest.x = (outW - dest.w) / 2;
-    dest.y = (outH - dest.h) / 2;
+    SdlFitPicture(width, height, outW, outH, &dest.x, &dest.y, &dest.w, &dest.h);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, s_present.texture, nullptr, &dest);
