@@ -15,7 +15,7 @@ void FuzzStartGame(void)
     SetArchiveUse(1);
     SetArchiveExtension("data");
     LoadGameAssets();
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     s_loaded = g_game;
 }
 

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         s = (s << 8) | data[i];
     InsertRankingScore(s);
     g_game.scene = SceneGameOver;
-    static const int pads[] = {0, PadDown, PadUp, PadRight, PadLeft, 0x10, 0};
+    static const int pads[] = {0, PAD_DOWN, PAD_UP, PAD_RIGHT, PAD_LEFT, 0x10, 0};
     for (int frame = 0; frame < 8 && g_game.scene == SceneGameOver; frame++) {
         g_game.padNow = pads[size ? data[frame % size] % 7 : 0];
         UpdateGameOver(); // draws the table; the playfield behind it reads nothing of ours

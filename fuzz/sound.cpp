@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int before = TrackedBlockCount();
     SoundHandle sound = LoadSoundMemory(data, (int)size, 1 + (int)(size % 3));
     if (sound != -1) {
-        if (PlaySoundHandle(sound, 1, 1) == 0) {
+        if (PlaySoundHandle(sound, PLAY_BACKGROUND, 1) == 0) {
             int16_t mixed[2 * 256];
             ScriptedMixAudio(mixed, 256);
         }

@@ -15,9 +15,9 @@ void LoadGameAssets(void)
     g_game.howToGraph = LoadGraphFile("bkt\\graphic\\setume.bmp");
     g_game.rollerGraph = DeriveGraph(272, 16, 16, 16, g_game.blockGraph);
     g_game.spinGraph = DeriveGraph(0, 16, 16, 16, g_game.charaGraph);
-    g_game.font20 = CreateFontToHandle(GAME_FONT_FACE, 20, 0, 0, -1, -1, 0, -1, -1);
-    g_game.font10 = CreateFontToHandle(GAME_FONT_FACE, 10, 0, 0, -1, -1, 0, -1, -1);
-    g_game.font32 = CreateFontToHandle(GAME_FONT_FACE, 32, 0, 0, -1, -1, 0, -1, -1);
+    g_game.font20 = CreateFontToHandle(GAME_FONT_FACE, 20, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
+    g_game.font10 = CreateFontToHandle(GAME_FONT_FACE, 10, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
+    g_game.font32 = CreateFontToHandle(GAME_FONT_FACE, 32, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
 }
 
 // Before a reload: handing back what the reload replaces keeps the runtime's tables

@@ -1,4 +1,5 @@
-// The desktop game's command line: --help and --version; anything else is refused.
+// The desktop game's command line: --help, --version and --record FILE;
+// anything else is refused.
 #pragma once
 
 // Returns -1 when the game should start, else the exit status to leave with

@@ -32,17 +32,17 @@ static void EnterName(void)
     if (g.rankEntryRow < 1 || g.rankEntryRow > 5 || g.rankEntryLetter < 0 || g.rankEntryLetter > 2)
         return;
     char& c = g.rankName[g.rankEntryRow - 1][g.rankEntryLetter];
-    if (g.padNow == PadDown)
+    if (g.padNow == PAD_DOWN)
         c = (char)(c + 1);
-    else if (g.padNow == PadUp)
+    else if (g.padNow == PAD_UP)
         c = (char)(c - 1);
     if (c == 0x40)
         c = 'Z';
     else if (c == 0x5B)
         c = 'A';
-    if (IsLoneActionButton(g.padNow) || g.padNow == PadRight)
+    if (IsLoneActionButton(g.padNow) || g.padNow == PAD_RIGHT)
         g.rankEntryLetter++;
-    else if (g.padNow == PadLeft && g.rankEntryLetter > 0)
+    else if (g.padNow == PAD_LEFT && g.rankEntryLetter > 0)
         g.rankEntryLetter--;
     if (g.rankEntryLetter == 3) {
         g.rankEntryRow = 0;

@@ -15,13 +15,10 @@ enum Scene {
     SceneOptions = 7,
 };
 
-// Pad bits (keyboard and pad 1 merged by the runtime).
+// The jump and menu buttons: pad buttons 1 to 6 and 10 (Z X C A S D and Space).
 enum {
-    PadDown = 0x1,
-    PadLeft = 0x2,
-    PadRight = 0x4,
-    PadUp = 0x8,
-    PadActionButtons = 0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x2000,
+    PadActionButtons = PAD_BUTTON1 | PAD_BUTTON2 | PAD_BUTTON3 | PAD_BUTTON4 | PAD_BUTTON5 | PAD_BUTTON6 |
+                       PAD_BUTTON10,
 };
 
 enum {
@@ -117,6 +114,9 @@ struct GameState {
     int rankEntryRow;      // 0 none, else 1-based row being named
     int rankEntryLetter;   // letter being edited, 0..2
     int idleFrames;        // game-over frames without a name entry
+
+    int fullScreenKeysHeld; // F11 or Alt+Enter was down last frame
+    int lastWindowedMode;   // window mode (1 or 2) F11 returns to; 0 = none yet
 };
 
 extern GameState g_game;
@@ -173,3 +173,20 @@ void ResetRanking(void);
 
 // ---- Options (options.cpp)
 void UpdateOptions(void);
+// Puts the game in window mode 0, 1 or 2 (as "config.ini" numbers them), reloads
+// what the change deleted and saves the choice; nothing when it is in force.
+void SwitchWindowMode(int mode);
+
+// ---- Full-screen keys (window_toggle.cpp)
+// F11 or Alt+Enter, newly pressed: full screen, or back to the last window size.
+void CheckFullScreenToggle(void);
+
+// ---- Recorded play (recording.cpp)
+// Starts writing the player's input to path as a replay script. 0 or -1.
+int OpenRecording(const char* path);
+// Called by WinMain with the calendar seconds the game seeds with.
+void RecordTimeSeed(int seconds);
+// Called once per frame with the frame's pad bits, before they are used.
+void RecordFrameInput(int pad);
+// Called when the frame loop ends: the last frame ends the replay too.
+void CloseRecording(void);

@@ -29,7 +29,7 @@ static void KillPlayer(void)
     g.playerCondition = 2;
     g.playerVy = -3;
     g.playerAirborne = 1;
-    PlaySoundHandle(g.siboSound, 1, 1);
+    PlaySoundHandle(g.siboSound, PLAY_BACKGROUND, 1);
     g.missSoundPlayed = 1;
 }
 

@@ -27,8 +27,22 @@ static void ReloadAfterModeChange(void)
     DeleteSoundHandle(g.bgmSound);
     LoadGameAssets();
     g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     WriteSettings();
+}
+
+void SwitchWindowMode(int mode)
+{
+    GameState& g = g_game;
+    if (g.windowMode == mode || mode < 0 || mode > 2)
+        return;
+    if (mode == 1)
+        SetWindowScaleRate(1.0);
+    else if (mode == 2)
+        SetWindowScaleRate(2.0);
+    ChangeWindowMode(mode == 0 ? WINDOW_MODE_FULL_SCREEN : WINDOW_MODE_WINDOWED);
+    g.windowMode = mode;
+    ReloadAfterModeChange();
 }
 
 static void Choose(void)
@@ -36,30 +50,12 @@ static void Choose(void)
     GameState& g = g_game;
     switch (g.menuCursor) {
     case 0:
-        if (g.windowMode != 0) {
-            ChangeWindowMode(0);
-            g.windowMode = 0;
-            ReloadAfterModeChange();
-        }
-        break;
     case 1:
-        if (g.windowMode != 1) {
-            SetWindowScaleRate(1.0);
-            ChangeWindowMode(1);
-            g.windowMode = 1;
-            ReloadAfterModeChange();
-        }
-        break;
     case 2:
-        if (g.windowMode != 2) {
-            SetWindowScaleRate(2.0);
-            ChangeWindowMode(1);
-            g.windowMode = 2;
-            ReloadAfterModeChange();
-        }
+        SwitchWindowMode(g.menuCursor);
         break;
     case 3:
-        PlaySoundHandle(g.bosu35Sound, 1, 1);
+        PlaySoundHandle(g.bosu35Sound, PLAY_BACKGROUND, 1);
         ResetRanking();
         WriteRanking();
         break;
@@ -93,9 +89,9 @@ void UpdateOptions(void)
         DrawStringWithFont(32, s_items[g.windowMode].y, s_items[g.windowMode].text, grey, g.font20, 0, 0);
     if (g.padPrev != 0)
         return;
-    if (g.padNow & PadUp)
+    if (g.padNow & PAD_UP)
         g.menuCursor--;
-    else if (g.padNow & PadDown)
+    else if (g.padNow & PAD_DOWN)
         g.menuCursor++;
     if (IsLoneActionButton(g.padNow))
         Choose();

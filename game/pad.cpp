@@ -4,7 +4,8 @@
 bool IsLoneActionButton(int pad)
 {
     switch (pad) {
-    case 0x10: case 0x20: case 0x40: case 0x80: case 0x100: case 0x200: case 0x2000:
+    case PAD_BUTTON1: case PAD_BUTTON2: case PAD_BUTTON3: case PAD_BUTTON4: case PAD_BUTTON5:
+    case PAD_BUTTON6: case PAD_BUTTON10:
         return true;
     default:
         return false;
@@ -20,8 +21,10 @@ bool IsFreshPress(void)
 // runtime's pad bits stay as they are: the game reads the two Enter keys itself.
 int EnterAsChooseBit(void)
 {
-    enum { KeyReturn = 0x1C, KeyPadEnter = 0x9C, ChooseBit = 0x10 };
     if (g_game.scene == ScenePlay)
         return 0;
-    return CheckKeyDown(KeyReturn) || CheckKeyDown(KeyPadEnter) ? ChooseBit : 0;
+    // Alt+Enter switches the display mode; it chooses nothing.
+    if (CheckKeyDown(KEY_CODE_LEFT_ALT) || CheckKeyDown(KEY_CODE_RIGHT_ALT))
+        return 0;
+    return CheckKeyDown(KEY_CODE_RETURN) || CheckKeyDown(KEY_CODE_NUMPAD_ENTER) ? PAD_BUTTON1 : 0;
 }

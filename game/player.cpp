@@ -30,12 +30,12 @@ static void MoveSideways(void)
     GameState& g = g_game;
     if (g.playerCondition == 2)
         return;
-    if (g.padNow & PadRight) {
+    if (g.padNow & PAD_RIGHT) {
         g.playerX++;
         g.playerFacing = 0;
         if (g.frameCount % 4 == 0)
             g.walkFrame++;
-    } else if (g.padNow & PadLeft) {
+    } else if (g.padNow & PAD_LEFT) {
         g.playerX--;
         g.playerFacing = 1;
         if (g.frameCount % 4 == 0)
@@ -50,7 +50,7 @@ static void StartJump(void)
     GameState& g = g_game;
     if (g.padNow & PadActionButtons) {
         if (g.jumpHeldFrames == 0 && g.playerAirborne == 0 && g.playerVy < 1) {
-            PlaySoundHandle(g.jumpSound, 1, 1);
+            PlaySoundHandle(g.jumpSound, PLAY_BACKGROUND, 1);
             g.playerVy = -6;
             g.playerAirborne = 1;
         }
@@ -64,13 +64,13 @@ static void FallOut(void)
 {
     GameState& g = g_game;
     if (g.playerY >= 272 && g.missSoundPlayed == 0) {
-        PlaySoundHandle(g.siboSound, 1, 1);
+        PlaySoundHandle(g.siboSound, PLAY_BACKGROUND, 1);
         g.missSoundPlayed = 1;
     }
     if (g.playerY >= 320 && g.lives == 0) {
         g.missSoundPlayed = 0;
         StopSoundHandle(g.siboSound);
-        PlaySoundHandle(g.bom35Sound, 1, 1);
+        PlaySoundHandle(g.bom35Sound, PLAY_BACKGROUND, 1);
         InsertRankingScore(g.score / 10);
         g.scene = SceneGameOver;
         StopSoundHandle(g.bgmSound);
@@ -146,7 +146,7 @@ void UpdatePlayer(void)
     StartJump();
     g.playerY += g.playerVy;
     if (g.playerVy == -10 && g.frameCount % 3 == 0)
-        PlaySoundHandle(g.jumpdSound, 1, 1);
+        PlaySoundHandle(g.jumpdSound, PLAY_BACKGROUND, 1);
     if (g.frameCount % 3 == 0)
         g.playerVy++;
     UpdatePlatforms();

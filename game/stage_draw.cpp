@@ -29,10 +29,10 @@ static void DrawBackTiles(int grid[GridColumns][GridRows], int scroll)
 void DrawBackLayer(void)
 {
     int scrollA = g_game.scrollA;
-    SetBlendMode(1, 200);
+    SetBlendMode(BLEND_ALPHA, 200);
     DrawGraphRect(80, (-scrollA) / 4 - 60, 0, 0, 160, 240, g_game.stage2Graph, 1, 0);
     DrawGraphRect(80, (-scrollA) / 4 + 60, 0, 0, 160, 240, g_game.stage2Graph, 1, 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     DrawGraphRect(0, 104, 0, 0, 320, 160, g_game.shadowGraph, 1, 0);
     DrawGraphRect(0, (-scrollA) / 2 - 120, 0, 0, 320, 240, g_game.stage1Graph, 1, 0);
     DrawGraphRect(0, (-scrollA) / 2 + 120, 0, 0, 320, 240, g_game.stage1Graph, 1, 0);
@@ -56,9 +56,9 @@ static void DrawFrontTiles(int grid[GridColumns][GridRows], int scroll)
             case 2: DrawTile(x, sy, 32, 16 * (anim % 2)); break;
             case 3: DrawTile(x, sy, 48, 0); break;
             case 4:
-                SetBlendMode(1, 128);
+                SetBlendMode(BLEND_ALPHA, 128);
                 DrawTile(x, sy, 64, 16 * (anim % 4));
-                SetBlendMode(0, 0);
+                SetBlendMode(BLEND_NONE, 0);
                 break;
             case 5: {
                 int px = g_game.playerX, py = g_game.playerY;

@@ -35,16 +35,16 @@ void UpdateStageIntro(void)
         LoadStage();
     }
     if (c == 2)
-        PlaySoundHandle(g.siboSound, 1, 1);
+        PlaySoundHandle(g.siboSound, PLAY_BACKGROUND, 1);
     if (c == 96)
-        PlaySoundHandle(g.bosu35Sound, 1, 1);
+        PlaySoundHandle(g.bosu35Sound, PLAY_BACKGROUND, 1);
     if (c >= 120) {
         DrawBackLayer();
         UpdateLifts();
         DrawFrontLayer();
-        SetBlendMode(1, 495 - 2 * c);
+        SetBlendMode(BLEND_ALPHA, 495 - 2 * c);
         DrawRectangle(0, 0, 320, 240, MakeColor(0, 0, 0), 1);
-        SetBlendMode(0, 0);
+        SetBlendMode(BLEND_NONE, 0);
     }
     if (c < 96)
         DrawGraphRotated(168, 2 * c - 24, 8, 8, 1.0, (g.frameCount % 20) * -0.4, g.spinGraph, 1, 1);
@@ -59,7 +59,7 @@ void UpdateStageIntro(void)
     if (g.sceneTimer == 240) {
         StartNewGame();
         g.sceneTimer = 0;
-        PlaySoundHandle(g.bgmSound, 3, 1);
+        PlaySoundHandle(g.bgmSound, PLAY_LOOP, 1);
         g.scene = ScenePlay;
     }
 }

@@ -11,10 +11,10 @@ static void DrawTitleBackdrop(void)
 {
     GameState& g = g_game;
     DrawGraphRect(0, 0, 0, 85, 320, 240, g.titleGraph, 0, 0);
-    SetBlendMode(1, 180);
+    SetBlendMode(BLEND_ALPHA, 180);
     DrawRectangle(0, 0, 85, 240, Black(), 1);
     DrawRectangle(243, 0, 320, 240, Black(), 1);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     DrawStringWithFont(12, 42, "Borra", Grey(), g.font32, 0, 0);
     DrawStringWithFont(12, 74, "Kez", Grey(), g.font32, 0, 0);
     DrawStringWithFont(12, 106, "Ti", Grey(), g.font32, 0, 0);
@@ -28,15 +28,15 @@ void UpdateTitle(void)
     GameState& g = g_game;
     int t = g.titleFrame;
     if (t <= 100) {
-        SetBlendMode(1, 2 * t + 50);
+        SetBlendMode(BLEND_ALPHA, 2 * t + 50);
         DrawGraphAt(0, 0, g.titleGraph, 0);
-        SetBlendMode(0, 0);
+        SetBlendMode(BLEND_NONE, 0);
     } else if (t <= 185) {
         DrawGraphRect(0, 0, 0, t - 100, 320, 240, g.titleGraph, 0, 0);
-        SetBlendMode(1, 180);
+        SetBlendMode(BLEND_ALPHA, 180);
         DrawRectangle(0, 0, t - 100, 240, Black(), 1);
         DrawRectangle(428 - t, 0, 320, 240, Black(), 1);
-        SetBlendMode(0, 0);
+        SetBlendMode(BLEND_NONE, 0);
     } else {
         DrawTitleBackdrop();
         if (t >= 200)
@@ -74,9 +74,9 @@ void UpdateMenu(void)
     DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
     DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
     if (g.padPrev == 0) {
-        if (g.padNow & PadUp)
+        if (g.padNow & PAD_UP)
             g.menuCursor--;
-        else if (g.padNow & PadDown)
+        else if (g.padNow & PAD_DOWN)
             g.menuCursor++;
     }
     if (g.menuCursor < 0)

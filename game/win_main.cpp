@@ -4,8 +4,6 @@
 
 int (*g_frameHook)(void) = nullptr;
 
-enum { KeyEscape = 1 };
-
 static void RunScene(void)
 {
     switch (g_game.scene) {
@@ -50,10 +48,12 @@ static void RunFrameLoop(void)
     for (;;) {
         if (ProcessMessage() != 0)
             break;
-        if (CheckKeyDown(KeyEscape) != 0)
+        if (CheckKeyDown(KEY_CODE_ESCAPE) != 0)
             break;
         unsigned int t0 = (unsigned int)GetMillisecondCount(0);
-        g_game.padNow = GetPadInputState(0x1001) | EnterAsChooseBit();
+        g_game.padNow = GetPadInputState(INPUT_KEYBOARD_PAD1) | EnterAsChooseBit();
+        RecordFrameInput(g_game.padNow);
+        CheckFullScreenToggle();
         ClearDrawTarget();
         RunScene();
         g_game.padPrev = g_game.padNow;
@@ -78,15 +78,15 @@ int WinMain(void)
     switch (g_game.windowMode) {
     case 0:
         SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(0);
+        ChangeWindowMode(WINDOW_MODE_FULL_SCREEN);
         break;
     case 1:
         SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(1);
+        ChangeWindowMode(WINDOW_MODE_WINDOWED);
         break;
     case 2:
         SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(1);
+        ChangeWindowMode(WINDOW_MODE_WINDOWED);
         SetWindowScaleRate(2.0);
         break;
     default:
@@ -120,10 +120,13 @@ int WinMain(void)
         g_game.rollers[i].dirX = 1;
         g_game.lifts[i].dirY = 1;
     }
-    RandomSeed(GetCalendarSeconds());
-    SetDrawTarget(-2);
+    int timeSeed = GetCalendarSeconds();
+    RandomSeed(timeSeed);
+    RecordTimeSeed(timeSeed);
+    SetDrawTarget(DRAW_TARGET_BACK);
 
     RunFrameLoop();
+    CloseRecording();
     RuntimeEnd();
     return 0;
 }

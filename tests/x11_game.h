@@ -123,8 +123,10 @@ inline bool GameIsBuilt()
     return Exists(dist + "/borrakezti") && (Exists(dist + "/bkt") || Exists(dist + "/bkt.data"));
 }
 
-// Starts the built game in `dir` on the given display; returns its process id.
-inline pid_t StartGame(const std::string& dir, const std::string& display)
+// Starts the built game in `dir` on the given display, with one option and its
+// value if given; returns its process id.
+inline pid_t StartGame(const std::string& dir, const std::string& display, const char* option = nullptr,
+                       const char* value = nullptr)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -136,7 +138,7 @@ inline pid_t StartGame(const std::string& dir, const std::string& display)
         // A lock folder of its own, so a game running elsewhere does not count as a double start.
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
         std::string exe = std::string(BKT_DIST_DIR) + "/borrakezti";
-        execl(exe.c_str(), "borrakezti", (char*)nullptr);
+        execl(exe.c_str(), "borrakezti", option, value, (char*)nullptr);
         _exit(127);
     }
     return pid;

@@ -101,7 +101,7 @@ int StartGame(int depth) {
         g.lifts[i].dirY = 1;
     }
     RandomSeed(0);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     return 0;
 }
 
@@ -118,7 +118,7 @@ FrameFigures PlayFrames(int frames) {
         // The game's loop pumps messages once a frame, outside the scene's work.
         ProcessMessage();
         SetPlayKeys(f);
-        g.padNow = GetPadInputState(0x1001);
+        g.padNow = GetPadInputState(INPUT_KEYBOARD_PAD1);
         ClearDrawTarget();
         auto t0 = Clock::now();
         double c0 = CpuMs(CLOCK_THREAD_CPUTIME_ID);
@@ -256,7 +256,7 @@ int RunStartup() {
     g.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
     g.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
     g.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     ClearDrawTarget();
     UpdateTitle();
     FlipScreen();

@@ -13,7 +13,7 @@ struct Runtime {
         SetLogOutputEnabled(0);
         SetScreenMode(320, 240, 16, 60);
         RuntimeInit();
-        SetDrawTarget(-2);
+        SetDrawTarget(DRAW_TARGET_BACK);
     }
     ~Runtime() { RuntimeEnd(); }
 };
@@ -33,7 +33,7 @@ void DrawLoop(benchmark::State& state, FontHandle font, const char* text, int mo
         int r = DrawStringWithFont(0, 100, text, MakeColor(255, 255, 255), font, 0, 0);
         benchmark::DoNotOptimize(r);
     }
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     state.SetItemsProcessed(state.iterations());
     DeleteFontHandle(font);
 }

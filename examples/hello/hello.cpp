@@ -19,8 +19,7 @@
 
 namespace {
 
-const int kKeyEscape = 1;          // key code of Escape
-const int kPadButtons = 0x10 | 0x2000; // button 1 (Z) and button 10 (Space)
+const int kPadButtons = PAD_BUTTON1 | PAD_BUTTON10; // Z and Space on the keyboard
 
 struct Options {
     std::string data = ".";  // folder of hello.png and hello.wav
@@ -90,7 +89,7 @@ int main(int argc, char** argv)
     SetLogOutputEnabled(0);
     SetMainWindowTitle("hello");
     SetScreenMode(320, 240, 16, 60);
-    ChangeWindowMode(1);
+    ChangeWindowMode(WINDOW_MODE_WINDOWED);
     if (RuntimeInit() == -1)
         return 1; // the runtime has said why on stderr
     // Each graph keeps the transparent colour in force when it is made: pure
@@ -99,7 +98,8 @@ int main(int argc, char** argv)
     std::string picturePath = options.data + "/hello.png";
     std::string soundPath = options.data + "/hello.wav";
     GraphHandle picture = LoadGraphFile(picturePath.c_str());
-    FontHandle font = CreateFontToHandle("", 16, 0, 0, -1, -1, 0, -1, -1);
+    FontHandle font = CreateFontToHandle("", 16, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT,
+                                         FONT_DEFAULT);
     if (picture == -1 || font == -1) {
         if (picture == -1)
             fprintf(stderr, "hello: cannot load the picture %s\n", WhyNotLoaded(picturePath, "a picture").c_str());
@@ -124,17 +124,17 @@ int main(int argc, char** argv)
                 soundPath.c_str());
     }
     printf(beep != -1 ? "hello: loaded picture, sound and font\n" : "hello: loaded picture and font\n");
-    SetDrawTarget(-2); // draw into the back buffer
+    SetDrawTarget(DRAW_TARGET_BACK);
 
     int previousPad = 0;
     int frame = 0, played = 0;
     for (; options.frames == 0 || frame < options.frames; frame++) {
-        if (ProcessMessage() != 0 || CheckKeyDown(kKeyEscape))
+        if (ProcessMessage() != 0 || CheckKeyDown(KEY_CODE_ESCAPE))
             break;
         unsigned int start = (unsigned int)GetMillisecondCount(0);
-        int pad = GetPadInputState(0x1001);
+        int pad = GetPadInputState(INPUT_KEYBOARD_PAD1);
         if ((pad & kPadButtons) && !(previousPad & kPadButtons)) {
-            PlaySoundHandle(beep, 1, 1); // in the background, from the start
+            PlaySoundHandle(beep, PLAY_BACKGROUND, 1); // from the start
             played++;
             printf("hello: sound at frame %d\n", frame);
 #ifdef HELLO_HEADLESS

@@ -19,6 +19,7 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/sjis.h"
 #include "runtime/core/subsystems.h"
+#include "runtime/core/text_encoding.h"
 #include "runtime/platform/platform.h"
 #include "runtime/runtime.h"
 
@@ -340,6 +341,11 @@ long MainWindowProc(int message, long wParam, long lParam) {
         }
         return 0;
     case WM_SIZE:
+        // A window the player resized keeps its size; the picture is scaled into it.
+        if (g_runtime.windowed && g_runtime.initialised && !g_runtime.creatingWindow && !g_runtime.modeSwitching) {
+            ReadClientRect();
+            return 0;
+        }
         if (wParam != SIZE_MAXIMIZED) FitWindowToClient();
         return 0;
     case WM_ACTIVATE: {
@@ -656,7 +662,7 @@ int RestoreScreen(void) {
 
 int SetMainWindowTitle(const char* text) {
     API_LOCK();
-    snprintf(g_runtime.windowTitle, sizeof(g_runtime.windowTitle), "%s", text ? text : "");
+    CallerTextToSjis(text, g_runtime.windowTitle, sizeof(g_runtime.windowTitle));
     if (g_runtime.mainWindow) PlatformSetCaption(g_runtime.windowTitle);
     return 0;
 }

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "runtime/runtime.h"
+
 struct ColorFormat {
     uint16_t ColorBitDepth;  // bits per pixel: 8, 16, 24 or 32
     uint16_t PixelByte;      // bytes per pixel
@@ -70,7 +72,6 @@ struct PixelFormatMasks {
 void ColorFormatFromPixelFormat(ColorFormat* format, const PixelFormatMasks* pixelFormat);
 uint32_t MakeColorInFormat(const ColorFormat* format, int red, int green, int blue, int alpha);
 uint32_t ConvertColorValue(const ColorFormat* destFormat, const ColorFormat* srcFormat, uint32_t color);
-int GetColorRGB(uint32_t color, int* red, int* green, int* blue);
 // The shared descriptor of a kind (null for a kind outside 0..3).
 const ColorFormat* GetMemImgColorFormat(int kind, int alphaFlag, int paletteFlag);
 

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "runtime/runtime.h"
+
 #include "runtime/graphics/color_format.h"
 
 #define GRAPH_CAPACITY 32768
@@ -44,7 +46,6 @@ struct SurfaceImageRecord {
 };
 
 GraphRecord* LookupGraph(int graph);
-int CreateBlankGraph(int width, int height, int alphaFlag, int paletteFlag);
 int DeriveGraphInternal(int x, int y, int width, int height, int source);
 int ReleaseGraphInternal(int graph, int logFlag);
 void ReleaseAllGraphs(int logFlag);

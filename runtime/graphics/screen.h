@@ -6,8 +6,7 @@
 
 #include "runtime/graphics/color_format.h"
 
-#define DRAW_TARGET_BACK (-2)
-#define DRAW_TARGET_FRONT (-4)
+#include "runtime/runtime.h" // DRAW_TARGET_BACK, DRAW_TARGET_FRONT
 
 struct ScreenState {
     int width, height;          // logical screen size; a stored 0 reads as 640 / 480

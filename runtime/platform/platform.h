@@ -279,6 +279,9 @@ void PlatformDeleteFont(PlatformFont* font);
 void PlatformGetFontMetrics(const PlatformFont* font, PlatformFontMetrics* metrics);
 // Family name (UTF-8) of the file the face was resolved to (tests, the log).
 const char* PlatformFontFamily(const PlatformFont* font);
+// Marks a glyph code that is a Unicode code point rather than a code of the
+// font's character set (characters of UTF-8 text the set lacks).
+#define PLATFORM_GLYPH_UNICODE 0x80000000u
 // CacheGlyphs: the glyph of a character (a single byte, or lead byte * 256 +
 // trail byte in the font's character set, converted to Unicode here). gray 0
 // gives 1-bit rows (most significant bit first), 1 gives bytes 0..16; rows are

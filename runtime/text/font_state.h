@@ -6,13 +6,12 @@
 
 #include "runtime/core/handles.h"
 #include "runtime/platform/platform.h"
+#include "runtime/runtime.h" // FONT_TYPE_EDGE, FONT_TYPE_ANTIALIAS
 
 #define FONT_CAPACITY 40
 #define FONT_CELL_MIN 20
 #define FONT_CELL_MAX 2024
 #define FONT_CACHE_AREA 0x50000
-#define FONT_TYPE_EDGE 1
-#define FONT_TYPE_ANTIALIAS 2
 #define FONT_STRING_MAX 512  // characters in one character list
 #define FONT_BATCH_MAX 256   // characters fetched by one CacheGlyphs call
 

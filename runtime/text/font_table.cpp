@@ -8,6 +8,7 @@
 #include "runtime/core/memory.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/sjis.h"
+#include "runtime/core/text_encoding.h"
 #include "runtime/graphics/graph.h"
 #include "runtime/graphics/screen.h"
 #include "runtime/runtime.h"
@@ -112,8 +113,9 @@ int DeleteFontInternal(int handle) {
     return FreeHandle(&g_fontSystem.table, handle);
 }
 
-FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType, int charSet,
-                              int edgeSize, int italic, int slot, int check) {
+// The font of a Shift-JIS face name (the runtime's own calls keep the name so).
+static FontHandle CreateFontFromSjis(const char* faceName, int size, int thickness, int fontType, int charSet,
+                                     int edgeSize, int italic, int slot, int check) {
     API_LOCK();
     if (!GraphicsUsable()) return -1;
     // Defaults: only an edge size that was given turns the outline on.
@@ -256,10 +258,18 @@ int InitFontSystem(void) {
     LogWrite(SJ("フォントの初期化を行います\n"));
     LogIndent();
     DeleteAllFonts();
-    g_fontSystem.defaultFont = CreateFontToHandle("", 16, 6, -1, -1, -1, 0, -1, -1);
+    g_fontSystem.defaultFont = CreateFontFromSjis("", 16, 6, -1, -1, -1, 0, -1, -1);
     LogUnindent();
     LogWrite(SJ("フォントの初期化は正常に終了しました\n"));
     return 0;
+}
+
+FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType, int charSet,
+                              int edgeSize, int italic, int slot, int check) {
+    API_LOCK();
+    char face[256];
+    CallerTextToSjis(faceName, face, sizeof face);
+    return CreateFontFromSjis(face, size, thickness, fontType, charSet, edgeSize, italic, slot, check);
 }
 
 void RecreateAllFonts(void) {
@@ -276,7 +286,7 @@ void RecreateAllFonts(void) {
         int edge = (type & FONT_TYPE_EDGE) ? font->edgeSize : -1;
         int wasDefault = g_fontSystem.defaultFont == handle;
         DeleteFontInternal(handle);
-        int made = CreateFontToHandle(face, size, thickness, type, charSet, edge, italic, slot, check);
+        int made = CreateFontFromSjis(face, size, thickness, type, charSet, edge, italic, slot, check);
         if (wasDefault) g_fontSystem.defaultFont = made;
     }
 }
@@ -316,7 +326,7 @@ int GetFontInfo(FontHandle handle, char* faceName, int* size, int* thickness) {
     API_LOCK();
     FontRecord* font = LookupFont(handle);
     if (!font) return -1;
-    if (faceName) memcpy(faceName, font->faceName, strlen(font->faceName) + 1);
+    if (faceName) SjisToCallerText(font->faceName, faceName, 256);
     if (size) *size = font->size;
     if (thickness) *thickness = font->thickness;
     return 0;

@@ -140,6 +140,9 @@ GlyphCell* CacheGlyphs(int count, const unsigned char* chars, int handle) {
         memset(pixels, 0, (size_t)cellBytes);
 
         unsigned int code = ch[1] ? (unsigned int)ch[0] << 8 | ch[1] : ch[0];
+        // Keys of UTF-8 text that the character set lacks name Unicode directly.
+        uint32_t unicode = CodePointOfExtendedKey(ch[0], ch[1]);
+        if (unicode) code = PLATFORM_GLYPH_UNICODE | unicode;
         PlatformGlyphMetrics gm;
         int size = PlatformGetGlyph(font->platformFont, code, gray, &gm, nullptr, 0);
         if (size < 0) FatalExit(SJ("GetGlyphOutline 関数が失敗しました"));

@@ -1,7 +1,8 @@
-// Splitting a Shift-JIS (or Hangeul) string into its character list and
+// Splitting a Shift-JIS (or Hangeul) or UTF-8 string into its character list and
 // fetching the characters not yet cached in one batch.
 #include <string.h>
 
+#include "runtime/core/text_encoding.h"
 #include "runtime/text/font_state.h"
 #include "runtime/text/text.h"
 
@@ -13,6 +14,7 @@ int PrepareStringGlyphs(int handle, const char* text, int length, unsigned char*
     unsigned char batch[FONT_BATCH_MAX * 3];
     int batchCount = 0;
     int batchLimit = font->cellCount < FONT_BATCH_MAX ? font->cellCount : FONT_BATCH_MAX;
+    int utf8 = CurrentTextEncoding() == TEXT_ENCODING_UTF8;
     int count = 0;
     int i = 0;
     while (i < length && bytes[i] != 0 && count < FONT_STRING_MAX) {
@@ -20,7 +22,12 @@ int PrepareStringGlyphs(int handle, const char* text, int length, unsigned char*
         unsigned char second = 0;
         // A lead byte at the end of the string stands alone: nothing past the
         // terminator is read.
-        if (IsLeadByte(bytes + i, font->charSetIndex) && bytes[i + 1] != 0) {
+        if (utf8) {
+            int used = 0;
+            uint32_t cp = DecodeUtf8(bytes + i, length - i, &used);
+            CharKeyOfCodePoint(cp, font->charSetIndex, &first, &second);
+            i += used;
+        } else if (IsLeadByte(bytes + i, font->charSetIndex) && bytes[i + 1] != 0) {
             second = bytes[i + 1];
             i += 2;
         } else {

@@ -20,10 +20,16 @@ void DeleteAllFonts(void);
 void RecreateAllFonts(void);
 // 1 when the byte at text starts a double-byte character of the character set.
 int IsLeadByte(const unsigned char* text, int charSetIndex);
+// The glyph-cache key (first, second byte) of a Unicode code point for a font of
+// the character set: the set's own code when it has the character, else a key
+// of UTF-8 text alone (first byte below 0x80, second byte non-zero).
+void CharKeyOfCodePoint(uint32_t codePoint, int charSetIndex, unsigned char* first, unsigned char* second);
+// The code point behind such a UTF-8-only key, or 0 when the key is not one.
+uint32_t CodePointOfExtendedKey(unsigned char first, unsigned char second);
 // Rasterises count characters (3 bytes each: first byte, second byte or 0, 0)
 // into the font's cache. The last cell filled, or null.
 GlyphCell* CacheGlyphs(int count, const unsigned char* chars, int font);
-// Splits up to length bytes of text into the character list (3 bytes per
+// Splits up to length bytes of text (in the caller's encoding) into the character list (3 bytes per
 // character, at most 512) and caches those not yet cached. Returns the number
 // of characters; *bytesUsed (if given) receives the bytes they take.
 int PrepareStringGlyphs(int font, const char* text, int length, unsigned char* list, int* bytesUsed);

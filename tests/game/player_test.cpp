@@ -83,7 +83,7 @@ TEST_F(GamePlayer, HeldButtonDoesNotJumpAgain)
 TEST_F(GamePlayer, JumpWithDirectionIsAllowed)
 {
     StandOnBlock();
-    Frame(0x10 | PadRight);
+    Frame(0x10 | PAD_RIGHT);
     EXPECT_EQ(g_game.playerAirborne, 1);
     EXPECT_EQ(g_game.playerX, 161);
     EXPECT_EQ(g_game.playerFacing, 0);
@@ -231,8 +231,8 @@ TEST_F(GamePlayer, WallsBlockSidewaysAndCannotBeStoodOn)
     g_game.playerY = 160;
     g_game.playerVy = 0;
     g_game.playerAirborne = 0;
-    Frame(PadRight);
+    Frame(PAD_RIGHT);
     EXPECT_EQ(g_game.playerX, 164);
-    Frame(PadLeft);
+    Frame(PAD_LEFT);
     EXPECT_EQ(g_game.playerX, 163);
 }

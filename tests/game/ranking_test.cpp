@@ -164,19 +164,19 @@ TEST_F(GameNameEntry, LettersWrapAndThreePressesWrite)
 {
     InsertRankingScore(450);
     g_game.scene = SceneGameOver;
-    Press(PadUp); // 'A' - 1 wraps to 'Z'
+    Press(PAD_UP); // 'A' - 1 wraps to 'Z'
     EXPECT_EQ(g_game.rankName[1][0], 'Z');
-    Press(PadDown); // 'Z' + 1 wraps to 'A'
-    Press(PadDown);
+    Press(PAD_DOWN); // 'Z' + 1 wraps to 'A'
+    Press(PAD_DOWN);
     EXPECT_EQ(g_game.rankName[1][0], 'B');
     Press(0x10);
     EXPECT_EQ(g_game.rankEntryLetter, 1);
     EXPECT_FALSE(FileExists("score.dat"));
-    Press(PadLeft);
+    Press(PAD_LEFT);
     EXPECT_EQ(g_game.rankEntryLetter, 0);
-    Press(PadLeft); // nothing left of the first letter
+    Press(PAD_LEFT); // nothing left of the first letter
     EXPECT_EQ(g_game.rankEntryLetter, 0);
-    Press(PadRight);
+    Press(PAD_RIGHT);
     Press(0x20);
     EXPECT_EQ(g_game.rankEntryRow, 2);
     Press(0x2000);
@@ -192,12 +192,12 @@ TEST_F(GameNameEntry, LettersWrapAndThreePressesWrite)
 TEST_F(GameNameEntry, HeldKeysAndCombinationsDoNothing)
 {
     InsertRankingScore(450);
-    g_game.padPrev = PadDown; // held from the previous frame
-    g_game.padNow = PadDown;
+    g_game.padPrev = PAD_DOWN; // held from the previous frame
+    g_game.padNow = PAD_DOWN;
     UpdateGameOver();
     EXPECT_EQ(g_game.rankName[1][0], 'A');
     g_game.padPrev = 0;
-    g_game.padNow = PadDown | PadLeft; // not exactly down
+    g_game.padNow = PAD_DOWN | PAD_LEFT; // not exactly down
     UpdateGameOver();
     EXPECT_EQ(g_game.rankName[1][0], 'A');
     EXPECT_EQ(g_game.rankEntryLetter, 0);
@@ -207,10 +207,10 @@ TEST_F(GameNameEntry, LettersOutsideTheAlphabetMoveWithoutWrapping)
 {
     InsertRankingScore(450);
     g_game.rankName[1][0] = '0';
-    Press(PadUp);
+    Press(PAD_UP);
     EXPECT_EQ(g_game.rankName[1][0], '/');
     g_game.rankName[1][0] = 0x5C;
-    Press(PadDown);
+    Press(PAD_DOWN);
     EXPECT_EQ(g_game.rankName[1][0], 0x5D);
 }
 

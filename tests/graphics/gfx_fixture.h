@@ -76,8 +76,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(g_screen.graphicsReady);
         ReleaseAllGraphs(0);
-        SetDrawTarget(-2);
-        SetBlendMode(0, 0);
+        SetDrawTarget(DRAW_TARGET_BACK);
+        SetBlendMode(BLEND_NONE, 0);
         SetBrightRGB(255, 255, 255);
         SetTransparentColor(0, 0, 0);
         SetClipArea(0, 0, 320, 240);

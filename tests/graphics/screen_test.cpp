@@ -51,7 +51,7 @@ TEST_F(ScreenTest, ModeChangeToThirtyTwoBitsAndBack) {
     EXPECT_EQ(g_screen.colorBitDepth, 32);
     EXPECT_EQ(SetScreenMode(320, 240, 16, 60), 0);
     EXPECT_EQ(g_screen.backBuffer.PixelKind, Rgb565);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
 }
 
 // The public reading: the mode in force after a change, null pointers allowed, and
@@ -97,7 +97,7 @@ TEST_F(ScreenTest, ClipAreaIsOrderedAndClamped) {
 
 TEST_F(ScreenTest, ClearIgnoresBlendAndArea) {
     for (int y = 0; y < 240; y += 7) SetBack(5, y, 0xFFFF);
-    SetBlendMode(1, 128);
+    SetBlendMode(BLEND_ALPHA, 128);
     SetClipArea(10, 10, 20, 20);
     EXPECT_EQ(ClearDrawTarget(), 0);
     for (int y = 0; y < 240; y += 7) EXPECT_EQ(Back(5, y), 0u);
@@ -123,7 +123,7 @@ TEST_F(ScreenTest, DrawTargetsAndTheirAreas) {
     EXPECT_EQ(CurrentTargetImage(), nullptr);
     EXPECT_EQ(DrawRectangle(0, 0, 4, 4, 0xFFFF, 1), 0);
     EXPECT_EQ(ClearDrawTarget(), 0);
-    EXPECT_EQ(SetDrawTarget(-2), 0);
+    EXPECT_EQ(SetDrawTarget(DRAW_TARGET_BACK), 0);
     EXPECT_EQ(g_draw.area[2], 320);
 }
 
@@ -132,7 +132,7 @@ TEST_F(ScreenTest, DrawingIntoAGraphTarget) {
     ASSERT_EQ(SetDrawTarget(canvas), 0);
     ClearDrawTarget();
     DrawRectangle(2, 2, 4, 4, 0xF800, 1);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     DrawGraphAt(10, 10, canvas, 0);
     EXPECT_EQ(Back(12, 12), 0xF800u);
     EXPECT_EQ(Back(11, 12), 0u);
@@ -158,7 +158,7 @@ TEST_F(ScreenTest, FlipPresentsTheBackBuffer) {
 TEST_F(ScreenTest, FrontBufferMirrorsTheWindow) {
     SetBack(7, 7, 0x001F);
     FlipScreen();
-    ASSERT_EQ(SetDrawTarget(-4), 0);
+    ASSERT_EQ(SetDrawTarget(DRAW_TARGET_FRONT), 0);
     // Drawing on the front buffer first reloads it from the window, then shows it.
     int before = ScriptedPresentCount();
     DrawRectangle(0, 0, 2, 2, 0xF800, 1);
@@ -170,19 +170,19 @@ TEST_F(ScreenTest, FrontBufferMirrorsTheWindow) {
     before = ScriptedPresentCount();
     EXPECT_EQ(FlipScreen(), 0);
     EXPECT_EQ(ScriptedPresentCount(), before);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
 }
 
 TEST_F(ScreenTest, BlendModeSetter) {
-    SetBlendMode(1, 300);
+    SetBlendMode(BLEND_ALPHA, 300);
     EXPECT_EQ(g_draw.blendParam, 255);
-    SetBlendMode(1, -4);
+    SetBlendMode(BLEND_ALPHA, -4);
     EXPECT_EQ(g_draw.blendParam, 0);
     SetBlendMode(7, 0);
     int g = MakeGraph(2, 2, [](int, int) { return 0xFFFFu; });
     DrawGraphAt(0, 0, g, 0);
     EXPECT_EQ(Back(0, 0), 0u);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     DrawGraphAt(0, 0, g, 0);
     EXPECT_EQ(Back(0, 0), 0xFFFFu);
 }

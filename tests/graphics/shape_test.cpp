@@ -31,22 +31,22 @@ TEST_F(ShapeTest, FilledBoxCoversExactlyItsPixels) {
 TEST_F(ShapeTest, TranslucentBlackOverWhite) {
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < 4; x++) SetBack(x, y, 0xFFFF);
-    SetBlendMode(1, 180);
+    SetBlendMode(BLEND_ALPHA, 180);
     DrawRectangle(0, 0, 2, 2, 0x0000, 1);
     EXPECT_EQ(Back(0, 0), 0x526Au);
     EXPECT_EQ(Back(2, 2), 0xFFFFu);
-    SetBlendMode(1, 0);
+    SetBlendMode(BLEND_ALPHA, 0);
     DrawRectangle(0, 0, 4, 4, 0x0000, 1);
     EXPECT_EQ(Back(3, 3), 0xFFFFu);
-    SetBlendMode(1, 255);
+    SetBlendMode(BLEND_ALPHA, 255);
     DrawRectangle(0, 0, 4, 4, 0x1234, 1);
     EXPECT_EQ(Back(3, 3), 0x1234u);
 }
 
 TEST_F(ShapeTest, OutlineDrawsThirtySixPixelsOnce) {
-    SetBlendMode(2, 255);
+    SetBlendMode(BLEND_ADD, 255);
     DrawRectangle(20, 30, 30, 40, 0x0001, 0); // adding one blue unit: twice would give 2
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     int ones = 0;
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {

@@ -141,9 +141,9 @@ TEST_F(TransformTest, ScaledWithoutRotationStretches) {
 
 TEST_F(TransformTest, QuadrilateralCoversEachPixelOnce) {
     int g = MakeGraph(8, 8, [](int, int) { return 0x0001u; }); // one blue unit: twice would give 2
-    SetBlendMode(2, 255);
+    SetBlendMode(BLEND_ADD, 255);
     DrawGraphQuad(10, 10, 18, 10, 18, 18, 10, 18, g, 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     for (int y = 8; y < 21; y++)
         for (int x = 8; x < 21; x++) {
             bool inside = x >= 10 && x < 18 && y >= 10 && y < 18;
@@ -151,9 +151,9 @@ TEST_F(TransformTest, QuadrilateralCoversEachPixelOnce) {
         }
     ClearDrawTarget();
     // A skewed quadrilateral: no pixel twice along the shared diagonal.
-    SetBlendMode(2, 255);
+    SetBlendMode(BLEND_ADD, 255);
     DrawGraphQuad(30, 10, 60, 20, 50, 50, 20, 40, g, 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     int covered = 0;
     for (int y = 0; y < 80; y++)
         for (int x = 0; x < 80; x++) {
@@ -226,7 +226,7 @@ TEST_F(TransformTest, StretchMatchesTheStraightBlitterPerPixel) {
         DrawGraphMirrored(3, 2, m, 1);
         Snapshot(b);
         SetDrawBright(255, 255, 255);
-        SetBlendMode(0, 0);
+        SetBlendMode(BLEND_NONE, 0);
         EXPECT_EQ(a, b) << "mode " << md[0] << " param " << md[1];
     }
 }

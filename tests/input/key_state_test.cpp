@@ -7,19 +7,19 @@ using KeyStateTest = InputTest;
 
 TEST_F(KeyStateTest, ZAndRightArrowGiveButtonOneAndRight) {
     Hold({0x2C, 0xCD});
-    EXPECT_EQ(GetPadInputState(0x1001), 0x14);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x14);
 }
 
 TEST_F(KeyStateTest, EscapeAloneIsButtonNine) {
     Hold({0x01});
-    EXPECT_EQ(GetPadInputState(0x1001), 0x1000);
-    EXPECT_EQ(CheckKeyDown(1), 1);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x1000);
+    EXPECT_EQ(CheckKeyDown(KEY_CODE_ESCAPE), 1);
     EXPECT_EQ(CheckKeyDown(0x39), 0);
 }
 
 TEST_F(KeyStateTest, LeftAndRightTogetherGiveBothBits) {
     Hold({0xCB, 0xCD});
-    EXPECT_EQ(GetPadInputState(0x1000), 0x6);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD), 0x6);
 }
 
 TEST_F(KeyStateTest, EveryKeyOfThePadTable) {
@@ -33,11 +33,11 @@ TEST_F(KeyStateTest, EveryKeyOfThePadTable) {
     };
     for (const Case& c : cases) {
         Hold({c.key});
-        EXPECT_EQ(GetPadInputState(0x1000), c.bits) << "key " << (int)c.key;
+        EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD), c.bits) << "key " << (int)c.key;
     }
     // Keys outside the table set no pad bit, but are still held.
     Hold({0x30, 0x1C});
-    EXPECT_EQ(GetPadInputState(0x1000), 0);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD), 0);
     EXPECT_EQ(CheckKeyDown(0x30), 1);
     EXPECT_EQ(CheckKeyDown(0x1C), 1);
 }

@@ -43,16 +43,16 @@ TEST_F(RuntimeInputTest, KeysReachThePadBits) {
     const unsigned char zRight[] = {0x2C, 0xCD};
     ScriptedSetKeys(zRight, 2);
     Frame();
-    EXPECT_EQ(GetPadInputState(0x1001), 0x14);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x14);
     const unsigned char escape[] = {0x01};
     ScriptedSetKeys(escape, 1);
     Frame();
-    EXPECT_EQ(GetPadInputState(0x1001), 0x1000);
-    EXPECT_EQ(CheckKeyDown(1), 1);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x1000);
+    EXPECT_EQ(CheckKeyDown(KEY_CODE_ESCAPE), 1);
     ScriptedSetKeys(nullptr, 0);
     Frame();
-    EXPECT_EQ(CheckKeyDown(1), 0);
-    EXPECT_EQ(GetPadInputState(0x1001), 0);
+    EXPECT_EQ(CheckKeyDown(KEY_CODE_ESCAPE), 0);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0);
 }
 
 TEST_F(RuntimeInputTest, ControllerPluggedInWhileRunning) {
@@ -61,7 +61,7 @@ TEST_F(RuntimeInputTest, ControllerPluggedInWhileRunning) {
     Frame();
     EXPECT_EQ(g_input.padCount, 1);
     EXPECT_EQ(GetPadInputState(1), 0x2000);
-    EXPECT_EQ(GetPadInputState(0x1001), 0x2000);
+    EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x2000);
     ScriptedSetPad(0, 0, 0, 0, 0);
     Frame();
     EXPECT_EQ(g_input.padCount, 0);

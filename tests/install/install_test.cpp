@@ -327,6 +327,126 @@ TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {
     EXPECT_TRUE(Exists(dir + "/hello"));
 }
 
+// ---- C, and the first programs of the reference ---------------------------------
+
+// The code block that follows a marker line of the installed reference.
+std::string CodeAfterMarker(const std::string& doc, const std::string& marker) {
+    size_t at = doc.find(marker);
+    if (at == std::string::npos) return "";
+    size_t open = doc.find("```", at);
+    size_t start = doc.find('\n', open);
+    size_t close = doc.find("\n```", start);
+    if (open == std::string::npos || start == std::string::npos || close == std::string::npos) return "";
+    return doc.substr(start + 1, close - start);
+}
+
+// Every name of the header with the value it must have, checked by a C11 compiler.
+const char* kNamesCheck = R"(#include <borra/runtime.h>
+_Static_assert(DRAW_TARGET_BACK == -2 && DRAW_TARGET_FRONT == -4, "draw targets");
+_Static_assert(BLEND_NONE == 0 && BLEND_ALPHA == 1 && BLEND_ADD == 2 && BLEND_SUBTRACT == 3 && BLEND_MULTIPLY == 4,
+               "blend modes");
+_Static_assert(PLAY_NORMAL == 0 && PLAY_BACKGROUND == 1 && PLAY_LOOP == 3, "play types");
+_Static_assert(INPUT_KEYBOARD == 0x1000 && INPUT_PAD1 == 1 && INPUT_PAD8 == 8 && INPUT_KEYBOARD_PAD1 == 0x1001,
+               "input types");
+_Static_assert(PAD_DOWN == 0x1 && PAD_LEFT == 0x2 && PAD_RIGHT == 0x4 && PAD_UP == 0x8, "directions");
+_Static_assert(PAD_BUTTON1 == 0x10 && PAD_BUTTON9 == 0x1000 && PAD_BUTTON10 == 0x2000 && PAD_BUTTON24 == 1 << 27,
+               "buttons");
+_Static_assert(KEY_CODE_ESCAPE == 0x01 && KEY_CODE_Z == 0x2C && KEY_CODE_SPACE == 0x39 && KEY_CODE_RETURN == 0x1C &&
+               KEY_CODE_UP == 0xC8 && KEY_CODE_LEFT == 0xCB && KEY_CODE_RIGHT == 0xCD && KEY_CODE_DOWN == 0xD0 &&
+               KEY_CODE_NUMPAD8 == 0x48 && KEY_CODE_F11 == 0x57 && KEY_CODE_NUMPAD_ENTER == 0x9C, "key codes");
+_Static_assert(FONT_TYPE_PLAIN == 0 && FONT_TYPE_EDGE == 1 && FONT_TYPE_ANTIALIAS == 2 && FONT_TYPE_ANTIALIAS_EDGE == 3,
+               "font types");
+_Static_assert(CHARSET_DEFAULT == 0 && CHARSET_SHIFT_JIS == 1 && CHARSET_HANGEUL == 2 && FONT_DEFAULT == -1,
+               "character sets");
+_Static_assert(WINDOW_MODE_FULL_SCREEN == 0 && WINDOW_MODE_WINDOWED == 1 && SCREEN_MODE_KEEP == -1, "modes");
+_Static_assert(TEXT_ENCODING_SHIFT_JIS == 0 && TEXT_ENCODING_UTF8 == 1, "encodings");
+_Static_assert(sizeof(enum PadBit) == sizeof(int) && sizeof(enum KeyCode) == sizeof(int), "int-sized");
+)";
+
+// The headless builds start here (the program's own main is renamed
+// FirstProgramMain): Space at frame 10, Escape at frame 40, and at the end the
+// number of frames shown and the last of them as shot.png.
+const char* kHeadlessDriver = R"(#include <borra/scripted.h>
+#include <stdio.h>
+int FirstProgramMain(void);
+int main(void) {
+    ScriptedLoadInputScript("0 -\n10 SPACE\n11 -\n40 ESCAPE\n", 0, 0);
+    int result = FirstProgramMain();
+    printf("presented=%d\n", ScriptedPresentCount());
+    ScriptedSaveLastFrame("shot.png");
+    return result;
+}
+)";
+
+TEST_F(Installed, FirstProgramsOfTheReferenceBuildAndRunInCAndCpp) {
+    SkipUnlinkableBuild();
+    ASSERT_NE(s_pkgconfigDir, "");
+    std::string doc = ReadFile(P("share/doc/borrakezti/runtime.md"));
+    std::string dir = s_root + "/first";
+    ASSERT_EQ(Shell("mkdir -p " + Quote(dir)).status, 0);
+    WriteFile(dir + "/names.c", kNamesCheck);
+    WriteFile(dir + "/driver.c", kHeadlessDriver);
+    ASSERT_EQ(Shell("cp " + Quote(BKT_SOURCE_DIR "/examples/hello/hello.wav") + " " + Quote(dir + "/sound.wav")).status, 0);
+    // A red disc on a see-through square.
+    CommandResult png = Shell("cd " + Quote(dir) + " && /usr/bin/python3 -c " +
+                              Quote("from PIL import Image, ImageDraw\nim=Image.new('RGBA',(64,64),(0,0,0,0))\n"
+                                    "ImageDraw.Draw(im).ellipse((4,4,59,59),fill=(255,40,40,255))\n"
+                                    "im.save('picture.png')"));
+    ASSERT_EQ(png.status, 0) << png.output;
+    std::string pc = "PKG_CONFIG_PATH=" + Quote(s_pkgconfigDir) + " pkg-config";
+    std::string flags = " -Wall -Werror " + s_extraFlags + " ";
+    // The names in plain C11, pedantic.
+    CommandResult names = Shell("cd " + Quote(dir) + " && gcc -std=c11 -pedantic" + flags + "$(" + pc +
+                                " --cflags borra-runtime) -c names.c -o names.o");
+    ASSERT_EQ(names.status, 0) << names.output;
+
+    struct Program {
+        const char* marker;
+        const char* file;
+        const char* compile; // compiler and standard
+    } programs[] = {
+        {"<!-- first-program-c -->", "first.c", "gcc -std=c11"},
+        {"<!-- first-program-cpp -->", "first.cpp", "g++ -std=c++20"},
+    };
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.file);
+        std::string code = CodeAfterMarker(doc, program.marker);
+        ASSERT_NE(code.find("RuntimeInit"), std::string::npos) << "no program after " << program.marker;
+        WriteFile(dir + "/" + program.file, code);
+        // The desktop build links; the headless one runs, its keys pressed by the driver.
+        CommandResult desktop = Shell("cd " + Quote(dir) + " && " + program.compile + flags + program.file + " $(" +
+                                      pc + " --cflags --libs borra-runtime) -lm -o first-desktop");
+        EXPECT_EQ(desktop.status, 0) << desktop.output;
+        // The driver in the program's language, so that the renamed main links.
+        std::string language = std::string(program.file).find(".cpp") != std::string::npos ? " -x c++" : "";
+        CommandResult build = Shell("cd " + Quote(dir) + " && " + program.compile + language + " -c" + flags + "$(" + pc +
+                                    " --cflags borra-runtime-scripted) driver.c -o driver.o && " + program.compile +
+                                    flags + "-Dmain=FirstProgramMain " + program.file + " driver.o $(" + pc +
+                                    " --cflags --libs borra-runtime-scripted) -lm -o first-headless");
+        ASSERT_EQ(build.status, 0) << build.output;
+        Shell("rm -f " + Quote(dir + "/shot.png"));
+        CommandResult run = Shell("cd " + Quote(dir) + " && timeout 60 ./first-headless");
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("presented=40\n"), std::string::npos) << run.output;
+        // The text's line, the disc around the centre, and black where the
+        // square's see-through corners turn.
+        CommandResult pixels = Shell(
+            "/usr/bin/python3 -c " +
+            Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
+                  "text=sum(1 for x in range(320) for y in range(6,30) if min(im.getpixel((x,y)))>150)\n"
+                  "red=sum(1 for x in range(110,210) for y in range(80,180) if im.getpixel((x,y))[0]>200 and "
+                  "im.getpixel((x,y))[1]<100)\n"
+                  "print(text, red, sum(im.getpixel((112,82))))") +
+            " " + Quote(dir + "/shot.png"));
+        ASSERT_EQ(pixels.status, 0) << pixels.output;
+        int text = 0, red = 0, corner = -1;
+        ASSERT_EQ(sscanf(pixels.output.c_str(), "%d %d %d", &text, &red, &corner), 3) << pixels.output;
+        EXPECT_GT(text, 80) << "no text line";
+        EXPECT_GT(red, 3000) << "no disc";
+        EXPECT_EQ(corner, 0) << "the see-through corner is not";
+    }
+}
+
 // ---- The launcher -------------------------------------------------------------
 // It runs the game in the per-user folder. The runs below use the launcher's
 // --replay mode (the installed game code on the headless backend, ended by its
@@ -462,6 +582,20 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
     EXPECT_EQ(Snapshot(Share()), shareBefore);
     EXPECT_FALSE(Exists(Share() + "/score.dat"));
     EXPECT_FALSE(Exists(Share() + "/config.ini"));
+}
+
+// "--replay FILE" plays a recording (a script whose header names its time seed)
+// as "--replay --script FILE --time SECONDS" does.
+TEST_F(Launcher, ReplayOfARecordingTakesItsTimeSeed) {
+    std::string keys = ClimbScript(3, 2500) + "2500 ESCAPE\n";
+    WriteFile(s_root + "/recorded.txt", "# borrakezti-recording version=1.0 time=987654321\n" + keys);
+    WriteFile(s_root + "/plain.txt", keys);
+    CommandResult recorded = Launch("--replay recorded.txt");
+    CommandResult seeded = Launch("--replay --script plain.txt --time 987654321");
+    ASSERT_EQ(recorded.status, 0) << recorded.output;
+    ASSERT_EQ(seeded.status, 0) << seeded.output;
+    EXPECT_EQ(recorded.output, seeded.output);
+    EXPECT_NE(recorded.output.find("frame=2500 "), std::string::npos) << recorded.output;
 }
 
 TEST_F(Launcher, UserFolderFallsBackToHomeAndKeepsUserReplacements) {

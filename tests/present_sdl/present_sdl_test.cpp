@@ -30,7 +30,7 @@ protected:
     }
     void SetUp() override {
         if (!started_ || !SdlMainWindow()) GTEST_SKIP() << "no SDL video available";
-        SetDrawTarget(-2);
+        SetDrawTarget(DRAW_TARGET_BACK);
         ClearDrawTarget();
     }
     static bool started_;
@@ -80,7 +80,7 @@ TEST_F(PresentSdlTest, FlipShowsTheBackBufferScaled) {
 
 TEST_F(PresentSdlTest, ThirtyTwoBitFramesToo) {
     ASSERT_EQ(SetScreenMode(320, 240, 32, 60), 0);
-    SetDrawTarget(-2);
+    SetDrawTarget(DRAW_TARGET_BACK);
     DrawRectangle(5, 5, 6, 6, MakeColor(0, 255, 0), 1);
     ASSERT_EQ(FlipScreen(), 0);
     std::vector<uint32_t> shown(320 * 240);

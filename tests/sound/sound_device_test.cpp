@@ -104,7 +104,7 @@ TEST_F(SoundDevice, SilentBufferFailuresStillEndInSuccess) {
     Bytes wave = SmallWave({100, 100, 100});
     SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 1);
     ASSERT_NE(h, -1);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
     EXPECT_EQ(Mix(1)[0], 100);
     RuntimeEnd();
 
@@ -161,7 +161,7 @@ TEST_P(SoundWithoutDevice, EveryOperationReturnsMinus1AndTheRuntimeRuns) {
     EXPECT_EQ(LoadSoundFile(path.c_str(), 3), -1);
     EXPECT_EQ(LoadSoundMemory(wave.data(), (int)wave.size(), 1), -1);
     EXPECT_EQ(AddSoundData(), -1);
-    EXPECT_EQ(PlaySoundHandle(0x10000000, 1, 1), -1);
+    EXPECT_EQ(PlaySoundHandle(0x10000000, PLAY_BACKGROUND, 1), -1);
     EXPECT_EQ(StopSoundHandle(0x10000000), -1);
     EXPECT_EQ(CheckSoundHandle(0x10000000), -1);
     EXPECT_EQ(DeleteSoundHandle(0x10000000), -1);

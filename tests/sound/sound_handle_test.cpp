@@ -51,7 +51,7 @@ TEST_F(SoundHandles, ThreeQuickPlaysTakeBuffers1Then2Then0AndOverlap) {
     EXPECT_EQ(s->currentBuffer, 0);
     const int order[] = {1, 2, 0};
     for (int i = 0; i < 3; i++) {
-        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        ASSERT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
         EXPECT_EQ(s->currentBuffer, order[i]);
         EXPECT_EQ(Playing(h, order[i]), 1);
         Mix(100);
@@ -62,7 +62,7 @@ TEST_F(SoundHandles, ThreeQuickPlaysTakeBuffers1Then2Then0AndOverlap) {
     EXPECT_EQ(out[1], 3000);
     EXPECT_EQ(Position(h, 1), 300 * 2 + 20);
     // The fourth play stops buffer 1 and starts it again from 0.
-    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
     EXPECT_EQ(s->currentBuffer, 1);
     EXPECT_EQ(Position(h, 1), 0);
     EXPECT_EQ(Playing(h, 1), 1);
@@ -73,11 +73,11 @@ TEST_F(SoundHandles, RestartFlag0WithEveryBufferBusyOnlyAdvancesTheTurn) {
     Start();
     SoundHandle h = ConstantSound(500, 44100, 2);
     SoundRecord* s = LookupSound(h);
-    PlaySoundHandle(h, 1, 1);
-    PlaySoundHandle(h, 1, 1);
+    PlaySoundHandle(h, PLAY_BACKGROUND, 1);
+    PlaySoundHandle(h, PLAY_BACKGROUND, 1);
     Mix(50);
     int p0 = Position(h, 0), p1 = Position(h, 1);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 0), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 0), 0);
     EXPECT_EQ(s->currentBuffer, 1);
     EXPECT_EQ(Position(h, 0), p0);
     EXPECT_EQ(Position(h, 1), p1);
@@ -92,15 +92,15 @@ TEST_F(SoundHandles, OneBufferStoppedHalfWayContinuesOrRestarts) {
     Bytes wave = SmallWave(ramp);
     SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 1);
     ASSERT_NE(h, -1);
-    PlaySoundHandle(h, 1, 1);
+    PlaySoundHandle(h, PLAY_BACKGROUND, 1);
     Mix(2000);
     ASSERT_EQ(StopSoundHandle(h), 0);
     EXPECT_EQ(CheckSoundHandle(h), 0);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 0), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 0), 0);
     std::vector<int16_t> out = Mix(1);
     EXPECT_EQ(out[0], 2000);
     StopSoundHandle(h);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
     out = Mix(1);
     EXPECT_EQ(out[0], 0);
 }
@@ -111,9 +111,9 @@ TEST_F(SoundHandles, RestartFlag0TakesThePositionOfTheBufferPlayedLast) {
     for (int i = 0; i < 4000; i++) ramp.push_back(i);
     Bytes wave = SmallWave(ramp);
     SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 2);
-    PlaySoundHandle(h, 1, 1); // buffer 1
+    PlaySoundHandle(h, PLAY_BACKGROUND, 1); // buffer 1
     Mix(1000);
-    PlaySoundHandle(h, 1, 0); // buffer 0 starts where buffer 1 is
+    PlaySoundHandle(h, PLAY_BACKGROUND, 0); // buffer 0 starts where buffer 1 is
     EXPECT_EQ(Position(h, 0), 2000);
     std::vector<int16_t> out = Mix(1);
     EXPECT_EQ(out[0], 1000 + 1000);
@@ -122,7 +122,7 @@ TEST_F(SoundHandles, RestartFlag0TakesThePositionOfTheBufferPlayedLast) {
 TEST_F(SoundHandles, LoopingKeepsCheckAt1UntilStopped) {
     Start();
     SoundHandle h = ConstantSound(10, 100, 3);
-    ASSERT_EQ(PlaySoundHandle(h, 3, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(h, PLAY_LOOP, 1), 0);
     for (int i = 0; i < 20; i++) {
         Mix(333);
         ASSERT_EQ(CheckSoundHandle(h), 1);
@@ -151,7 +151,7 @@ TEST_F(SoundHandles, PlayType0WaitsForTheEnd) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    EXPECT_EQ(PlaySoundHandle(h, 0, 1), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_NORMAL, 1), 0);
     EXPECT_EQ(CheckSoundHandle(h), 0);
     done = true;
     device.join();
@@ -161,7 +161,7 @@ TEST_F(SoundHandles, PlayType0ReturnsWhenTheWindowCloses) {
     Start();
     SoundHandle h = ConstantSound(10, 44100, 1);
     ScriptedPushEvent(PlatformEventClose, 0, 0, 0, 0, 0);
-    EXPECT_EQ(PlaySoundHandle(h, 0, 1), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_NORMAL, 1), 0);
 }
 
 TEST_F(SoundHandles, CountsAbove10Make10Buffers) {
@@ -243,13 +243,13 @@ TEST_F(SoundHandles, InvalidHandlesAreRefused) {
     ASSERT_NE(h, -1);
     const int bad[] = {-1, 0, (h & ~0x78000000) | 0x08000000, h + 1, h | 0x0F00};
     for (int b : bad) {
-        EXPECT_EQ(PlaySoundHandle(b, 1, 1), -1);
+        EXPECT_EQ(PlaySoundHandle(b, PLAY_BACKGROUND, 1), -1);
         EXPECT_EQ(StopSoundHandle(b), -1);
         EXPECT_EQ(CheckSoundHandle(b), -1);
         EXPECT_EQ(DeleteSoundHandle(b), -1);
     }
     EXPECT_EQ(DeleteSoundHandle(h), 0);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), -1);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), -1);
     EXPECT_EQ(DeleteSoundHandle(h), -1);
     // The slot is made again with another check number.
     SoundHandle again = ConstantSound(1, 10, 1);
@@ -261,7 +261,7 @@ TEST_F(SoundHandles, AnEmptyRecordIsNeverPlayed) {
     Start();
     SoundHandle h = AddSoundData();
     ASSERT_NE(h, -1);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), -1);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), -1);
     EXPECT_EQ(CheckSoundHandle(h), 0);
     EXPECT_EQ(StopSoundHandle(h), 0);
     EXPECT_EQ(DeleteSoundHandle(h), 0);
@@ -272,7 +272,7 @@ TEST_F(SoundHandles, AToneAt22050MonoComesOutAt1kHzOnBothSides) {
     std::string path = ToneFile("tone22", 22050, 1, 1.0);
     SoundHandle h = LoadSoundFile(path.c_str(), 3);
     ASSERT_NE(h, -1);
-    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
     std::vector<int16_t> out = Mix(44100);
     std::vector<double> left = Channel(out, 2, 0), right = Channel(out, 2, 1);
     EXPECT_NEAR(ZeroCrossingFrequency(left, 44100), 1000.0, 1.0);
@@ -294,7 +294,7 @@ TEST_F(SoundHandles, EveryFileKindPlays) {
     for (const std::string& path : {wav, ogg, mp3, eight}) {
         SoundHandle h = LoadSoundFile(path.c_str(), 3);
         ASSERT_NE(h, -1) << path;
-        PlaySoundHandle(h, 1, 1);
+        PlaySoundHandle(h, PLAY_BACKGROUND, 1);
         std::vector<int16_t> out = Mix(4410);
         double rms = Rms(Channel(out, 2, 0));
         EXPECT_GT(rms, 5000) << path;
@@ -316,7 +316,7 @@ TEST_F(SoundHandles, ARefusedDuplicateEndsTheBuffers) {
     SoundHandle h = ConstantSound(1, 10, 5);
     ASSERT_NE(h, -1);
     EXPECT_EQ(LookupSound(h)->bufferCount, 1);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
 }
 
 TEST_F(SoundHandles, LockAndUnlockFailuresFailTheLoad) {
@@ -376,7 +376,7 @@ TEST_F(SoundHandles, TheGamesSixSoundsLoadAndSound) {
         ASSERT_NE(h, -1) << n;
         EXPECT_EQ(LookupSound(h)->bufferCount, 3);
         EXPECT_GT(LookupSound(h)->pcmLength, 0) << n;
-        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        ASSERT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
         std::vector<int16_t> out = Mix(11025);
         EXPECT_GT(Rms(Channel(out, 2, 0)), 300) << n;
         StopSoundHandle(h);

@@ -106,7 +106,7 @@ TEST_F(SdlAudio, DummyDriverOpensAndPlays) {
     Bytes wave = ToneWave(22050, 0.1, 440, 8000);
     SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 3);
     ASSERT_NE(h, -1);
-    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
     EXPECT_EQ(CheckSoundHandle(h), 1);
     EXPECT_TRUE(WaitSilent(h, 5));
     SdlAudioStats st;
@@ -116,7 +116,7 @@ TEST_F(SdlAudio, DummyDriverOpensAndPlays) {
     EXPECT_EQ(st.deviceRate, 44100);
     EXPECT_EQ(EndSoundSystem(), 0);
     EXPECT_EQ(EndSoundSystem(), -1);
-    EXPECT_EQ(PlaySoundHandle(h, 1, 1), -1);
+    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), -1);
 }
 
 TEST_F(SdlAudio, DiskDriverRecordsTheToneAtItsPitch) {
@@ -129,7 +129,7 @@ TEST_F(SdlAudio, DiskDriverRecordsTheToneAtItsPitch) {
     ASSERT_NE(h, -1);
     // Play type 0 returns when the device has played the whole sound.
     auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(PlaySoundHandle(h, 0, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(h, PLAY_NORMAL, 1), 0);
     double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(CheckSoundHandle(h), 0);
     EXPECT_GT(waited, 0.3);

@@ -25,8 +25,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_EQ(g_screen.backBuffer.PixelKind, Xrgb8888);
-        SetDrawTarget(-2);
-        SetBlendMode(0, 0);
+        SetDrawTarget(DRAW_TARGET_BACK);
+        SetBlendMode(BLEND_NONE, 0);
         SetBrightRGB(255, 255, 255);
         SetClipArea(0, 0, 320, 240);
         ClearDrawTarget();
@@ -60,9 +60,9 @@ TEST_F(StringDraw32Test, BlackTextStillShowsThroughTheBlendedRoute) {
     // Black text over white: the work image's key must not swallow it.
     FontHandle h = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, 0, -1, -1, 0, -1, -1);
     DrawRectangle(0, 0, 320, 240, MakeColor(255, 255, 255), 1);
-    SetBlendMode(1, 128);
+    SetBlendMode(BLEND_ALPHA, 128);
     DrawStringWithFont(10, 10, "HELLO", MakeColor(0, 0, 0), h, MakeColor(0, 0, 0), 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     int dimmed = 0;
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)

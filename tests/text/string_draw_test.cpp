@@ -162,7 +162,7 @@ TEST_F(StringDrawTest, FarOutsideWritesNothing) {
                 EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 0), 0);
                 EXPECT_EQ(DrawStringWithFont(x, y, "ABC", 0xFFFF, h, 0xF800, 1), 0);
             }
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     EXPECT_EQ(CountNonZero(0, 0, 320, 240), 0);
 }
 
@@ -185,9 +185,9 @@ TEST_F(StringDrawTest, KeyColourMovesAwayFromTheTextColour) {
     SetTransparentColor(255, 255, 255);
     FontHandle h = Gothic(20);
     SetTransparentColor(0, 0, 0);
-    SetBlendMode(1, 128);
+    SetBlendMode(BLEND_ALPHA, 128);
     DrawStringWithFont(10, 10, "HELLO", MakeColor(255, 255, 255), h, 0, 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     MEMIMG* work = GetGraphSurfaceImage(LookupFont(h)->workImage);
     ASSERT_TRUE(work);
     EXPECT_NE(work->TransColor, MakeColor(255, 255, 255));
@@ -209,14 +209,14 @@ TEST_F(StringDrawTest, BlendModeOneAt255DrawsDirectly) {
     DrawStringWithFont(10, 10, "HELLO", MakeColor(255, 255, 0), h, MakeColor(255, 0, 0), 0);
     std::vector<uint16_t> direct = Snapshot();
     DrawRectangle(0, 0, 320, 240, MakeColor(0, 0, 255), 1);
-    SetBlendMode(1, 255);
+    SetBlendMode(BLEND_ALPHA, 255);
     DrawStringWithFont(10, 10, "HELLO", MakeColor(255, 255, 0), h, MakeColor(255, 0, 0), 0);
     EXPECT_EQ(Snapshot(), direct);
     // At 128 it goes through the work image and mixes with the background.
     DrawRectangle(0, 0, 320, 240, MakeColor(0, 0, 255), 1);
-    SetBlendMode(1, 128);
+    SetBlendMode(BLEND_ALPHA, 128);
     DrawStringWithFont(10, 10, "HELLO", MakeColor(255, 255, 0), h, MakeColor(255, 0, 0), 0);
-    SetBlendMode(0, 0);
+    SetBlendMode(BLEND_NONE, 0);
     std::vector<uint16_t> half = Snapshot();
     int mixed = 0;
     uint16_t blue = (uint16_t)MakeColor(0, 0, 255);
@@ -244,9 +244,9 @@ TEST_F(StringDrawTest, BlendedStringStartingOutsideKeepsItsVisiblePart) {
         DrawStringWithFont(c.x, c.y, text, 0xFFFF, h, 0xF800, c.vertical);
         std::vector<uint16_t> direct = Snapshot();
         ClearDrawTarget();
-        SetBlendMode(1, 128);
+        SetBlendMode(BLEND_ALPHA, 128);
         DrawStringWithFont(c.x, c.y, text, 0xFFFF, h, 0xF800, c.vertical);
-        SetBlendMode(0, 0);
+        SetBlendMode(BLEND_NONE, 0);
         std::vector<uint16_t> half = Snapshot();
         int shown = 0;
         for (size_t i = 0; i < half.size(); i++) {

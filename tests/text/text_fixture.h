@@ -32,8 +32,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(g_screen.graphicsReady);
         DeleteAllFonts();
-        SetDrawTarget(-2);
-        SetBlendMode(0, 0);
+        SetDrawTarget(DRAW_TARGET_BACK);
+        SetBlendMode(BLEND_NONE, 0);
         SetBrightRGB(255, 255, 255);
         SetClipArea(0, 0, 320, 240);
         ClearDrawTarget();

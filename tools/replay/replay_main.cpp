@@ -2,6 +2,7 @@
 // backend, with keys from an input script, and reports the game's state.
 #include "game/game_state.h"
 #include "game/save_folder.h"
+#include "game/recording.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "tools/replay/replay_options.h"
 
@@ -20,10 +21,9 @@ static std::vector<bool> s_shotTaken; // one flag per --shot
 
 static void PrintStatus(void)
 {
-    const GameState& g = g_game;
-    printf("frame=%d scene=%d score=%d lives=%d stage=%d x=%d y=%d vy=%d cond=%d\n",
-           ScriptedPresentCount(), g.scene, g.score / 10, g.lives, g.stageNumber, g.playerX,
-           g.playerY, g.playerVy, g.playerCondition);
+    char line[200];
+    FormatStatusLine(line, sizeof line, ScriptedPresentCount());
+    printf("%s\n", line);
     fflush(stdout);
 }
 
@@ -112,6 +112,10 @@ int main(int argc, char** argv)
         }
     }
     SetSaveFolder(scratch.empty() ? s_options.saveDir.c_str() : scratch.c_str());
+    // A recorded play names the time seed it was played with; --time overrides it.
+    long long recordedSeconds = 0;
+    if (!s_options.timeGiven && ParseRecordingHeader(script.c_str(), &recordedSeconds, nullptr, 0) == 0)
+        s_options.calendarSeconds = recordedSeconds;
     ScriptedSetCalendarSeconds(s_options.calendarSeconds);
     s_shotTaken.assign(s_options.shots.size(), false);
     g_frameHook = AfterFrame;

@@ -72,6 +72,7 @@ bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::stri
                 return false;
             }
             options.calendarSeconds = number;
+            options.timeGiven = true;
         } else {
             const char* colon = strchr(value, ':');
             std::string frameText = colon ? std::string(value, colon) : std::string();

@@ -15,6 +15,7 @@ struct ReplayOptions {
     int frames = 0;                // --frames N, 0 = until the game ends
     std::vector<ReplayShot> shots; // --shot FRAME:PATH.png, any number
     long long calendarSeconds = 0; // --time SECONDS, the game's seed
+    bool timeGiven = false;        // --time was given (it overrides a recording's seed)
     bool trace = false;            // --trace: a status line after every frame
     std::string saveDir;           // --save-dir DIR, "" = a fresh scratch folder
     bool help = false;             // --help: print the usage and stop

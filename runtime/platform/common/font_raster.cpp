@@ -174,6 +174,7 @@ FcPattern* BasePattern(const PlatformFont* font, int weight) {
 
 // Unicode of a character code of the font's character set; 0 when unmapped.
 uint32_t ToUnicode(const PlatformFont* font, unsigned int code) {
+    if (code & PLATFORM_GLYPH_UNICODE) return code & 0x1FFFFF;
     char in[2];
     int inBytes;
     if (code > 0xFF) {

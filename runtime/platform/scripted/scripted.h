@@ -4,6 +4,10 @@
 
 #include <stdint.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 // ---- Clock ------------------------------------------------------------------
 // The virtual millisecond clock advances only by sleeps (and by these calls).
 void ScriptedAdvanceClock(uint32_t milliseconds);
@@ -69,3 +73,7 @@ void ScriptedSetAudioDeviceList(int result);
 // Buffers alive and playing in the mixer.
 int ScriptedAudioBufferCount(void);
 int ScriptedAudioPlayingCount(void);
+
+#ifdef __cplusplus
+}
+#endif

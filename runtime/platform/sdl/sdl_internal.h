@@ -12,3 +12,6 @@ int SdlEnsureVideo(void);
 // ---- Keyboard (input subsystem) ---------------------------------------------
 // Key code of an SDL scancode, or -1 for a key the runtime does not know.
 int SdlScancodeToKeyCode(int scancode);
+// Where a width x height picture goes in an outW x outH output: the largest whole
+// scale that fits (fit with the aspect kept when even 1 does not), centred.
+void SdlFitPicture(int width, int height, int outW, int outH, int* x, int* y, int* w, int* h);

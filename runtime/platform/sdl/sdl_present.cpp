@@ -1,7 +1,8 @@
 // The desktop backend's present: the frame is drawn nearest-neighbour into the
-// client area, scaled to fit with the aspect kept; with a GPU through a streaming
-// texture (RGB565 or XRGB8888), without one scaled here straight into the window's
-// surface. The vertical blank is a timer at the refresh rate.
+// client area at the largest whole scale that fits, centred on black; with a GPU
+// through a streaming texture (RGB565 or XRGB8888), without one scaled here
+// straight into the window's surface. The vertical blank is a timer at the
+// refresh rate.
 #include <glob.h>
 #include <stdlib.h>
 #include <string.h>
@@ -36,6 +37,24 @@ static struct {
     int lastCapacity;         // bytes allocated
     Uint64 periodTicks;       // one refresh period in performance-counter ticks
 } s_present;
+
+void SdlFitPicture(int width, int height, int outW, int outH, int* x, int* y, int* w, int* h) {
+    // The largest whole multiple keeps every pixel the same size; only an output
+    // smaller than the picture itself gets the largest rectangle of its aspect.
+    int scale = outW / width < outH / height ? outW / width : outH / height;
+    if (scale >= 1) {
+        *w = width * scale;
+        *h = height * scale;
+    } else if ((int64_t)outW * height <= (int64_t)outH * width) {
+        *w = outW;
+        *h = (int)((int64_t)outW * height / width);
+    } else {
+        *h = outH;
+        *w = (int)((int64_t)outH * width / height);
+    }
+    *x = (outW - *w) / 2;
+    *y = (outH - *h) / 2;
+}
 
 static int RefreshRateHz(void) {
     SDL_Window* window = SdlMainWindow();
@@ -133,18 +152,10 @@ static SDL_Renderer* CurrentRenderer(SDL_Window* window) {
     return s_present.renderer;
 }
 
-// Largest rectangle of the picture's aspect that fits the output, centred.
+// Where the picture goes in an output of outW x outH.
 static SDL_Rect FitRect(int outW, int outH, int width, int height) {
     SDL_Rect dest;
-    if ((int64_t)outW * height <= (int64_t)outH * width) {
-        dest.w = outW;
-        dest.h = (int)((int64_t)outW * height / width);
-    } else {
-        dest.h = outH;
-        dest.w = (int)((int64_t)outH * width / height);
-    }
-    dest.x = (outW - dest.w) / 2;
-    dest.y = (outH - dest.h) / 2;
+    SdlFitPicture(width, height, outW, outH, &dest.x, &dest.y, &dest.w, &dest.h);
     return dest;
 }
 
@@ -319,8 +330,8 @@ void PlatformPresent(const void* pixels, int pitch, int width, int height, int b
     SDL_UpdateTexture(s_present.texture, nullptr, pixels, pitch);
     int outW = 0, outH = 0;
     if (SDL_GetRendererOutputSize(renderer, &outW, &outH) != 0 || outW <= 0 || outH <= 0) return;
-    // The rest stays black.
-    SDL_Rect dest = FitRect(outW, outH, width, height);
+    SDL_Rect dest;
+    SdlFitPicture(width, height, outW, outH, &dest.x, &dest.y, &dest.w, &dest.h);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, s_present.texture, nullptr, &dest);

@@ -164,6 +164,23 @@ void ApplyIcon() {
     if (s_sdl.window && s_sdl.icon) SDL_SetWindowIcon(s_sdl.window, s_sdl.icon);
 }
 
+// Desktop full screen. The window is first made to cover the display itself:
+// without a window manager the full-screen request alone changes only SDL's idea
+// of the size, and the picture would be drawn for a window it does not have.
+void EnterFullScreen() {
+    SDL_Window* w = s_sdl.window;
+    SDL_Rect bounds = {0, 0, 0, 0};
+    int display = SDL_GetWindowDisplayIndex(w);
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        SDL_SetWindowResizable(w, SDL_FALSE);
+        SDL_SetWindowBordered(w, SDL_FALSE);
+        SDL_SetWindowPosition(w, bounds.x, bounds.y);
+        SDL_SetWindowSize(w, bounds.w, bounds.h);
+    }
+    SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    s_sdl.fullScreen = 1;
+}
+
 } // namespace
 
 SDL_Window* SdlMainWindow(void) { return s_sdl.window; }
@@ -270,16 +287,21 @@ int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHei
     int n = PlatformConvertText("CP932", "UTF-8", captionSjis, (int)strlen(captionSjis), caption, sizeof(caption) - 1);
     if (n < 0) n = snprintf(caption, sizeof(caption), "%s", captionSjis);
     caption[n] = 0;
-    Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-    s_sdl.window = SDL_CreateWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth, clientHeight, flags);
+    // Windowed, the player may resize: the picture is scaled into whatever size.
+    Uint32 flags = SDL_WINDOW_HIDDEN | (fullScreen ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
+    // A full-screen window starts out covering the display.
+    SDL_Rect place = {(int)SDL_WINDOWPOS_CENTERED, (int)SDL_WINDOWPOS_CENTERED, clientWidth, clientHeight};
+    SDL_Rect bounds;
+    if (fullScreen && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) place = bounds;
+    s_sdl.window = SDL_CreateWindow(caption, place.x, place.y, place.w, place.h, flags);
     if (!s_sdl.window) {
         snprintf(s_sdl.failure, sizeof(s_sdl.failure), "%s", SDL_GetError());
         return -1;
     }
-    s_sdl.fullScreen = fullScreen;
+    s_sdl.fullScreen = 0;
     ApplyIcon();
     SDL_ShowWindow(s_sdl.window);
+    if (fullScreen) EnterFullScreen();
     memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
     return 0;
 }
@@ -313,11 +335,11 @@ void PlatformSetIcon(const void* imageBytes, size_t byteCount) {
 void PlatformSetWindowStyle(int fullScreen, int clientWidth, int clientHeight, int left, int top) {
     if (!s_sdl.window) return;
     if (fullScreen) {
-        SDL_SetWindowBordered(s_sdl.window, SDL_FALSE);
-        SDL_SetWindowFullscreen(s_sdl.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (!s_sdl.fullScreen) EnterFullScreen();
     } else {
         if (s_sdl.fullScreen) SDL_SetWindowFullscreen(s_sdl.window, 0);
         SDL_SetWindowBordered(s_sdl.window, SDL_TRUE);
+        SDL_SetWindowResizable(s_sdl.window, SDL_TRUE);
         SDL_SetWindowSize(s_sdl.window, clientWidth, clientHeight);
         int fl = 0, ft = 0, fr = 0, fb = 0;
         PlatformGetFrameExtents(&fl, &ft, &fr, &fb);
