@@ -627,6 +627,9 @@ void BringMainWindowToFront(int topmost) { PlatformRaiseWindow(); }
 
 void WaitWhileInactive(void) {
     if (g_runtime.paintInProgress || g_runtime.appActive) return;
+    // Without a window no activation can ever arrive (before RuntimeInit, after
+    // RuntimeEnd): waiting would spin for good.
+    if (!g_runtime.mainWindow) return;
     while (ProcessMessage() == 0 && !g_runtime.appActive) {
     }
     RestoreScreenSurfaces();

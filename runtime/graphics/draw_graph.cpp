@@ -27,6 +27,7 @@ static int DrawGraphAtInternal(int x, int y, int graph, int transFlag) {
 
 int DrawGraphAt(int x, int y, GraphHandle graph, int transFlag) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     WaitWhileInactive();
     return DrawGraphAtInternal(x, y, graph, transFlag);
 }
@@ -40,6 +41,7 @@ int DrawGraphMirrored(int x, int y, int graph, int transFlag) {
 int DrawGraphRect(int destX, int destY, int srcX, int srcY, int width, int height, GraphHandle graph, int transFlag,
                   int turnFlag) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     WaitWhileInactive();
     int saved[4] = {g_draw.area[0], g_draw.area[1], g_draw.area[2], g_draw.area[3]};
     float savedF[4] = {g_draw.areaF[0], g_draw.areaF[1], g_draw.areaF[2], g_draw.areaF[3]};

@@ -37,3 +37,6 @@ void SetBrightValue(uint32_t rgb);
 void ResetDrawState(void);
 // Selects a target without the public checks' logging (start-up, mode change).
 int SelectDrawTarget(int target);
+// The screen and graphics management exist (between RuntimeInit and RuntimeEnd):
+// the drawing operations answer -1 without them.
+int GraphicsReady(void);

@@ -94,8 +94,13 @@ int SetDrawTarget(int target) {
     return SelectDrawTarget(target);
 }
 
+int GraphicsReady(void) {
+    return g_screen.graphicsReady && g_screen.surfacesReady;
+}
+
 int ClearDrawTarget(void) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     WaitWhileInactive();
     MEMIMG* target = CurrentTargetImage();
     if (!target) return 0;
@@ -129,6 +134,7 @@ int SetDrawBright(int red, int green, int blue) {
 
 int SetDrawArea(int left, int top, int right, int bottom) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     return SetClipArea(left, top, right, bottom);
 }
 

@@ -127,7 +127,8 @@ static int MakeGraphRecord(GraphRecord** out) {
 
 int CreateBlankGraph(int width, int height, int alphaFlag, int paletteFlag) {
     API_LOCK();
-    if (width <= 0 || height <= 0) return -1;
+    // Graphs live on the screen's graphics management; none exists before it.
+    if (!GraphicsReady() || width <= 0 || height <= 0) return -1;
     // A size whose pixels the runtime cannot hold is refused before any record is made.
     int depth = ScreenDepthOrDefault();
     int alpha = alphaFlag ? 1 : 0, palette = (paletteFlag && !alphaFlag) ? 1 : 0;

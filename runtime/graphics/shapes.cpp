@@ -251,6 +251,7 @@ int DrawLineSegment(int x1, int y1, int x2, int y2, uint32_t color) {
 
 int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFlag) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     WaitWhileInactive();
     if (g_draw.areaEmpty) return 0;
     MEMIMG* target = CurrentTargetImage();

@@ -367,6 +367,7 @@ int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph,
 int DrawGraphRotated(int x, int y, int cx, int cy, double scale, double angle, GraphHandle graph, int transFlag,
                      int turnFlag) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     WaitWhileInactive();
     int w = 0, h = 0;
     if (QueryGraphSize(graph, &w, &h) != 0) return g_draw.areaEmpty ? 0 : -1;

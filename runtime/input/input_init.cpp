@@ -162,6 +162,12 @@ void NoteKeyboardEvent(void) {
 
 int LazyStartInput(int* result) {
     if (g_input.directInput) return 0;
+    // Before RuntimeInit and after RuntimeEnd the input service cannot be had
+    // (the component step it stands on is not up): the query fails.
+    if (!g_runtime.comInitialised) {
+        *result = -1;
+        return 1;
+    }
     // No start while the runtime is closing itself down: the query reads the
     // (empty) state instead.
     if (g_runtime.ending || g_runtime.closePosted) return 0;

@@ -318,8 +318,9 @@ int MeasureStringWithFont(const char* text, int length, FontHandle font, int ver
 int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle handle,
                        unsigned int edgeColor, int vertical) {
     API_LOCK();
+    if (!GraphicsReady()) return -1;
     if (!text || !text[0]) return 0;
-    if (!g_screen.graphicsReady || g_draw.areaEmpty) return 0;
+    if (g_draw.areaEmpty) return 0;
     FontRecord* font = LookupFont(handle);
     if (!font) return LogWrite(SJ("フォントハンドル値が異常です\n"));
     WaitWhileInactive();
