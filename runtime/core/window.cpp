@@ -572,9 +572,11 @@ int ApplyWindowStyle(void) {
         CentredOuterPosition(w, h, &left, &top);
         PlatformSetWindowStyle(0, w, h, left, top);
         ReadClientRect();
+        // A window that does not fit goes to the desktop's corner on both axes:
+        // moving only the negative one would leave the client area half off-centre.
         if (g_runtime.clientRectOnScreen[0] < 0 || g_runtime.clientRectOnScreen[1] < 0) {
-            int dx = g_runtime.clientRectOnScreen[0] < 0 ? -g_runtime.clientRectOnScreen[0] : 0;
-            int dy = g_runtime.clientRectOnScreen[1] < 0 ? -g_runtime.clientRectOnScreen[1] : 0;
+            int dx = -g_runtime.clientRectOnScreen[0];
+            int dy = -g_runtime.clientRectOnScreen[1];
             PlatformSetWindowStyle(0, w, h, left + dx, top + dy);
             ReadClientRect();
         }

@@ -91,6 +91,7 @@ int SelectDrawTarget(int target) {
 
 int SetDrawTarget(int target) {
     API_LOCK();
+    WaitWhileInactive();
     return SelectDrawTarget(target);
 }
 
@@ -135,6 +136,7 @@ int SetDrawBright(int red, int green, int blue) {
 int SetDrawArea(int left, int top, int right, int bottom) {
     API_LOCK();
     if (!GraphicsReady()) return -1;
+    WaitWhileInactive();
     return SetClipArea(left, top, right, bottom);
 }
 
@@ -147,6 +149,7 @@ void ResetDrawState(void) {
 
 int SetBlendMode(int mode, int param) {
     API_LOCK();
+    WaitWhileInactive();
     if (mode == g_draw.blendMode && param == g_draw.blendParam) return 0;
     g_draw.blendMode = mode;
     g_draw.blendParamRaw = param;

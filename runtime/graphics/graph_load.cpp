@@ -6,6 +6,7 @@
 #include "runtime/core/api_lock.h"
 #include "runtime/core/log.h"
 #include "runtime/core/sjis.h"
+#include "runtime/core/window.h"
 #include "runtime/file/file_ops.h"
 #include "runtime/graphics/draw_state.h"
 #include "runtime/graphics/graph.h"
@@ -246,6 +247,7 @@ static int LoadGraphFileInternal(const char* path) {
 
 GraphHandle LoadGraphFile(const char* path) {
     API_LOCK();
+    WaitWhileInactive();
     return LoadGraphFileInternal(path);
 }
 

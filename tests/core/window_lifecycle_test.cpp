@@ -131,6 +131,72 @@ TEST_F(RuntimeFixture, InactiveApplicationWaitsInsideProcessMessage) {
     EXPECT_GT(PlatformMilliseconds() - t0, 0u);
 }
 
+// Every operation that draws, selects or loads is held while the application is
+// inactive, until the activation arrives.
+TEST_F(RuntimeFixture, DrawStateAndLoadingAreHeldWhileInactive) {
+    struct Held {
+        const char* name;
+        int (*call)();
+    };
+    const Held held[] = {
+        {"SetDrawTarget", [] { return SetDrawTarget(-2); }},
+        {"SetDrawArea", [] { return SetDrawArea(0, 0, 10, 10); }},
+        {"SetBlendMode", [] { return SetBlendMode(1, 100); }},
+        {"LoadGraphFile", [] { return LoadGraphFile("no such picture.png"); }},
+        {"ClearDrawTarget", [] { return ClearDrawTarget(); }},
+        {"DrawRectangle", [] { return DrawRectangle(0, 0, 4, 4, 0, 1); }},
+        {"CheckKeyDown", [] { return CheckKeyDown(1); }},
+    };
+    ASSERT_EQ(RuntimeInit(), 0);
+    Drain();
+    for (const Held& h : held) {
+        SCOPED_TRACE(h.name);
+        MainWindowProc(WM_ACTIVATE, 0, 0);
+        ASSERT_EQ(g_runtime.appActive, 0);
+        std::thread activator([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            ScriptedPushEvent(PlatformEventActivate, 0, 0, 0, 0, 0);
+        });
+        uint32_t t0 = PlatformMilliseconds();
+        h.call();
+        activator.join();
+        EXPECT_EQ(g_runtime.appActive, 1);
+        EXPECT_GT(PlatformMilliseconds() - t0, 0u);
+        MainWindowProc(WM_ACTIVATE, 1, 0);
+    }
+}
+
+// A window that does not fit the desktop (1280 x 1024 on this backend) has its
+// client area at (0, 0) on both axes; one that fits stays centred.
+TEST_F(RuntimeFixture, OffScreenWindowGoesToTheCorner) {
+    struct Case {
+        int width, height;
+        double rate;
+        int left, top;
+    };
+    const Case cases[] = {
+        {640, 480, 2.0, 0, 0},       // 1280 x 960 client: only the frame sticks out
+        {400, 500, 2.0, 0, 0},       // 800 x 1000: fits across, not with its caption
+        {320, 240, 1.0, 477, 377},   // fits: centred
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        SetScreenMode(c.width, c.height, 16, 60);
+        SetWindowScaleRate(c.rate);
+        ASSERT_EQ(RuntimeInit(), 0);
+        EXPECT_EQ(g_runtime.clientRectOnScreen[0], c.left);
+        EXPECT_EQ(g_runtime.clientRectOnScreen[1], c.top);
+        PlatformRect r;
+        ASSERT_EQ(PlatformGetClientRect(&r), 0);
+        EXPECT_EQ(r.left, c.left);
+        EXPECT_EQ(r.top, c.top);
+        EXPECT_EQ(r.right - r.left, (int)(c.width * c.rate));
+        RuntimeEnd();
+    }
+    SetWindowScaleRate(1.0);
+    SetScreenMode(320, 240, 16, 60);
+}
+
 TEST_F(RuntimeFixture, ScreenSaverRequestIsRefused) {
     EXPECT_EQ(MainWindowProc(WM_SYSCOMMAND, SC_SCREENSAVE, 0), 1);
     EXPECT_EQ(MainWindowProc(WM_SYSCOMMAND, 0xF020, 0), 0);
