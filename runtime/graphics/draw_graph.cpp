@@ -19,7 +19,7 @@ static int DrawGraphAtInternal(int x, int y, int graph, int transFlag) {
     if (front) RefreshFrontBuffer();
     BlitMemImg(target, image, x, y, transFlag);
     if (front) {
-        int rect[4] = {x, y, x + image->Width, y + image->Height};
+        int rect[4] = {x, y, SaturatedSum(x, image->Width), SaturatedSum(y, image->Height)};
         PresentFrontRect(rect);
     }
     return 0;
@@ -35,7 +35,7 @@ int DrawGraphAt(int x, int y, GraphHandle graph, int transFlag) {
 int DrawGraphMirrored(int x, int y, int graph, int transFlag) {
     int w = 0, h = 0;
     if (QueryGraphSize(graph, &w, &h) != 0) return -1;
-    return DrawGraphStretched(x + w, y, x, y + h, graph, transFlag);
+    return DrawGraphStretched(SaturatedSum(x, w), y, x, SaturatedSum(y, h), graph, transFlag);
 }
 
 int DrawGraphRect(int destX, int destY, int srcX, int srcY, int width, int height, GraphHandle graph, int transFlag,
@@ -58,11 +58,13 @@ int DrawGraphRect(int destX, int destY, int srcX, int srcY, int width, int heigh
         // Nothing can land inside; still refuse an invalid graph.
         result = LookupGraph(graph) ? 0 : -1;
     } else if (!turnFlag) {
-        result = DrawGraphAtInternal(destX - srcX, destY - srcY, graph, transFlag);
+        result = DrawGraphAtInternal(SaturatedSum(destX, -(int64_t)srcX), SaturatedSum(destY, -(int64_t)srcY), graph,
+                                     transFlag);
     } else {
         int w = 0, h = 0;
         result = QueryGraphSize(graph, &w, &h) == 0
-                     ? DrawGraphMirrored(destX + srcX + width - w, destY - srcY, graph, transFlag)
+                     ? DrawGraphMirrored(SaturatedSum((int64_t)destX + srcX + width, -(int64_t)w),
+                                         SaturatedSum(destY, -(int64_t)srcY), graph, transFlag)
                      : -1;
     }
     for (int i = 0; i < 4; i++) {

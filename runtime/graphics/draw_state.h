@@ -40,3 +40,10 @@ int SelectDrawTarget(int target);
 // The screen and graphics management exist (between RuntimeInit and RuntimeEnd):
 // the drawing operations answer -1 without them.
 int GraphicsReady(void);
+
+// a + b as an int, saturated. A position past the int range lies far off every
+// target, and so does the saturated one, so drawing stays the same without overflow.
+static inline int SaturatedSum(int64_t a, int64_t b) {
+    int64_t v = a + b;
+    return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : (int)v);
+}

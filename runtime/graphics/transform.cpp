@@ -379,8 +379,9 @@ int DrawGraphRotated(int x, int y, int cx, int cy, double scale, double angle, G
         return DrawGraphRotatedAtF((float)x + A, (float)y + B, scale, angle, graph, transFlag, turnFlag);
     }
     if (scale == 1.0) {
-        if (turnFlag) return DrawGraphMirrored(x - cx, y - cy, graph, transFlag);
-        return DrawGraphAt(x - cx, y - cy, graph, transFlag);
+        int left = SaturatedSum(x, -(int64_t)cx), top = SaturatedSum(y, -(int64_t)cy);
+        if (turnFlag) return DrawGraphMirrored(left, top, graph, transFlag);
+        return DrawGraphAt(left, top, graph, transFlag);
     }
     float x1 = (float)(x - scale * cx), y1 = (float)(y - scale * cy);
     float x2 = (float)(x1 + scale * w), y2 = (float)(y1 + scale * h);
