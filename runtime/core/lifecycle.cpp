@@ -137,7 +137,7 @@ uint64_t CurrentThreadId(void) {
 
 void RunEndSequence(void) {
     g_runtime.ending = 1;
-    // No network or MIDI music is ever started, so steps 2 to 3 find nothing.
+    // No network, download or MIDI music is ever started: nothing to stop before the screen.
     EndScreen();
     EndInput();
     EndSoundSystem();
@@ -174,31 +174,32 @@ void FatalExitF(const char* format, ...) {
 
 int RuntimeInit(void) {
     API_LOCK();
-    // 1. Archive bookkeeping and the file-operation set.
+    // Archive bookkeeping and the file-operation set.
     ClearArchiveBookkeeping();
     InstallFileOps();
-    // 2. The start directory.
+    // The start directory.
     if (g_fileOps) g_fileOps->getCurrentDirectory(g_runtime.startDirectory);
-    // 3. The log file.
+    // The log file.
     InitLogFile();
-    // 4. No 24-bit display.
+    // No 24-bit display: refused before anything needs tearing down.
     int dw = 0, dh = 0, dbits = 0;
     PlatformGetDesktopMode(&dw, &dh, &dbits);
     if ((dbits == 24 && g_runtime.windowed) || RequestedColorDepth() == 24) {
         return LogWrite(SJ("ＱＭライブラリは２４ビットカラーモードに対応していません\n"));
     }
-    // 5. The fine counter.
+    // The fine counter.
     g_runtime.performanceFrequency = PlatformFineFrequency();
     g_runtime.usePerformanceCounter = g_runtime.performanceFrequency != 0;
-    // 6. System information.
+    // System information.
     OutputSystemInfo();
-    // 7. Streams and the graph restore routine.
+    // Streams and the graph restore routine.
     InstallDefaultGraphRestore();
-    // 8 to 13.
+    // COM, the window, input, sound and the screen: a failure in any of them
+    // (but sound) runs the end sequence.
     bool ok = InitCom() == 0;
     if (ok) ok = InitMainWindow() == 0;
     if (ok) {
-        // 10. No network downloads exist in this system.
+        // The table of network downloads would be cleared here; this system has none.
         ok = InitInput() != -1;
     }
     if (ok) {
@@ -209,7 +210,7 @@ int RuntimeInit(void) {
         RunEndSequence();
         return -1;
     }
-    // 14. Text-input buffers (text input itself is not part of this runtime).
+    // Text-input buffers (text input itself is not part of this runtime).
     LogWrite(SJ("文字コードバッファの初期化を行います... "));
     LogWrite(SJ("完了しました\n"));
     g_runtime.initialised = 1;
@@ -217,7 +218,7 @@ int RuntimeInit(void) {
     if (!g_runtime.windowed) BringMainWindowToFront(0);
     SetDrawTarget(-2);
     SetDrawTarget(-4);
-    // 19. Warm-up: the graph table's check counter advances by one.
+    // Warm-up: the graph table's check counter advances by one.
     int warmUp = CreateBlankGraph(256, 256, 0, 0);
     SetDrawTarget(warmUp);
     SetDrawTarget(-4);

@@ -8,5 +8,5 @@ int LogWrite(const char* text);
 int LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int LogIndent(void);
 int LogUnindent(void);
-// RuntimeInit step 3: recreates the log file unless the log is off.
+// RuntimeInit, once the start directory is known: recreates the log file unless the log is off.
 void InitLogFile(void);

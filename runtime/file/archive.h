@@ -72,7 +72,7 @@ struct FileLayerState {
 
 extern FileLayerState g_files;
 
-// RuntimeInit step 1: closes and forgets every archive and open file, the
+// RuntimeInit, before anything else: closes and forgets every archive and open file, the
 // remembered archive and the extension.
 void ClearArchiveBookkeeping(void);
 // SetArchiveExtension: a non-empty text under 64 characters, else the default.

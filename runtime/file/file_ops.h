@@ -21,12 +21,12 @@ struct FileOpTable {
     int (*getCurrentDirectory)(char* buffer);
 };
 
-// The installed table (RuntimeInit step 1 installs one of the built-in sets).
+// The installed table (RuntimeInit installs one of the built-in sets first thing).
 extern const FileOpTable* g_fileOps;
 extern const FileOpTable g_diskFileOps;
 extern const FileOpTable g_archiveFileOps;
 
-// RuntimeInit step 1: the plain set when archives are off, else the archive-aware set.
+// RuntimeInit, first thing: the plain set when archives are off, else the archive-aware set.
 void InstallFileOps(void);
 // SetArchiveUse: swaps the built-in set when the setting changes.
 void ApplyArchiveSetting(int archiveDisabled);

@@ -7,10 +7,10 @@
 int InitInput(void);
 // RuntimeEnd and the full-screen restore: 0.
 int EndInput(void);
-// ProcessMessage step 5 (main thread): refreshes the key state, at most once per
+// ProcessMessage on the main thread, after its messages: refreshes the key state, at most once per
 // millisecond unless new key data arrived.
 void RefreshKeyState(void);
-// ProcessMessage step 6 (every thread): takes in controllers plugged in or
+// ProcessMessage's per-call steps on every thread: takes in controllers plugged in or
 // pulled out while running.
 void UpdatePadDevices(void);
 // Window activation: the devices are taken again, so the next reads are fresh.

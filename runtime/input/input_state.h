@@ -37,7 +37,7 @@ int ReadKeyState(void);
 // Reads controller index into its entry: 0, or -1 for index >= 8 or when the
 // quit state is reached during a retry.
 int ReadPad(int index);
-// Finds the attached controllers and logs each one (InitInput step 5).
+// Finds the attached controllers and logs each one (InitInput, after the input object is made).
 void EnumeratePads(void);
 // A query's lazy start: 1 when the module had to be started (its result is in
 // *result), 0 when it was already running.

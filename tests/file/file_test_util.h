@@ -64,7 +64,7 @@ inline std::vector<uint8_t> ReadAllThrough(const FileOpTable* ops, FileHandle fi
     return out;
 }
 
-// Fresh archive tables and extension, as RuntimeInit step 1 leaves them.
+// Fresh archive tables and extension, as the start of RuntimeInit leaves them.
 inline void ResetArchives(const char* extension) {
     ClearArchiveBookkeeping();
     SetArchiveExtensionInternal(extension);
