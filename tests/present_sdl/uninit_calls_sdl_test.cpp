@@ -3,14 +3,28 @@
 #include "tests/hardening/uninit_calls.h"
 
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "runtime/core/runtime_state.h"
 
 namespace {
 
+// SDL's dummy drivers, and a lock folder of our own: a game or suite running
+// elsewhere on the machine holds the shared one and would refuse the start.
 void DummyDrivers() {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    static char dir[] = "/tmp/bkt-uninit-XXXXXX";
+    static const char* made = mkdtemp(dir);
+    if (!made) return;
+    setenv("XDG_RUNTIME_DIR", made, 1);
+    atexit([] {
+        std::string lock = std::string(dir) + "/QmApp-" + std::to_string(getuid()) + ".lock";
+        unlink(lock.c_str());
+        rmdir(dir);
+    });
 }
 
 TEST(UninitCallsSdl, BeforeInitEveryCallReturnsAtOnce) {
