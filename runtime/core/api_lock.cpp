@@ -128,7 +128,7 @@ int Enter(bool pump) {
             WaitEvent(ev, -1);
         } else if (!WaitEvent(ev, 0)) {
             while (!WaitEvent(ev, 1000)) {
-                if (g_runtime.quitRequested == 1) {
+                if (QuitRequested() == 1) {
                     RemoveApiLockWaiter();
                     return -1;
                 }

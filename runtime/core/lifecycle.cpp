@@ -147,7 +147,7 @@ void RunEndSequence(void) {
     g_runtime.initialised = 0;
     // Without a window that ever reached the quit state ProcessMessage would
     // return 0 for good, so only pump while there is something to close.
-    while (ProcessMessage() == 0 && !g_runtime.quitRequested) {
+    while (ProcessMessage() == 0 && !QuitRequested()) {
         if (!hadWindow || !g_runtime.mainWindow) break;
     }
     if (g_runtime.startDirectory[0] && g_fileOps) g_fileOps->setCurrentDirectory(g_runtime.startDirectory);

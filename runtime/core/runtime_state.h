@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include <atomic>
+
 struct RuntimeState {
     int mainWindow;              // 1 while the main window exists (the platform owns the real one)
     int mainThreadKnown;         // mainThreadId holds a thread
@@ -47,12 +49,19 @@ struct RuntimeState {
     uint32_t physicalMemoryTotal, physicalMemoryAvailable;
     int comInitialised;          // the COM step succeeded
     int pumpThreadStarted;       // MessagePumpThread exists
-    volatile int pumpThreadEnded; // MessagePumpThread has left its loop
+    int pumpThreadEnded;         // MessagePumpThread has left its loop
     int processMessageBusy;      // re-entry guard of ProcessMessage
     int timerPeriod;             // smallest timer period in milliseconds
 };
 
 extern RuntimeState g_runtime;
+
+// MessagePumpThread reads the quit state, and writes that it has ended, outside
+// the ApiLock; every access to these two fields is therefore atomic.
+inline int QuitRequested(void) { return std::atomic_ref<int>(g_runtime.quitRequested).load(); }
+inline void SetQuitRequested(int value) { std::atomic_ref<int>(g_runtime.quitRequested).store(value); }
+inline int PumpThreadEnded(void) { return std::atomic_ref<int>(g_runtime.pumpThreadEnded).load(); }
+inline void SetPumpThreadEnded(int value) { std::atomic_ref<int>(g_runtime.pumpThreadEnded).store(value); }
 
 // Logs the message and "\n", runs the end sequence and exits the process with -1.
 [[noreturn]] void FatalExit(const char* message);

@@ -56,8 +56,11 @@ struct WindowState {
     std::atomic<uint32_t> mainThreadPumps;  // ProcessMessage calls made by the main thread
     std::atomic<int> pumpTurns;             // turns the pump thread has taken
     std::atomic<int> pumpSkips;             // turns it skipped because the main thread pumped
-    std::mutex pumpPauseGuard;              // guards the pump thread's pause
-    std::condition_variable pumpWake;       // cuts that pause short when the window ends
+    // The pump thread's pause: made once and never destroyed, because a program
+    // that exits without RuntimeEnd leaves the thread waiting on them while the
+    // static destructors run.
+    std::mutex* pumpPauseGuard;             // guards the pump thread's pause
+    std::condition_variable* pumpWake;      // cuts that pause short when the window ends
     IconResource icons[16];     // icon resources the executable registered
     int iconCount;              // entries in icons
 };
@@ -206,13 +209,13 @@ namespace {
 // The pump thread's 17 ms between turns, cut short by EndMainWindow: otherwise the
 // main thread spins through the rest of the pause waiting for this thread to end.
 void PumpPause() {
-    std::unique_lock<std::mutex> g(s_window.pumpPauseGuard);
-    s_window.pumpWake.wait_for(g, std::chrono::milliseconds(17), [] { return g_runtime.quitRequested == 1; });
+    std::unique_lock<std::mutex> g(*s_window.pumpPauseGuard);
+    s_window.pumpWake->wait_for(g, std::chrono::milliseconds(17), [] { return QuitRequested() == 1; });
 }
 
 void MessagePumpThread() {
     uint32_t seen = s_window.mainThreadPumps.load();
-    while (g_runtime.quitRequested != 1) {
+    while (QuitRequested() != 1) {
         if (!PumpTurnDue(&seen, s_window.mainThreadPumps.load())) {
             s_window.pumpSkips++;
             PumpPause();
@@ -226,7 +229,7 @@ void MessagePumpThread() {
         PumpPause();
     }
     RemoveApiLockWaiter();
-    g_runtime.pumpThreadEnded = 1;
+    SetPumpThreadEnded(1);
 }
 
 // Clears the state record but for what window initialisation keeps.
@@ -311,7 +314,7 @@ long MainWindowProc(int message, long wParam, long lParam) {
         LogWrite(SJ("ウインドウが破棄されようとしています\n"));
         LogWrite(SJ("ソフトを終了する準備が整いました\n"));
         Push(&s_window.threadQueue, WM_QUIT, 0, 0);
-        g_runtime.quitRequested = 1;
+        SetQuitRequested(1);
         return 0;
     case WM_CLOSE:
         LogWrite(SJ("ウインドウを閉じようとしています\n"));
@@ -379,11 +382,11 @@ long MainWindowProc(int message, long wParam, long lParam) {
 int ProcessMessage(void) {
     API_LOCK();
     if (g_runtime.processMessageBusy) return 0;
-    if (!g_runtime.mainWindow) return g_runtime.quitRequested ? -1 : 0;
+    if (!g_runtime.mainWindow) return QuitRequested() ? -1 : 0;
     bool mainThread = OnMainThread();
     if (mainThread) s_window.mainThreadPumps++;
     int n = 0, pass = 0;
-    while ((g_runtime.closePosted == 0 && g_runtime.appActive == 0) || (pass == 0 && g_runtime.quitRequested == 0)) {
+    while ((g_runtime.closePosted == 0 && g_runtime.appActive == 0) || (pass == 0 && QuitRequested() == 0)) {
         pass = 1;
         if (!g_runtime.appActive) PlatformSleep(1);
         bool leaveAll = false;
@@ -392,11 +395,11 @@ int ProcessMessage(void) {
             Message m;
             if (!TakeMessage(&m)) break;
             if (m.message == WM_ACTIVATE || m.message == WM_ACTIVATEAPP) g_runtime.appActive = (m.wParam & 0xFFFF) != 0;
-            if (g_runtime.quitRequested) {
+            if (QuitRequested()) {
                 leaveAll = true;
                 break;
             }
-            if (m.message == WM_QUIT) g_runtime.quitRequested = 1;
+            if (m.message == WM_QUIT) SetQuitRequested(1);
             else MainWindowProc(m.message, m.wParam, m.lParam);
             s_window.dispatched++;
             n++;
@@ -405,7 +408,7 @@ int ProcessMessage(void) {
         }
         if (leaveAll) break;
         if (!g_runtime.appActive) PlatformSleep(1);
-        if (g_runtime.quitRequested) break;
+        if (QuitRequested()) break;
         if (!mainThread) break;
     }
     if (mainThread) {
@@ -414,7 +417,7 @@ int ProcessMessage(void) {
     }
     UpdatePadDevices();
     // The text-input step would run here under processMessageBusy; this runtime has no text input.
-    return g_runtime.quitRequested ? -1 : 0;
+    return QuitRequested() ? -1 : 0;
 }
 
 int InitMainWindow(void) {
@@ -427,7 +430,7 @@ int InitMainWindow(void) {
     LogWrite(SJ("ソフトの二重起動検査... "));
     if (PlatformAcquireInstanceLock(kClassName) != 0) {
         LogWrite(SJ("二重起動されています、ソフトを終了します\n"));
-        g_runtime.quitRequested = 1;
+        SetQuitRequested(1);
         return -1;
     }
     LogWrite(SJ("二重起動はされていませんでした\n"));
@@ -468,7 +471,7 @@ int InitMainWindow(void) {
         created = PlatformCreateWindow(g_runtime.windowTitle, sw, sh, 1);
     }
     if (created != 0) {
-        g_runtime.quitRequested = 1;
+        SetQuitRequested(1);
         g_runtime.creatingWindow = 0;
         PlatformReleaseInstanceLock();
         return LogWrite(SJ("ウインドウの作成に失敗しました\n")), -1;
@@ -501,7 +504,11 @@ int InitMainWindow(void) {
     FitWindowToClient();
     g_runtime.creatingWindow = 0;
 
-    g_runtime.pumpThreadEnded = 0;
+    SetPumpThreadEnded(0);
+    if (!s_window.pumpWake) {
+        s_window.pumpPauseGuard = new std::mutex;
+        s_window.pumpWake = new std::condition_variable;
+    }
     s_window.pumpThread = new std::thread(MessagePumpThread);
     g_runtime.pumpThreadStarted = 1;
     return 0;
@@ -518,11 +525,11 @@ void EndMainWindow(void) {
     }
     if (g_runtime.pumpThreadStarted) {
         // The pump thread may be waiting for the lock we hold: let it go by.
-        while (!g_runtime.pumpThreadEnded) {
+        while (!PumpThreadEnded()) {
             {
-                std::lock_guard<std::mutex> g(s_window.pumpPauseGuard);
+                std::lock_guard<std::mutex> g(*s_window.pumpPauseGuard);
             }
-            s_window.pumpWake.notify_all();
+            s_window.pumpWake->notify_all();
             LeaveApiLock();
             PlatformSleep(1);
             EnterApiLock();

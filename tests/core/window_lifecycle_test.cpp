@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "runtime/core/api_lock.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window.h"
 #include "runtime/platform/platform.h"
@@ -151,7 +152,10 @@ TEST_F(RuntimeFixture, DrawStateAndLoadingAreHeldWhileInactive) {
     Drain();
     for (const Held& h : held) {
         SCOPED_TRACE(h.name);
+        // As a dispatched message is handled: under the lock the pump thread also takes.
+        EnterApiLock();
         MainWindowProc(WM_ACTIVATE, 0, 0);
+        LeaveApiLock();
         ASSERT_EQ(g_runtime.appActive, 0);
         std::thread activator([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -162,7 +166,9 @@ TEST_F(RuntimeFixture, DrawStateAndLoadingAreHeldWhileInactive) {
         activator.join();
         EXPECT_EQ(g_runtime.appActive, 1);
         EXPECT_GT(PlatformMilliseconds() - t0, 0u);
+        EnterApiLock();
         MainWindowProc(WM_ACTIVATE, 1, 0);
+        LeaveApiLock();
     }
 }
 
