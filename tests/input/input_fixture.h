@@ -16,6 +16,9 @@ protected:
     void SetUp() override {
         SetLogOutputEnabled(0);
         g_runtime.appActive = 1;
+        // The input service stands on the component step of RuntimeInit; without
+        // it a query fails instead of starting the module.
+        g_runtime.comInitialised = 1;
         for (int i = 0; i < PLATFORM_PAD_MAX; i++) ScriptedSetPad(i, 0, 0, 0, 0);
         ScriptedSetKeys(nullptr, 0);
         SetInputPlainMode(0);
@@ -24,6 +27,7 @@ protected:
     }
     void TearDown() override {
         EndInput();
+        g_runtime.comInitialised = 0;
         SetInputPlainMode(0);
         for (int i = 0; i < PLATFORM_PAD_MAX; i++) ScriptedSetPad(i, 0, 0, 0, 0);
         ScriptedSetKeys(nullptr, 0);
