@@ -239,22 +239,24 @@ SampleSpanFn GetTriangleSpan(const BlendSetup* s) {
 
 // The loop for each combination, vector where there is one, chosen once: small
 // blits are called hundreds of times a frame. Rebuilt when the tests switch levels.
-static BlitRowsFn s_chosen[kTableSize];
-static int s_chosenLevel = -1;
+static struct {
+    BlitRowsFn loops[kTableSize]; // chosen loop per combination, null until first used
+    int level;                    // SimdBlitLevel they were chosen at
+} s_chosen = {{}, -1};
 
 static BlitRowsFn ChosenBlit(int index) {
     const int level = SimdBlitLevel();
-    if (level != s_chosenLevel) {
-        for (int i = 0; i < kTableSize; i++) s_chosen[i] = nullptr;
-        s_chosenLevel = level;
+    if (level != s_chosen.level) {
+        for (int i = 0; i < kTableSize; i++) s_chosen.loops[i] = nullptr;
+        s_chosen.level = level;
     }
-    BlitRowsFn fn = s_chosen[index];
+    BlitRowsFn fn = s_chosen.loops[index];
     if (fn) return fn;
     const int kind = index / (OpCount * 2 * SrcKindCount * 2), rest = index % (OpCount * 2 * SrcKindCount * 2);
     const int op = rest / (2 * SrcKindCount * 2), bright = (rest / (SrcKindCount * 2)) % 2, src = (rest / 2) % SrcKindCount;
     fn = FindSimdBlit(kind, op, bright, src, index % 2);
     if (!fn) fn = s_blitTable[index];
-    s_chosen[index] = fn;
+    s_chosen.loops[index] = fn;
     return fn;
 }
 

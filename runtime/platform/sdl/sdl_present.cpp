@@ -21,8 +21,8 @@ static struct {
     SDL_Surface* barsDoneOn;  // surface whose black bars are drawn for barsDest
     SDL_Rect barsDest;        // picture rectangle of the last frame drawn on it
     int* columns;             // source column of each destination column
-    int columnCount;          // entries (destination width) and the source width they map
-    int columnSource;
+    int columnCount;          // entries: the destination width
+    int columnSource;         // the source width they map
     uint32_t* row;            // one source row as XRGB8888
     int rowCapacity;          // pixels allocated
     SDL_atomic_t exposed;     // the window was exposed: the next update is whole
