@@ -40,9 +40,11 @@ press() {
 }
 sleep 4
 title=$(measure)
-# Title, menu (START), the how-to page, then play.
+# Four presses lead from the title through the menu and the how-to page into play.
 press z
 press z
 press z
+press z
+sleep 2
 play=$(measure)
 echo "| $mode | $title | $play |"

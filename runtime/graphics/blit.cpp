@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <array>
+#include <type_traits>
 #include <utility>
 
 #include "runtime/graphics/blit_simd.h"
@@ -95,9 +96,45 @@ static void BlitRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitc
         for (int x = 0; x < w; x++) BlendPixel<Kind, Op, Bright, Src, Trans>(dst, x, LoadSourcePixel<Kind, Src>(src, x), c);
 }
 
+constexpr int kTableSize = 2 * OpCount * 2 * SrcKindCount * 2;
+
+static int TableIndex(int kind, int op, int bright, int src, int trans) {
+    return (((kind * OpCount + op) * 2 + bright) * SrcKindCount + src) * 2 + trans;
+}
+
+// The vector loop of a combination, or null (defined with the tables below).
+static BlitRowsFn VectorBlit(int index);
+
+// Stretched, rotated and triangle draws gather their source pixels into a row
+// and blend it with the straight loop when that is a vector one.
+constexpr int kGatherPixels = 512;
+
+template <int Kind, int Src>
+using GatherPixel = std::conditional_t<Kind == Rgb565 && Src == SrcPlain, uint16_t, uint32_t>;
+
 template <int Kind, int Op, bool Bright, int Src, bool Trans>
 static void StretchRows(MEMIMG* dest, const MEMIMG* src, int x0, int x1, int y0, int y1, const int* cols,
                         const int* rows, const BlendContext& c) {
+    if constexpr (Src != SrcPalette) {
+        if (BlitRowsFn fn = VectorBlit(TableIndex(Kind, Op, Bright, Src, Trans))) {
+            GatherPixel<Kind, Src> row[kGatherPixels];
+            const int bytes = Kind == Rgb565 ? 2 : 4;
+            int gathered = -1; // source row held in row[] when the whole span fits
+            for (int y = y0; y < y1; y++) {
+                uint8_t* d = dest->Pixels + (intptr_t)y * dest->Pitch;
+                const uint8_t* s = src->Pixels + (intptr_t)rows[y - y0] * src->Pitch;
+                for (int x = x0; x < x1; x += kGatherPixels) {
+                    const int n = x1 - x < kGatherPixels ? x1 - x : kGatherPixels;
+                    if (!(n == x1 - x0 && gathered == rows[y - y0])) {
+                        for (int i = 0; i < n; i++) row[i] = (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(s, cols[x - x0 + i]);
+                        gathered = n == x1 - x0 ? rows[y - y0] : -1;
+                    }
+                    fn(d + (intptr_t)x * bytes, 0, (const uint8_t*)row, 0, n, 1, c);
+                }
+            }
+            return;
+        }
+    }
     for (int y = y0; y < y1; y++) {
         uint8_t* d = dest->Pixels + (intptr_t)y * dest->Pitch;
         const uint8_t* s = src->Pixels + (intptr_t)rows[y - y0] * src->Pitch;
@@ -111,6 +148,34 @@ static void SampleSpan(MEMIMG* dest, const MEMIMG* src, int y, int x0, int x1, i
                        int64_t dv, const BlendContext& c) {
     uint8_t* d = dest->Pixels + (intptr_t)y * dest->Pitch;
     const uint64_t limitU = (uint64_t)src->Width << 18, limitV = (uint64_t)src->Height << 18;
+    if constexpr (Src != SrcPalette) {
+        if (BlitRowsFn fn = VectorBlit(TableIndex(Kind, Op, Bright, Src, Trans))) {
+            // Runs of pixels whose position falls inside the source, each gathered and blended.
+            GatherPixel<Kind, Src> run[kGatherPixels];
+            const int bytes = Kind == Rgb565 ? 2 : 4;
+            int x = x0;
+            while (x < x1) {
+                if constexpr (!Clamp) {
+                    for (; x < x1 && ((uint64_t)u >= limitU || (uint64_t)v >= limitV); x++, u += du, v += dv) {
+                    }
+                }
+                const int start = x;
+                int n = 0;
+                for (; x < x1 && n < kGatherPixels; x++, u += du, v += dv, n++) {
+                    int sx = (int)(u >> 18), sy = (int)(v >> 18);
+                    if constexpr (Clamp) {
+                        sx = sx < 0 ? 0 : (sx >= src->Width ? src->Width - 1 : sx);
+                        sy = sy < 0 ? 0 : (sy >= src->Height ? src->Height - 1 : sy);
+                    } else {
+                        if ((uint64_t)u >= limitU || (uint64_t)v >= limitV) break;
+                    }
+                    run[n] = (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(src->Pixels + (intptr_t)sy * src->Pitch, sx);
+                }
+                if (n) fn(d + (intptr_t)start * bytes, 0, (const uint8_t*)run, 0, n, 1, c);
+            }
+            return;
+        }
+    }
     for (int x = x0; x < x1; x++, u += du, v += dv) {
         int sx, sy;
         if constexpr (Clamp) {
@@ -129,12 +194,6 @@ static void SampleSpan(MEMIMG* dest, const MEMIMG* src, int y, int x0, int x1, i
 }
 
 // ---- Tables of instantiated loops ------------------------------------------
-
-constexpr int kTableSize = 2 * OpCount * 2 * SrcKindCount * 2;
-
-static int TableIndex(int kind, int op, int bright, int src, int trans) {
-    return (((kind * OpCount + op) * 2 + bright) * SrcKindCount + src) * 2 + trans;
-}
 
 template <int I>
 struct Decode {
@@ -180,23 +239,30 @@ SampleSpanFn GetTriangleSpan(const BlendSetup* s) {
 
 // The loop for each combination, vector where there is one, chosen once: small
 // blits are called hundreds of times a frame. Rebuilt when the tests switch levels.
-static BlitRowsFn s_chosen[kTableSize];
-static int s_chosenLevel = -1;
+static struct {
+    BlitRowsFn loops[kTableSize]; // chosen loop per combination, null until first used
+    int level;                    // SimdBlitLevel they were chosen at
+} s_chosen = {{}, -1};
 
 static BlitRowsFn ChosenBlit(int index) {
     const int level = SimdBlitLevel();
-    if (level != s_chosenLevel) {
-        for (int i = 0; i < kTableSize; i++) s_chosen[i] = nullptr;
-        s_chosenLevel = level;
+    if (level != s_chosen.level) {
+        for (int i = 0; i < kTableSize; i++) s_chosen.loops[i] = nullptr;
+        s_chosen.level = level;
     }
-    BlitRowsFn fn = s_chosen[index];
+    BlitRowsFn fn = s_chosen.loops[index];
     if (fn) return fn;
     const int kind = index / (OpCount * 2 * SrcKindCount * 2), rest = index % (OpCount * 2 * SrcKindCount * 2);
     const int op = rest / (2 * SrcKindCount * 2), bright = (rest / (SrcKindCount * 2)) % 2, src = (rest / 2) % SrcKindCount;
     fn = FindSimdBlit(kind, op, bright, src, index % 2);
     if (!fn) fn = s_blitTable[index];
-    s_chosen[index] = fn;
+    s_chosen.loops[index] = fn;
     return fn;
+}
+
+static BlitRowsFn VectorBlit(int index) {
+    BlitRowsFn fn = ChosenBlit(index);
+    return fn == s_blitTable[index] ? nullptr : fn;
 }
 
 // Whole rows at a time when nothing can be skipped or blended.

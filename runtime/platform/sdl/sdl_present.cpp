@@ -22,8 +22,8 @@ static struct {
     SDL_Surface* barsDoneOn;  // surface whose black bars are drawn for barsDest
     SDL_Rect barsDest;        // picture rectangle of the last frame drawn on it
     int* columns;             // source column of each destination column
-    int columnCount;          // entries (destination width) and the source width they map
-    int columnSource;
+    int columnCount;          // entries: the destination width
+    int columnSource;         // the source width they map
     uint32_t* row;            // one source row as XRGB8888
     int rowCapacity;          // pixels allocated
     SDL_atomic_t exposed;     // the window was exposed: the next update is whole
@@ -35,6 +35,9 @@ static struct {
     int lastW, lastH;         // its size
     int lastBits;             // its depth, 16 or 32
     int lastCapacity;         // bytes allocated
+    uint8_t* rowChanged;      // per row of the last frame: it differs from the one before
+    int rowsCapacity;         // rows allocated
+    int surfaceInSync;        // the surface shows the kept frame before this one
     Uint64 periodTicks;       // one refresh period in performance-counter ticks
 } s_present;
 
@@ -181,6 +184,15 @@ static void Widen565(const uint16_t* src, uint32_t* out, int count) {
     }
 }
 
+#if defined(__SSE2__)
+// The window surface goes to the X server, not back through this cache: aligned
+// rows are written around it, which also spares reading them in first.
+static inline void Put4(uint32_t* out, __m128i v, bool stream) {
+    if (stream) _mm_stream_si128((__m128i*)out, v);
+    else _mm_storeu_si128((__m128i*)out, v);
+}
+#endif
+
 // One source row scaled into a destination row: straight at 1:1, repeated at
 // whole factors, through the column table otherwise.
 static void ScaleRow(const uint32_t* src, int width, uint32_t* out, int outWidth, const int* columns) {
@@ -191,14 +203,15 @@ static void ScaleRow(const uint32_t* src, int width, uint32_t* out, int outWidth
         int x = 0;
 #if defined(__SSE2__)
         // The usual factors a vector at a time: x2 (a window) and x4 (a full screen).
+        const bool stream = ((uintptr_t)out & 15) == 0;
         if (k == 2) {
             for (; x + 4 <= width; x += 4, out += 8) {
                 __m128i v = _mm_loadu_si128((const __m128i*)(src + x));
-                _mm_storeu_si128((__m128i*)out, _mm_unpacklo_epi32(v, v));
-                _mm_storeu_si128((__m128i*)(out + 4), _mm_unpackhi_epi32(v, v));
+                Put4(out, _mm_unpacklo_epi32(v, v), stream);
+                Put4(out + 4, _mm_unpackhi_epi32(v, v), stream);
             }
         } else if (k == 4) {
-            for (; x < width; x++, out += 4) _mm_storeu_si128((__m128i*)out, _mm_set1_epi32((int)src[x]));
+            for (; x < width; x++, out += 4) Put4(out, _mm_set1_epi32((int)src[x]), stream);
         }
 #endif
         for (; x < width; x++, out += k)
@@ -211,7 +224,8 @@ static void ScaleRow(const uint32_t* src, int width, uint32_t* out, int outWidth
 // Surface mode: each source row converted once, scaled into its first destination
 // row, and copied to the rows that repeat it; the bars are drawn only when the
 // picture's place changes.
-static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, int width, int height, int bits) {
+static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, int width, int height, int bits,
+                             bool inSync) {
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (!surface || surface->w <= 0 || surface->h <= 0) return;
     SDL_Rect dest = FitRect(surface->w, surface->h, width, height);
@@ -246,7 +260,7 @@ static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, 
         s_present.rowCapacity = width;
     }
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    const bool whole = s_present.barsDoneOn != surface || memcmp(&s_present.barsDest, &dest, sizeof dest) != 0;
+    const bool whole = !inSync || s_present.barsDoneOn != surface || memcmp(&s_present.barsDest, &dest, sizeof dest) != 0;
     if (whole) {
         SDL_FillRect(surface, nullptr, 0);
         s_present.barsDoneOn = surface;
@@ -257,39 +271,64 @@ static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, 
     int previousY = -1;
     for (int y = 0; y < dest.h; y++) {
         int sy = (int)((int64_t)y * height / dest.h);
+        if (!whole && !s_present.rowChanged[sy]) continue; // the surface still shows it
         uint32_t* out = (uint32_t*)((uint8_t*)surface->pixels + (size_t)(dest.y + y) * surface->pitch) + dest.x;
         const uint8_t* in = (const uint8_t*)pixels + (size_t)sy * pitch;
-        if (sy == previousY) {
+        if (sy == previousY && dest.w % width != 0) {
             memcpy(out, previous, (size_t)dest.w * 4);
         } else if (bits == 32) {
             ScaleRow((const uint32_t*)in, width, out, dest.w, columns);
         } else if (dest.w == width) {
             Widen565((const uint16_t*)in, out, width);
         } else {
-            Widen565((const uint16_t*)in, s_present.row, width);
+            // A repeated row is scaled again from the widened row, still in the cache.
+            if (sy != previousY) Widen565((const uint16_t*)in, s_present.row, width);
             ScaleRow(s_present.row, width, out, dest.w, columns);
         }
         previous = out;
         previousY = sy;
     }
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     // Exposed parts of the bars come back with the next whole update.
     if (whole || SDL_AtomicSet(&s_present.exposed, 0)) SDL_UpdateWindowSurface(window);
     else SDL_UpdateWindowSurfaceRects(window, &dest, 1);
+    s_present.surfaceInSync = 1;
 }
 
-// Keeps the frame as it came (a copy, converted only when read back).
+// Keeps the frame as it came (a copy, converted only when read back), noting
+// which rows differ from the frame before: unchanged rows need not be redrawn.
 static void KeepLastFrame(const void* pixels, int pitch, int width, int height, int bits) {
     int rowBytes = width * (bits / 8);
     int64_t bytes = (int64_t)rowBytes * height;
+    const bool comparable = s_present.lastFrame && width == s_present.lastW && height == s_present.lastH &&
+                            bits == s_present.lastBits;
     if (bytes > s_present.lastCapacity) {
         uint8_t* grown = (uint8_t*)realloc(s_present.lastFrame, (size_t)bytes);
-        if (!grown) return;
+        if (!grown) {
+            s_present.surfaceInSync = 0; // rows can no longer be compared
+            return;
+        }
         s_present.lastFrame = grown;
         s_present.lastCapacity = (int)bytes;
     }
-    for (int y = 0; y < height; y++)
-        memcpy(s_present.lastFrame + (size_t)y * rowBytes, (const uint8_t*)pixels + (size_t)y * pitch, rowBytes);
+    if (height > s_present.rowsCapacity) {
+        uint8_t* grown = (uint8_t*)realloc(s_present.rowChanged, (size_t)height);
+        if (!grown) {
+            s_present.surfaceInSync = 0; // rows can no longer be compared
+            return;
+        }
+        s_present.rowChanged = grown;
+        s_present.rowsCapacity = height;
+    }
+    for (int y = 0; y < height; y++) {
+        uint8_t* kept = s_present.lastFrame + (size_t)y * rowBytes;
+        const uint8_t* row = (const uint8_t*)pixels + (size_t)y * pitch;
+        s_present.rowChanged[y] = !comparable || memcmp(kept, row, rowBytes) != 0;
+        if (s_present.rowChanged[y]) memcpy(kept, row, rowBytes);
+    }
     s_present.lastW = width;
     s_present.lastH = height;
     s_present.lastBits = bits;
@@ -308,11 +347,13 @@ void PlatformPresent(const void* pixels, int pitch, int width, int height, int b
     if (bitsPerPixel != 16 && bitsPerPixel != 32) return;
     if (pitch < width * (bitsPerPixel / 8)) return;
     KeepLastFrame(pixels, pitch, width, height, bitsPerPixel);
+    const bool inSync = s_present.surfaceInSync; // the rows KeepLastFrame found unchanged are on the surface
+    s_present.surfaceInSync = 0;
     SDL_Window* window = SdlMainWindow();
     if (!window) return;
     SDL_Renderer* renderer = CurrentRenderer(window);
     if (!renderer) {
-        if (s_present.useSurface) PresentToSurface(window, pixels, pitch, width, height, bitsPerPixel);
+        if (s_present.useSurface) PresentToSurface(window, pixels, pitch, width, height, bitsPerPixel, inSync);
         return;
     }
     if (!s_present.texture || s_present.textureW != width || s_present.textureH != height ||
