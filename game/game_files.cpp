@@ -12,10 +12,9 @@ enum { GamePathMax = 512 };
 
 FILE* OpenGameFileForReading(const char* path)
 {
-    char diskPath[GamePathMax];
-    if (ResolveDiskPath(path, diskPath, (int)sizeof(diskPath)) != 0)
-        return nullptr;
-    return fopen(diskPath, "rb");
+    // Through the runtime's disk open: a FIFO or device named like a game file
+    // must not hang the start-up.
+    return DiskOpenStream(path);
 }
 
 int ReplaceGameFile(const char* path, const void* bytes, int size)
