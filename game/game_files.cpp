@@ -15,10 +15,9 @@ static char s_writeError[600]; // why the last ReplaceGameFile failed
 
 FILE* OpenGameFileForReading(const char* path)
 {
-    char diskPath[GamePathMax];
-    if (ResolveDiskPath(path, diskPath, (int)sizeof(diskPath)) != 0)
-        return nullptr;
-    return fopen(diskPath, "rb");
+    // Through the runtime's disk open: a FIFO or device named like a game file
+    // must not hang the start-up.
+    return DiskOpenStream(path);
 }
 
 int ReplaceGameFile(const char* path, const void* bytes, int size)

@@ -4,7 +4,8 @@
 
 #include <stdio.h>
 
-// Opens a game file ("\" separators, any case on disk) for binary reading; null if absent.
+// Opens a game file ("\" separators, any case on disk) for binary reading; null if absent
+// or not a regular file (never blocks on a FIFO or a device).
 FILE* OpenGameFileForReading(const char* path);
 // Writes size bytes as the whole new content of the file: first into a temporary file
 // beside it, then renamed over it. 0, or -1 when nothing was changed.

@@ -11,7 +11,7 @@
 enum {
     ArchiveSlotCount = 512,      // cached archives
     OpenFileSlotCount = 512,     // files open through the archive-aware set
-    ArchivePathMax = 256,        // full paths and archive names
+    ArchivePathMax = DiskPathMax, // full paths and archive names, NUL included
     ArchiveExtensionMax = 64,    // extension buffer, NUL included
 };
 
@@ -80,8 +80,9 @@ void SetArchiveExtensionInternal(const char* ext);
 // The extension in use ("QMA" when none was set).
 const char* CurrentArchiveExtension(void);
 
-// Full upper-case path of path against the current directory; 0, or -1 for an
-// empty component or a result that does not fit 256 bytes.
+// Full path of path against the current directory, "\" separated, every
+// component spelled as written (the disk resolves case, the exact name first);
+// 0, or -1 for an empty component or a result that does not fit ArchivePathMax.
 int MakeFullPath(const char* path, char* out);
 
 // Slot 0 of the archive-aware set: slot | 0xF0000000, or 0.

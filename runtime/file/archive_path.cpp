@@ -1,5 +1,4 @@
-// Opening a file through the archive-aware set: the full upper-case path, the
-// walk that tries every folder on it as an archive (outermost first), the
+// Opening a file through the archive-aware set: the full path, the walk that tries every folder on it as an archive (outermost first), the
 // remembered archive that lets later opens skip the walk, and the disk fallback.
 #include <stdio.h>
 #include <string.h>
@@ -13,21 +12,15 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Appends "\" and length bytes of text, upper-cased unless keepCase; false when
-// the result would not fit.
-bool AppendComponent(char* out, int* used, const char* text, int length, bool keepCase) {
+// Appends "\" and length bytes of text as written; false when the result would
+// not fit. The case is kept so that the disk finds the exact name first (a
+// folder "play" beside a "Play" stays "play"); entry names inside an archive
+// compare without regard to case anyway.
+bool AppendComponent(char* out, int* used, const char* text, int length) {
     if (*used + 1 + length >= ArchivePathMax) return false;
     out[(*used)++] = '\\';
-    for (int i = 0; i < length; i++) {
-        unsigned char c = (unsigned char)text[i];
-        if (IsSjisLeadByte(c) && i + 1 < length) {
-            out[(*used)++] = (char)c;
-            out[(*used)++] = text[++i];
-            continue;
-        }
-        if (!keepCase && c >= 'a' && c <= 'z') c = (unsigned char)(c - 32);
-        out[(*used)++] = (char)c;
-    }
+    memcpy(out + *used, text, (size_t)length);
+    *used += length;
     out[*used] = 0;
     return true;
 }
@@ -39,9 +32,10 @@ int ComponentLength(const char* p) {
     return n;
 }
 
-// The current directory in the form full paths use: upper case, "\" separators.
-int CurrentDirectoryUpper(char* out) {
-    char cwd[260];
+// The current directory in the form full paths use: "\" separators, spelled as
+// the system gives it (its exact name, never a case twin beside it).
+int CurrentDirectory(char* out) {
+    char cwd[ArchivePathMax];
     if (DiskGetCurrentDirectorySized(cwd, (int)sizeof(cwd)) <= 0) return -1;
     int n = 0;
     for (const char* p = cwd; *p; p++) {
@@ -52,7 +46,6 @@ int CurrentDirectoryUpper(char* out) {
             out[n++] = *++p;
             continue;
         }
-        if (c >= 'a' && c <= 'z') c = (unsigned char)(c - 32);
         out[n++] = c == '/' ? '\\' : (char)c;
     }
     out[n] = 0;
@@ -95,7 +88,7 @@ int WalkForArchive(const char* full, int* slotOut, const char** innerOut) {
         snprintf(candidate, sizeof(candidate), "%s.%s", prefix, extension);
         int slot = AcquireArchive(candidate, -1);
         if (slot >= 0) {
-            // AcquireArchive took the name, so it fits the 256-byte buffer.
+            // AcquireArchive took the name, so it fits the name buffer.
             memcpy(g_files.rememberedName, candidate, strlen(candidate) + 1);
             g_files.rememberedPrefix = used;
             g_files.rememberedSlot = slot;
@@ -115,7 +108,7 @@ int WalkForArchive(const char* full, int* slotOut, const char** innerOut) {
 int MakeFullPath(const char* path, char* out) {
     if (!path) return -1;
     char cwd[ArchivePathMax];
-    int cwdLength = CurrentDirectoryUpper(cwd);
+    int cwdLength = CurrentDirectory(cwd);
     if (cwdLength < 0) return -1;
     // A POSIX current directory has no drive: its root stands in for one.
     int driveLength = cwdLength >= 2 && cwd[1] == ':' ? 2 : 0;
@@ -144,7 +137,7 @@ int MakeFullPath(const char* path, char* out) {
     for (;;) {
         int length = ComponentLength(p);
         bool last = p[length] == 0;
-        if (last) return AppendComponent(out, &used, p, length, true) ? 0 : -1;
+        if (last) return AppendComponent(out, &used, p, length) ? 0 : -1;
         if (length == 0) return -1;
         if (length == 1 && p[0] == '.') {
             // stays in place
@@ -153,7 +146,7 @@ int MakeFullPath(const char* path, char* out) {
             while (cut > driveLength && out[cut - 1] != '\\') cut--;
             if (cut > driveLength) used = cut - 1;
             out[used] = 0;
-        } else if (!AppendComponent(out, &used, p, length, false)) {
+        } else if (!AppendComponent(out, &used, p, length)) {
             return -1;
         }
         p += length + 1;

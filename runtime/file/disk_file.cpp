@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,32 +15,60 @@
 
 namespace {
 
-enum { DiskPathMax = 1024, PlainDirectoryBuffer = 260 };
+enum { PlainDirectoryBuffer = 260 };
 
 DiskFile* AsDisk(FileHandle file) { return reinterpret_cast<DiskFile*>(file); }
+
+// Descriptor of the regular file at path (already resolved), blocking again once
+// open, with its size; -1 for anything else. Opening without O_NONBLOCK would wait
+// for ever on a FIFO without a writer; a folder opens fine on POSIX but is not a
+// file to read; sizes past 2 GiB do not fit the layer's int positions.
+int OpenRegularFile(const char* path, uint32_t* size) {
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    // Checked again on the descriptor: the name may have changed in between.
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > INT_MAX || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return -1;
+    }
+    if (size) *size = (uint32_t)info.st_size;
+    return fd;
+}
 
 } // namespace
 
 FileHandle DiskOpen(const char* path, int background, int mode) {
     if (!path) return 0;
-    DiskFile* disk = static_cast<DiskFile*>(RT_ALLOC(sizeof(DiskFile)));
-    if (!disk) return 0;
     char resolved[DiskPathMax];
-    ResolveDiskPath(path, resolved, (int)sizeof(resolved));
-    int fd = open(resolved, O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    // A folder opens fine on POSIX but is not a file to read; sizes past 2 GiB
-    // do not fit the layer's int positions.
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > INT_MAX) {
-        if (fd >= 0) close(fd);
-        RT_FREE(disk);
+    if (ResolveDiskPath(path, resolved, (int)sizeof(resolved)) != 0) return 0;
+    uint32_t size = 0;
+    int fd = OpenRegularFile(resolved, &size);
+    if (fd < 0) return 0;
+    DiskFile* disk = static_cast<DiskFile*>(RT_ALLOC(sizeof(DiskFile)));
+    if (!disk) {
+        close(fd);
         return 0;
     }
     disk->osHandle = fd;
     disk->eofHit = 0;
     disk->position = 0;
-    disk->size = (uint32_t)info.st_size;
+    disk->size = size;
     return reinterpret_cast<FileHandle>(disk);
+}
+
+FILE* DiskOpenStream(const char* path) {
+    if (!path) return nullptr;
+    char resolved[DiskPathMax];
+    if (ResolveDiskPath(path, resolved, (int)sizeof(resolved)) != 0) return nullptr;
+    int fd = OpenRegularFile(resolved, nullptr);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
 }
 
 int DiskClose(FileHandle file) {
@@ -102,6 +131,7 @@ int DiskIdle(FileHandle file) { return 1; }
 int DiskSetCurrentDirectory(const char* path) {
     if (!path) return 0;
     char resolved[DiskPathMax];
+    if (strlen(path) >= sizeof(resolved)) return 0;
     ResolveDiskPath(path, resolved, (int)sizeof(resolved));
     return chdir(resolved) == 0 ? 1 : 0;
 }

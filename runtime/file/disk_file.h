@@ -6,6 +6,10 @@
 
 #include "runtime/file/file_ops.h"
 
+// Longest path the disk layer resolves, its NUL included: the platform's own
+// limit (PATH_MAX), so an installed game under a deep folder keeps its data.
+enum { DiskPathMax = 4096 };
+
 struct DiskFile {
     int osHandle;      // descriptor open for reading
     int eofHit;        // a read found no more whole element
@@ -14,6 +18,7 @@ struct DiskFile {
 };
 
 // Handle = DiskFile pointer, 0 when the file cannot be opened (nothing is logged).
+// Only regular files open: a FIFO, a device or a folder fails at once, never blocks.
 FileHandle DiskOpen(const char* path, int background, int mode);
 int DiskClose(FileHandle file);
 int DiskTell(FileHandle file);

@@ -1,6 +1,8 @@
 // Game paths on a case-sensitive file system: "\" separators become "/", and a
-// path that does not exist as written is matched one component at a time without
-// regard to ASCII case (the data is named in upper, lower and mixed case alike).
+// path that does not exist as written is resolved one component at a time: the
+// entry named exactly as written wins, and only when there is none does a name
+// equal but for ASCII case stand in (the data is named in upper, lower and mixed
+// case alike).
 #include <dirent.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -33,8 +35,9 @@ bool SameNameIgnoringCase(const char* a, const char* b) {
 }
 
 // Looks in folder dir (empty = current) for a name equal to name but for case.
-// Several candidates: the smallest in byte order, so the choice is the same
-// on every run. Returns false when there is none.
+// Several candidates: the smallest in byte order (upper case before lower), so
+// the choice does not depend on the order the folder lists them in. Returns
+// false when there is none.
 bool FindFolded(const char* dir, const char* name, char* found, size_t foundSize) {
     DIR* folder = opendir(dir[0] ? dir : ".");
     if (!folder) return false;
@@ -51,17 +54,9 @@ bool FindFolded(const char* dir, const char* name, char* found, size_t foundSize
     return any;
 }
 
-} // namespace
-
-int ResolveDiskPath(const char* path, char* out, int size) {
-    if (!out || size <= 0) return -1;
-    out[0] = 0;
-    if (!path) return -1;
-    size_t length = strlen(path);
-    if (length + 1 > (size_t)size) {
-        return -1;
-    }
-    // Separators first; a trail byte of a double-byte character is never one.
+// Copies path into out with "/" separators; a trail byte of a double-byte
+// character is never one.
+void MapSeparators(const char* path, size_t length, char* out) {
     for (size_t i = 0; i < length; i++) {
         unsigned char c = (unsigned char)path[i];
         if (IsSjisLeadByte(c) && i + 1 < length) {
@@ -73,14 +68,25 @@ int ResolveDiskPath(const char* path, char* out, int size) {
         out[i] = c == '\\' ? '/' : (char)c;
     }
     out[length] = 0;
-    if (length == 0) return -1;
-    if (Exists(out)) return 0;
+}
 
-    // Rebuild component by component in work, keeping each found spelling.
-    char work[1024];
-    if ((size_t)size > sizeof(work)) return -1;
-    char written[1024];
-    memcpy(written, out, length + 1);
+} // namespace
+
+int ResolveDiskPath(const char* path, char* out, int size) {
+    if (!out || size <= 0) return -1;
+    out[0] = 0;
+    if (!path) return -1;
+    size_t length = strlen(path);
+    if (length == 0 || length + 1 > (size_t)size || length + 1 > (size_t)DiskPathMax) return -1;
+    char written[DiskPathMax];
+    MapSeparators(path, length, written);
+    memcpy(out, written, length + 1);
+    if (Exists(written)) return 0;
+
+    // Rebuild component by component in work, keeping each found spelling. A
+    // component that exists as written is kept even when case variants of it
+    // exist too.
+    char work[DiskPathMax];
     size_t w = 0;
     const char* p = written;
     if (*p == '/') {
@@ -92,16 +98,14 @@ int ResolveDiskPath(const char* path, char* out, int size) {
         const char* end = strchr(p, '/');
         size_t partLength = end ? (size_t)(end - p) : strlen(p);
         char part[256];
-        if (partLength >= sizeof(part) || w + partLength + 2 > (size_t)size) return -1;
+        if (partLength >= sizeof(part) || w + partLength + 2 > sizeof(work)) return -1;
         memcpy(part, p, partLength);
         part[partLength] = 0;
         memcpy(work + w, part, partLength + 1);
         if (!Exists(work)) {
             char found[256];
-            char dir[1024];
-            memcpy(dir, work, w);
-            dir[w] = 0;
-            if (!FindFolded(dir, part, found, sizeof(found))) {
+            work[w] = 0; // work is now the folder searched
+            if (!FindFolded(work, part, found, sizeof(found))) {
                 // Not there: the rest as written (a file about to be created).
                 size_t restLength = strlen(p);
                 if (w + restLength + 1 > (size_t)size) return -1;
@@ -115,10 +119,7 @@ int ResolveDiskPath(const char* path, char* out, int size) {
         if (!end) break;
         p = end;
         while (*p == '/') p++;
-        if (*p) work[w++] = '/';
-        else {
-            work[w++] = '/';
-        }
+        work[w++] = '/';
         work[w] = 0;
     }
     if (w + 1 > (size_t)size) return -1;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 typedef intptr_t FileHandle; // opaque, 0 = failure
 
@@ -58,8 +59,16 @@ struct MemoryStream {
 MemoryStream* OpenMemoryStream(const void* block, int size);
 
 // Disk paths: "\" separators become "/", and a path that does not exist as written
-// is matched component by component without regard to case. Writes the resolved
-// path into out (size bytes); returns 0 when found, -1 otherwise (out then holds
-// the path with "/" separators, its folders resolved as far as they exist, so a
-// file about to be created lands in the folder that is there).
+// is resolved component by component: at each one the entry named exactly as
+// written wins; only when there is none does a name equal but for ASCII case
+// stand in, the smallest in byte order among several (so "DATA" before "Data"
+// before "data"). Writes the resolved path into out (size bytes); returns 0 when
+// found, -1 otherwise (out then holds the path with "/" separators, its folders
+// resolved as far as they exist, so a file about to be created lands in the
+// folder that is there). Paths of DiskPathMax bytes or more fail.
 int ResolveDiskPath(const char* path, char* out, int size);
+
+// The game's own files: the regular file at path (resolved as above) open for
+// binary reading, or null. Like DiskOpen it never blocks: a FIFO, a device or a
+// folder gives null at once.
+FILE* DiskOpenStream(const char* path);

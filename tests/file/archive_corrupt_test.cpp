@@ -153,6 +153,8 @@ TEST_F(CorruptArchive, DirectoryLoopsEnd) {
     EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>");
     std::string longPath = "bkt";
     for (int i = 0; i < 100; i++) longPath += "\\wav";
+    EXPECT_EQ(Read((longPath + "\\a.txt").c_str()), aText);
+    for (int i = 100; i < 1100; i++) longPath += "\\wav";
     EXPECT_EQ(Read((longPath + "\\a.txt").c_str()), "<fail>") << "too long for a full path";
 }
 

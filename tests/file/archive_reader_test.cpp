@@ -300,29 +300,34 @@ TEST(ArchivePaths, MakeFullPathRules) {
     ScratchDir dir;
     char cwd[512];
     ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
-    std::string up;
-    for (char* p = cwd; *p; p++) up += *p == '/' ? '\\' : (char)toupper((unsigned char)*p);
+    std::string here;
+    for (char* p = cwd; *p; p++) here += *p == '/' ? '\\' : *p;
     char out[ArchivePathMax];
-    ASSERT_EQ(MakeFullPath("bkt\\wav\\bgm.ogg", out), 0);
-    EXPECT_EQ(std::string(out), up + "\\BKT\\WAV\\bgm.ogg") << "the last component keeps its case";
+    // Every component keeps its case: the disk then finds the exact name first.
+    ASSERT_EQ(MakeFullPath("Bkt\\wav\\bgm.OGG", out), 0);
+    EXPECT_EQ(std::string(out), here + "\\Bkt\\wav\\bgm.OGG");
     ASSERT_EQ(MakeFullPath("a/./b/../c\\d", out), 0);
-    EXPECT_EQ(std::string(out), up + "\\A\\C\\d");
+    EXPECT_EQ(std::string(out), here + "\\a\\c\\d");
     ASSERT_EQ(MakeFullPath("\\x\\y", out), 0);
-    EXPECT_STREQ(out, "\\X\\y");
+    EXPECT_STREQ(out, "\\x\\y");
     ASSERT_EQ(MakeFullPath("..\\..\\..\\..\\..\\..\\..\\q", out), 0);
     EXPECT_STREQ(out, "\\q") << ".. never climbs above the root";
     ASSERT_EQ(MakeFullPath("c:\\dir\\f", out), 0);
-    EXPECT_STREQ(out, "C:\\DIR\\f");
+    EXPECT_STREQ(out, "C:\\dir\\f");
     ASSERT_EQ(MakeFullPath("c:dir\\f", out), 0);
-    EXPECT_STREQ(out, "C:\\DIR\\f");
+    EXPECT_STREQ(out, "C:\\dir\\f");
     ASSERT_EQ(MakeFullPath("a\\..", out), 0);
-    EXPECT_EQ(std::string(out), up + "\\A\\..");
+    EXPECT_EQ(std::string(out), here + "\\a\\..");
     EXPECT_EQ(MakeFullPath("a\\\\b", out), -1);
-    EXPECT_EQ(MakeFullPath(std::string(300, 'x').c_str(), out), -1);
+    // Up to the platform's path limit, and not a byte more.
+    std::string longest((size_t)ArchivePathMax - 2 - here.size(), 'x');
+    ASSERT_EQ(MakeFullPath(longest.c_str(), out), 0);
+    EXPECT_EQ(strlen(out), (size_t)ArchivePathMax - 1);
+    EXPECT_EQ(MakeFullPath((longest + "x").c_str(), out), -1);
     // Double-byte characters: trail bytes are neither separators nor letters.
     std::string sj = "\x83\x5C\x82\x61\\f";
     ASSERT_EQ(MakeFullPath(sj.c_str(), out), 0);
-    EXPECT_EQ(std::string(out), up + "\\\x83\x5C\x82\x61\\f");
+    EXPECT_EQ(std::string(out), here + "\\\x83\x5C\x82\x61\\f");
 }
 
 } // namespace

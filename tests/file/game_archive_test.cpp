@@ -48,4 +48,39 @@ TEST(GameArchive, PicturesComeFromTheArchiveWhenTheFolderIsGone) {
     EXPECT_NE(fromNothing, fromFolder) << "the check would not notice missing pictures";
 }
 
+// Every frame of the first 300 (title, menu, how-to, first frames of play) as
+// PNG bytes, one entry per frame; empty when the run failed.
+std::vector<std::vector<uint8_t>> EveryFrame(const std::string& folder) {
+    WriteFileText(folder + "/play.script", "0 -\n5 Z\n6 -\n10 Z\n200 -\n");
+    std::string cmd = "cd '" + folder + "' && ./borrakezti-replay --script play.script --frames 300";
+    for (int f = 0; f < 300; f++) cmd += " --shot " + std::to_string(f) + ":f" + std::to_string(f) + ".png";
+    if (system((cmd + " >/dev/null 2>&1").c_str()) != 0) return {};
+    std::vector<std::vector<uint8_t>> frames;
+    for (int f = 0; f < 300; f++) frames.push_back(ReadFileBytes(folder + "/f" + std::to_string(f) + ".png"));
+    return frames;
+}
+
+// The game's folder "play" has a case twin "Play" beside it: the archive the
+// game reads is its own, so the frames match those of a plain folder.
+TEST(GameArchive, AFolderWithACaseTwinShowsTheSameFrames) {
+    std::string dist = BKT_DIST_DIR;
+    if (!fs::exists(dist + "/borrakezti-replay") || !fs::exists(dist + "/bkt.data"))
+        GTEST_SKIP() << "replay tool or game data not built";
+    ScratchDir dir;
+    CopyDist("plain", false, true);
+    std::vector<std::vector<uint8_t>> plain = EveryFrame(dir.path() + "/plain");
+    ASSERT_EQ(plain.size(), 300u);
+    for (bool keepFolder : {false, true}) {
+        SCOPED_TRACE(keepFolder ? "with bkt/" : "archive only");
+        std::string base = dir.path() + (keepFolder ? "/with" : "/without");
+        CopyDist(base + "/play", keepFolder, true);
+        CopyDist(base + "/Play", false, false);
+        std::vector<std::vector<uint8_t>> twin = EveryFrame(base + "/play");
+        ASSERT_EQ(twin.size(), 300u);
+        int differing = 0;
+        for (int f = 0; f < 300; f++) differing += twin[(size_t)f] != plain[(size_t)f] || plain[(size_t)f].empty();
+        EXPECT_EQ(differing, 0) << "frames that differ from the plain folder's";
+    }
+}
+
 } // namespace

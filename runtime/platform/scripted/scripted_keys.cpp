@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct ScriptedKeys {
     std::mutex guard;               // tests may set keys from another thread
     unsigned char held[256];        // keys held directly (bit 7)
     std::vector<ScriptLine> script; // replay script, by frame; empty = use held
+    size_t cursor;                  // script lines already in force at the last frame asked
 };
 
 ScriptedKeys s_keys;
@@ -50,6 +52,7 @@ void ScriptedSetKeys(const unsigned char* keyCodes, int count) {
     memset(s_keys.held, 0, sizeof(s_keys.held));
     for (int i = 0; i < count; i++) s_keys.held[keyCodes[i]] = 0x80;
     s_keys.script.clear();
+    s_keys.cursor = 0;
 }
 
 int ScriptedLoadInputScript(const char* text, char* error, int errorSize) {
@@ -98,6 +101,7 @@ int ScriptedLoadInputScript(const char* text, char* error, int errorSize) {
     std::lock_guard<std::mutex> g(s_keys.guard);
     memset(s_keys.held, 0, sizeof(s_keys.held));
     s_keys.script = lines;
+    s_keys.cursor = 0;
     return 0;
 }
 
@@ -108,13 +112,19 @@ int PlatformGetKeyState(unsigned char keys[256]) {
         return 0;
     }
     memset(keys, 0, 256);
+    // Frames only advance during a replay, so the lines in force are found by
+    // moving a cursor forward: constant time per frame however long the script.
+    // Should the frame ever go back, a binary search finds the place again.
+    const std::vector<ScriptLine>& script = s_keys.script;
     int frame = ScriptedPresentCount();
-    const ScriptLine* current = nullptr;
-    for (const ScriptLine& line : s_keys.script) {
-        if (line.frame > frame) break;
-        current = &line;
+    size_t& cursor = s_keys.cursor;
+    if (cursor > 0 && script[cursor - 1].frame > frame) {
+        cursor = (size_t)(std::upper_bound(script.begin(), script.end(), frame,
+                                           [](int f, const ScriptLine& line) { return f < line.frame; }) -
+                          script.begin());
     }
-    if (current)
-        for (unsigned char k : current->keys) keys[k] = 0x80;
+    while (cursor < script.size() && script[cursor].frame <= frame) cursor++;
+    if (cursor > 0)
+        for (unsigned char k : script[cursor - 1].keys) keys[k] = 0x80;
     return 0;
 }
