@@ -9,6 +9,7 @@
 
 #include "runtime/core/api_lock.h"
 #include "runtime/core/memory.h"
+#include "runtime/file/disk_file.h"
 #include "runtime/file/file_ops.h"
 #include "runtime/graphics/draw_state.h"
 #include "runtime/graphics/screen.h"
@@ -147,7 +148,7 @@ int SaveScreenToFile(const char* path) {
     int png = dot && strcasecmp(dot, ".png") == 0;
     int bmp = dot && strcasecmp(dot, ".bmp") == 0;
     if (!png && !bmp) return -1;
-    char diskPath[1024];
+    char diskPath[DiskPathMax];
     ResolveDiskPath(path, diskPath, sizeof(diskPath));  // "\" becomes "/" even for a new file
     FILE* file = fopen(diskPath, "wb");
     if (!file) return -1;

@@ -1,5 +1,7 @@
 // GetPixel and SaveScreenToFile on the headless backend, and decoding files
 // through the installed file operations after RuntimeInit.
+#include <sys/stat.h>
+
 #include "runtime/graphics/screen.h"
 #include "runtime/runtime.h"
 #include "tests/graphics/decode_test_support.h"
@@ -96,6 +98,21 @@ TEST_F(ScreenShot, UnknownExtensionsAndBadPathsFail) {
     EXPECT_EQ(SaveScreenToFile(Path("no/such/dir/shot.png").c_str()), -1);
     EXPECT_EQ(SaveScreenToFile(nullptr), -1);
     EXPECT_EQ(access(Path("shot.jpg").c_str(), F_OK), -1);
+}
+
+TEST_F(ScreenShot, LongPathsSaveUpToThePlatformLimit) {
+    Start(16);
+    // Folders of 200 bytes nest until the whole path is about 3000 bytes.
+    std::string folder = Path("");
+    while (folder.size() < 2800) {
+        folder += std::string(200, 'd') + "/";
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    }
+    std::string shot = folder + "shot.png";
+    EXPECT_EQ(SaveScreenToFile(shot.c_str()), 0);
+    EXPECT_EQ(access(shot.c_str(), F_OK), 0);
+    std::string tooLong = folder + std::string(4096, 'x') + ".png";
+    EXPECT_EQ(SaveScreenToFile(tooLong.c_str()), -1);
 }
 
 TEST_F(ScreenShot, FilesDecodeThroughTheFileLayer) {
