@@ -152,7 +152,7 @@ bool TakeMessage(Message* m) {
     return Pop(wq, m);
 }
 
-bool OnMainThread() { return g_runtime.mainThreadKnown && CurrentThreadId() == g_runtime.mainThreadId; }
+bool OnMainThread() { return g_runtime.window.mainThreadId != 0 && CurrentThreadId() == g_runtime.window.mainThreadId; }
 
 void ScaledSize(int* w, int* h) {
     int sw = 640, sh = 480, depth = 16;
@@ -172,10 +172,10 @@ void ScreenSize(int* w, int* h, int* depth) {
 void ReadClientRect() {
     PlatformRect r;
     if (PlatformGetClientRect(&r) == 0) {
-        g_runtime.clientRectOnScreen[0] = r.left;
-        g_runtime.clientRectOnScreen[1] = r.top;
-        g_runtime.clientRectOnScreen[2] = r.right;
-        g_runtime.clientRectOnScreen[3] = r.bottom;
+        g_runtime.window.clientRectOnScreen[0] = r.left;
+        g_runtime.window.clientRectOnScreen[1] = r.top;
+        g_runtime.window.clientRectOnScreen[2] = r.right;
+        g_runtime.window.clientRectOnScreen[3] = r.bottom;
     }
 }
 
@@ -185,8 +185,8 @@ void CentredOuterPosition(int w, int h, int* left, int* top) {
     int fl = 0, ft = 0, fr = 0, fb = 0;
     PlatformGetFrameExtents(&fl, &ft, &fr, &fb);
     int outerW = w + fl + fr, outerH = h + ft + fb;
-    *left = -fl + (g_runtime.desktopWidth - outerW) / 2;
-    *top = -ft + (g_runtime.desktopHeight - outerH) / 2;
+    *left = -fl + (g_runtime.window.desktopWidth - outerW) / 2;
+    *top = -ft + (g_runtime.window.desktopHeight - outerH) / 2;
 }
 
 } // namespace
@@ -233,62 +233,35 @@ void MessagePumpThread() {
     SetPumpThreadEnded(1);
 }
 
-// Clears the state record but for what window initialisation keeps.
-void ClearRuntimeStateForWindow() {
-    RuntimeState keep = g_runtime;
-    memset(&g_runtime, 0, sizeof(g_runtime));
-    g_runtime.windowed = keep.windowed;
-    g_runtime.iconResourceId = keep.iconResourceId;
-    g_runtime.windowScaleRate = keep.windowScaleRate;
-    g_runtime.archiveDisabled = keep.archiveDisabled;
-    memcpy(g_runtime.startDirectory, keep.startDirectory, sizeof(keep.startDirectory));
-    memcpy(g_runtime.windowTitle, keep.windowTitle, sizeof(keep.windowTitle));
-    memcpy(g_runtime.logFileName, keep.logFileName, sizeof(keep.logFileName));
-    g_runtime.logDisabled = keep.logDisabled;
-    g_runtime.logIndent = keep.logIndent;
-    g_runtime.logLineOpen = keep.logLineOpen;
-    g_runtime.logStartTime = keep.logStartTime;
-    g_runtime.osVersionCode = keep.osVersionCode;
-    memcpy(g_runtime.osDescription, keep.osDescription, sizeof(keep.osDescription));
-    memcpy(g_runtime.cpuName, keep.cpuName, sizeof(keep.cpuName));
-    g_runtime.cpuMhz = keep.cpuMhz;
-    g_runtime.platformVersion = keep.platformVersion;
-    g_runtime.tscAvailable = keep.tscAvailable;
-    g_runtime.tscTicksPerSecond = keep.tscTicksPerSecond;
-    g_runtime.mmxAvailable = keep.mmxAvailable;
-    g_runtime.comInitialised = keep.comInitialised;
-    g_runtime.timerPeriod = keep.timerPeriod;
-}
-
 void HandlePaint() {
-    g_runtime.paintInProgress = 1;
-    if (g_runtime.initialised) PresentBackBuffer();
+    g_runtime.window.paintInProgress = 1;
+    if (g_runtime.window.initialised) PresentBackBuffer();
     // Before the screen exists the platform shows black on its own.
-    g_runtime.paintInProgress = 0;
+    g_runtime.window.paintInProgress = 0;
 }
 
 void HandleDisplayChange(long wParam, long lParam) {
     int bits = (int)wParam, w = (int)(lParam & 0xFFFF), h = (int)((lParam >> 16) & 0xFFFF);
-    if (!g_runtime.windowed) {
-        g_runtime.displayChangeSeen = 1;
+    if (!g_runtime.settings.windowed) {
+        g_runtime.window.displayChangeSeen = 1;
         return;
     }
-    if (g_runtime.modeSwitching) {
-        g_runtime.displayChangeSeen = 1;
+    if (g_runtime.window.modeSwitching) {
+        g_runtime.window.displayChangeSeen = 1;
         return;
     }
     int sw, sh, sb;
     ScreenSize(&sw, &sh, &sb);
     if (w == sw && h == sh && bits == sb) {
-        g_runtime.displayChangeSeen = 1;
+        g_runtime.window.displayChangeSeen = 1;
     } else if (bits != 24 && (bits == sb || bits != 8) && sw <= w && sh <= h) {
         RestoreScreen();
-        g_runtime.displayChangeSeen = 1;
+        g_runtime.window.displayChangeSeen = 1;
     } else {
         LogWrite(SJ("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n"));
         LogWrite(SJ("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n"));
-        if (!g_runtime.closePosted) {
-            g_runtime.closePosted = 1;
+        if (!g_runtime.window.closePosted) {
+            g_runtime.window.closePosted = 1;
             PostWindowMessage(WM_CLOSE, 0, 0);
         }
     }
@@ -297,8 +270,8 @@ void HandleDisplayChange(long wParam, long lParam) {
 } // namespace
 
 double GetWindowScaleRate(void) {
-    if (!(g_runtime.windowScaleRate > 0.0)) g_runtime.windowScaleRate = 1.0;
-    return g_runtime.windowScaleRate;
+    if (!(g_runtime.settings.windowScaleRate > 0.0)) g_runtime.settings.windowScaleRate = 1.0;
+    return g_runtime.settings.windowScaleRate;
 }
 
 void PostWindowMessage(int message, long wParam, long lParam) {
@@ -323,52 +296,52 @@ long MainWindowProc(int message, long wParam, long lParam) {
         MainWindowProc(WM_DESTROY, 0, 0);
         return 0;
     case WM_MOVE:
-        if (g_runtime.windowed && !g_runtime.modeSwitching) {
+        if (g_runtime.settings.windowed && !g_runtime.window.modeSwitching) {
             int x = (int16_t)(lParam & 0xFFFF), y = (int16_t)((lParam >> 16) & 0xFFFF);
-            int w = g_runtime.clientRectOnScreen[2] - g_runtime.clientRectOnScreen[0];
-            int h = g_runtime.clientRectOnScreen[3] - g_runtime.clientRectOnScreen[1];
+            int w = g_runtime.window.clientRectOnScreen[2] - g_runtime.window.clientRectOnScreen[0];
+            int h = g_runtime.window.clientRectOnScreen[3] - g_runtime.window.clientRectOnScreen[1];
             PlatformRect r;
             if (PlatformGetClientRect(&r) == 0) {
                 w = r.right - r.left;
                 h = r.bottom - r.top;
             }
-            g_runtime.clientRectOnScreen[0] = x;
-            g_runtime.clientRectOnScreen[1] = y;
-            g_runtime.clientRectOnScreen[2] = x + w;
-            g_runtime.clientRectOnScreen[3] = y + h;
+            g_runtime.window.clientRectOnScreen[0] = x;
+            g_runtime.window.clientRectOnScreen[1] = y;
+            g_runtime.window.clientRectOnScreen[2] = x + w;
+            g_runtime.window.clientRectOnScreen[3] = y + h;
             SetFrontClientPosition(x, y);
             ReapplyDrawArea();
         }
         return 0;
     case WM_SIZE:
         // A window the player resized keeps its size; the picture is scaled into it.
-        if (g_runtime.windowed && g_runtime.initialised && !g_runtime.creatingWindow && !g_runtime.modeSwitching) {
+        if (g_runtime.settings.windowed && g_runtime.window.initialised && !g_runtime.window.creatingWindow && !g_runtime.window.modeSwitching) {
             ReadClientRect();
             return 0;
         }
         if (wParam != SIZE_MAXIMIZED) FitWindowToClient();
         return 0;
     case WM_ACTIVATE: {
-        g_runtime.appActive = (wParam & 0xFFFF) != 0;
-        if (g_runtime.creatingWindow) return 0;
-        if (g_runtime.appActive) {
+        g_runtime.window.appActive = (wParam & 0xFFFF) != 0;
+        if (g_runtime.window.creatingWindow) return 0;
+        if (g_runtime.window.appActive) {
             RestoreScreenSurfaces();
-            if (!g_runtime.windowed && g_runtime.restorePending && g_runtime.initialised) {
+            if (!g_runtime.settings.windowed && g_runtime.window.restorePending && g_runtime.window.initialised) {
                 RestoreScreen();
-                g_runtime.restorePending = 0;
+                g_runtime.window.restorePending = 0;
             }
             ReacquireInput();
-        } else if (!g_runtime.windowed && g_runtime.initialised) {
-            g_runtime.restorePending = 1;
+        } else if (!g_runtime.settings.windowed && g_runtime.window.initialised) {
+            g_runtime.window.restorePending = 1;
         }
-        PadActivationStep(g_runtime.appActive);
+        PadActivationStep(g_runtime.window.appActive);
         return 0;
     }
     case WM_PAINT:
         HandlePaint();
         return 0;
     case WM_SETCURSOR:
-        if (!g_runtime.cursorShown) PlatformShowCursor(0);
+        if (!g_runtime.window.cursorShown) PlatformShowCursor(0);
         return 0;
     case WM_DISPLAYCHANGE:
         HandleDisplayChange(wParam, lParam);
@@ -387,20 +360,19 @@ long MainWindowProc(int message, long wParam, long lParam) {
 
 int ProcessMessage(void) {
     API_LOCK();
-    if (g_runtime.processMessageBusy) return 0;
-    if (!g_runtime.mainWindow) return QuitRequested() ? -1 : 0;
+    if (!g_runtime.window.mainWindow) return QuitRequested() ? -1 : 0;
     bool mainThread = OnMainThread();
     if (mainThread) s_window.mainThreadPumps++;
     int n = 0, pass = 0;
-    while ((g_runtime.closePosted == 0 && g_runtime.appActive == 0) || (pass == 0 && QuitRequested() == 0)) {
+    while ((g_runtime.window.closePosted == 0 && g_runtime.window.appActive == 0) || (pass == 0 && QuitRequested() == 0)) {
         pass = 1;
-        if (!g_runtime.appActive) PlatformSleep(1);
+        if (!g_runtime.window.appActive) PlatformSleep(1);
         bool leaveAll = false;
         // Only the thread that owns the window sees its messages.
         while (mainThread) {
             Message m;
             if (!TakeMessage(&m)) break;
-            if (m.message == WM_ACTIVATE || m.message == WM_ACTIVATEAPP) g_runtime.appActive = (m.wParam & 0xFFFF) != 0;
+            if (m.message == WM_ACTIVATE || m.message == WM_ACTIVATEAPP) g_runtime.window.appActive = (m.wParam & 0xFFFF) != 0;
             if (QuitRequested()) {
                 leaveAll = true;
                 break;
@@ -413,25 +385,24 @@ int ProcessMessage(void) {
             pass = 0;
         }
         if (leaveAll) break;
-        if (!g_runtime.appActive) PlatformSleep(1);
+        if (!g_runtime.window.appActive) PlatformSleep(1);
         if (QuitRequested()) break;
         if (!mainThread) break;
     }
     if (mainThread) {
-        if (!g_runtime.windowed) UpdateCursorVisibility(g_runtime.cursorWanted);
+        if (!g_runtime.settings.windowed) UpdateCursorVisibility(g_runtime.window.cursorWanted);
         RefreshKeyState();
     }
     UpdatePadDevices();
-    // The text-input step would run here under processMessageBusy; this runtime has no text input.
     return QuitRequested() ? -1 : 0;
 }
 
 int InitMainWindow(void) {
-    ClearRuntimeStateForWindow();
+    // A new run: the settings, the log and the clock stay, the rest starts at zero.
+    g_runtime.window = WindowRunState{};
     Clear(&s_window.threadQueue);
     Clear(&s_window.windowQueue);
-    g_runtime.mainThreadId = CurrentThreadId();
-    g_runtime.mainThreadKnown = 1;
+    g_runtime.window.mainThreadId = CurrentThreadId();
 
     LogWrite(SJ("ソフトの二重起動検査... "));
     if (PlatformAcquireInstanceLock(kClassName) != 0) {
@@ -445,28 +416,26 @@ int InitMainWindow(void) {
     PlatformSystemInfo info;
     memset(&info, 0, sizeof(info));
     PlatformGetSystemInfo(&info);
-    g_runtime.physicalMemoryTotal = info.memoryTotal;
-    g_runtime.physicalMemoryAvailable = info.memoryAvailable;
     LogPrintf(SJ("メモリ総量:%.2fMB  空きメモリ領域:%.2fMB "), info.memoryTotal / 1048576.0,
               info.memoryAvailable / 1048576.0);
 
-    PlatformGetDesktopMode(&g_runtime.desktopWidth, &g_runtime.desktopHeight, &g_runtime.desktopBitsPerPixel);
+    PlatformGetDesktopMode(&g_runtime.window.desktopWidth, &g_runtime.window.desktopHeight, &g_runtime.window.desktopBitsPerPixel);
     LogWrite(SJ("ソフトの実行優先レベルを上げました\n"));
 
-    g_runtime.creatingWindow = 1;
+    g_runtime.window.creatingWindow = 1;
     LogWrite(SJ("ウインドウクラスを登録します... "));
     LogWrite(SJ("登録に成功しました\n"));
-    if (!g_runtime.windowTitle[0]) snprintf(g_runtime.windowTitle, sizeof(g_runtime.windowTitle), "%s", kClassName);
+    if (!g_runtime.settings.windowTitle[0]) snprintf(g_runtime.settings.windowTitle, sizeof(g_runtime.settings.windowTitle), "%s", kClassName);
 
     int sw, sh, sb;
     ScreenSize(&sw, &sh, &sb);
     int created;
-    if (g_runtime.windowed) {
+    if (g_runtime.settings.windowed) {
         LogWrite(SJ("ウインドウモード起動用のウインドウを作成します\n"));
-        g_runtime.cursorWanted = 1;
+        g_runtime.window.cursorWanted = 1;
         int w, h;
         ScaledSize(&w, &h);
-        created = PlatformCreateWindow(g_runtime.windowTitle, w, h, 0);
+        created = PlatformCreateWindow(g_runtime.settings.windowTitle, w, h, 0);
         if (created == 0) {
             int left, top;
             CentredOuterPosition(w, h, &left, &top);
@@ -474,32 +443,32 @@ int InitMainWindow(void) {
         }
     } else {
         LogWrite(SJ("フルスクリーンモード用のウインドウを作成します\n"));
-        g_runtime.cursorWanted = 0;
-        created = PlatformCreateWindow(g_runtime.windowTitle, sw, sh, 1);
+        g_runtime.window.cursorWanted = 0;
+        created = PlatformCreateWindow(g_runtime.settings.windowTitle, sw, sh, 1);
     }
     if (created != 0) {
         SetQuitRequested(1);
-        g_runtime.creatingWindow = 0;
+        g_runtime.window.creatingWindow = 0;
         PlatformReleaseInstanceLock();
         ReportRefusal("cannot create the main window");
         return LogWrite(SJ("ウインドウの作成に失敗しました\n")), -1;
     }
-    g_runtime.mainWindow = 1;
+    g_runtime.window.mainWindow = 1;
     ApplyWindowIcon();
-    g_runtime.closePosted = 0;
-    g_runtime.appActive = 1;
-    if (!g_runtime.windowed) {
+    g_runtime.window.closePosted = 0;
+    g_runtime.window.appActive = 1;
+    if (!g_runtime.settings.windowed) {
         LogWrite(SJ("カーソルを不可視にしました\n"));
         PlatformShowCursor(0);
     }
     LogWrite(SJ("ＩＭＥを無効にしました\n"));
-    if (g_runtime.windowed) ReadClientRect();
+    if (g_runtime.settings.windowed) ReadClientRect();
     PlatformSystemInfo sys;
     memset(&sys, 0, sizeof(sys));
     PlatformGetSystemInfo(&sys);
-    g_runtime.textCodePage = sys.oemCodePage == 949 ? 2 : 1;
-    UpdateCursorVisibility(g_runtime.cursorWanted);
-    g_runtime.ending = 0;
+    g_runtime.window.textCodePage = sys.oemCodePage == 949 ? 2 : 1;
+    UpdateCursorVisibility(g_runtime.window.cursorWanted);
+    g_runtime.window.ending = 0;
     RunTimerTest();
 
     PlatformRaiseWindow();
@@ -510,7 +479,7 @@ int InitMainWindow(void) {
         PlatformSleep(1);
     }
     FitWindowToClient();
-    g_runtime.creatingWindow = 0;
+    g_runtime.window.creatingWindow = 0;
 
     SetPumpThreadEnded(0);
     if (!s_window.pumpWake) {
@@ -518,20 +487,20 @@ int InitMainWindow(void) {
         s_window.pumpWake = new std::condition_variable;
     }
     s_window.pumpThread = new std::thread(MessagePumpThread);
-    g_runtime.pumpThreadStarted = 1;
+    g_runtime.window.pumpThreadStarted = 1;
     return 0;
 }
 
 void EndMainWindow(void) {
-    if (!g_runtime.mainWindow) return;
+    if (!g_runtime.window.mainWindow) return;
     UpdateCursorVisibility(1);
-    if (!g_runtime.closePosted) {
-        g_runtime.closePosted = 1;
+    if (!g_runtime.window.closePosted) {
+        g_runtime.window.closePosted = 1;
         PostWindowMessage(WM_CLOSE, 0, 0);
     }
     while (ProcessMessage() == 0) {
     }
-    if (g_runtime.pumpThreadStarted) {
+    if (g_runtime.window.pumpThreadStarted) {
         // The pump thread may be waiting for the lock we hold: let it go by.
         while (!PumpThreadEnded()) {
             {
@@ -547,39 +516,39 @@ void EndMainWindow(void) {
             delete s_window.pumpThread;
             s_window.pumpThread = nullptr;
         }
-        g_runtime.pumpThreadStarted = 0;
+        g_runtime.window.pumpThreadStarted = 0;
     }
     PlatformReleaseInstanceLock();
-    g_runtime.mainWindow = 0;
+    g_runtime.window.mainWindow = 0;
 }
 
 int ChangeWindowMode(int windowed) {
     API_LOCK();
     LogWrite(SJ("ChangeWindowMode実行 \n"));
-    if (windowed == g_runtime.windowed) return 0;
-    g_runtime.windowVisibleBit = 1;
-    g_runtime.windowed = windowed;
+    if (windowed == g_runtime.settings.windowed) return 0;
+    g_runtime.window.windowVisibleBit = 1;
+    g_runtime.settings.windowed = windowed;
     LogWrite(windowed ? SJ("ウインドウモードフラグが立てられました\n") : SJ("ウインドウモードフラグが倒されました\n"));
-    if (!g_runtime.mainWindow) return 0;
-    g_runtime.modeSwitching = 1;
-    g_runtime.displayChangeSeen = 0;
+    if (!g_runtime.window.mainWindow) return 0;
+    g_runtime.window.modeSwitching = 1;
+    g_runtime.window.displayChangeSeen = 0;
     ApplyWindowStyle();
     int r = RecreateScreen();
     // The switch is a display change of its own; the platform sends none for a
     // desktop-sized full screen, so the runtime posts it.
-    PostWindowMessage(WM_DISPLAYCHANGE, g_runtime.desktopBitsPerPixel,
-                      (long)((g_runtime.desktopWidth & 0xFFFF) | ((g_runtime.desktopHeight & 0xFFFF) << 16)));
-    while (ProcessMessage() == 0 && !g_runtime.displayChangeSeen) {
+    PostWindowMessage(WM_DISPLAYCHANGE, g_runtime.window.desktopBitsPerPixel,
+                      (long)((g_runtime.window.desktopWidth & 0xFFFF) | ((g_runtime.window.desktopHeight & 0xFFFF) << 16)));
+    while (ProcessMessage() == 0 && !g_runtime.window.displayChangeSeen) {
     }
-    g_runtime.modeSwitching = 0;
+    g_runtime.window.modeSwitching = 0;
     return r;
 }
 
 int ApplyWindowStyle(void) {
-    if (!g_runtime.mainWindow) return 0;
+    if (!g_runtime.window.mainWindow) return 0;
     int sw, sh, sb;
     ScreenSize(&sw, &sh, &sb);
-    if (g_runtime.windowed) {
+    if (g_runtime.settings.windowed) {
         LogWrite(SJ("ウインドウスタイルをウインドウモード用に変更します... "));
         int w, h;
         ScaledSize(&w, &h);
@@ -589,9 +558,9 @@ int ApplyWindowStyle(void) {
         ReadClientRect();
         // A window that does not fit goes to the desktop's corner on both axes:
         // moving only the negative one would leave the client area half off-centre.
-        if (g_runtime.clientRectOnScreen[0] < 0 || g_runtime.clientRectOnScreen[1] < 0) {
-            int dx = -g_runtime.clientRectOnScreen[0];
-            int dy = -g_runtime.clientRectOnScreen[1];
+        if (g_runtime.window.clientRectOnScreen[0] < 0 || g_runtime.window.clientRectOnScreen[1] < 0) {
+            int dx = -g_runtime.window.clientRectOnScreen[0];
+            int dy = -g_runtime.window.clientRectOnScreen[1];
             PlatformSetWindowStyle(0, w, h, left + dx, top + dy);
             ReadClientRect();
         }
@@ -599,10 +568,10 @@ int ApplyWindowStyle(void) {
         LogWrite(SJ("完了\n"));
     } else {
         LogWrite(SJ("ウインドウスタイルをフルスクリーンモード用に変更します... "));
-        g_runtime.clientRectOnScreen[0] = 0;
-        g_runtime.clientRectOnScreen[1] = 0;
-        g_runtime.clientRectOnScreen[2] = sw;
-        g_runtime.clientRectOnScreen[3] = sh;
+        g_runtime.window.clientRectOnScreen[0] = 0;
+        g_runtime.window.clientRectOnScreen[1] = 0;
+        g_runtime.window.clientRectOnScreen[2] = sw;
+        g_runtime.window.clientRectOnScreen[3] = sh;
         PlatformSetWindowStyle(1, sw, sh, 0, 0);
         UpdateCursorVisibility(0);
         LogWrite(SJ("完了\n"));
@@ -614,7 +583,7 @@ int ApplyWindowStyle(void) {
 int FitWindowToClient(void) {
     PlatformRect c;
     if (PlatformGetClientRect(&c) != 0) return 0;
-    if (g_runtime.windowed) {
+    if (g_runtime.settings.windowed) {
         int w, h;
         ScaledSize(&w, &h);
         int fl = 0, ft = 0, fr = 0, fb = 0;
@@ -622,8 +591,8 @@ int FitWindowToClient(void) {
         // The outer top-left stays where it was.
         PlatformSetWindowStyle(0, w, h, c.left - fl, c.top - ft);
         ReadClientRect();
-        if (!g_runtime.windowVisibleBit) {
-            g_runtime.windowVisibleBit = 1;
+        if (!g_runtime.window.windowVisibleBit) {
+            g_runtime.window.windowVisibleBit = 1;
             ApplyWindowStyle();
         }
     }
@@ -631,23 +600,23 @@ int FitWindowToClient(void) {
 }
 
 int UpdateCursorVisibility(int wanted) {
-    g_runtime.cursorWanted = wanted;
+    g_runtime.window.cursorWanted = wanted;
     int show = wanted == 1;
-    if (show == g_runtime.cursorShown) return 0;
+    if (show == g_runtime.window.cursorShown) return 0;
     PlatformShowCursor(show);
     PostWindowMessage(WM_SETCURSOR, 0, 0);
-    g_runtime.cursorShown = show;
+    g_runtime.window.cursorShown = show;
     return 0;
 }
 
 void BringMainWindowToFront(int topmost) { PlatformRaiseWindow(); }
 
 void WaitWhileInactive(void) {
-    if (g_runtime.paintInProgress || g_runtime.appActive) return;
+    if (g_runtime.window.paintInProgress || g_runtime.window.appActive) return;
     // Without a window no activation can ever arrive (before RuntimeInit, after
     // RuntimeEnd): waiting would spin for good.
-    if (!g_runtime.mainWindow) return;
-    while (ProcessMessage() == 0 && !g_runtime.appActive) {
+    if (!g_runtime.window.mainWindow) return;
+    while (ProcessMessage() == 0 && !g_runtime.window.appActive) {
     }
     RestoreScreenSurfaces();
 }
@@ -662,8 +631,8 @@ int RestoreScreen(void) {
 
 int SetMainWindowTitle(const char* text) {
     API_LOCK();
-    CallerTextToSjis(text, g_runtime.windowTitle, sizeof(g_runtime.windowTitle));
-    if (g_runtime.mainWindow) PlatformSetCaption(g_runtime.windowTitle);
+    CallerTextToSjis(text, g_runtime.settings.windowTitle, sizeof(g_runtime.settings.windowTitle));
+    if (g_runtime.window.mainWindow) PlatformSetCaption(g_runtime.settings.windowTitle);
     return 0;
 }
 
@@ -683,8 +652,8 @@ int RegisterIconResource(int id, const void* imageBytes, int size) {
 }
 
 void ApplyWindowIcon(void) {
-    if (!g_runtime.mainWindow) return;
-    int id = g_runtime.iconResourceId & 0xFFFF;
+    if (!g_runtime.window.mainWindow) return;
+    int id = g_runtime.settings.iconResourceId & 0xFFFF;
     for (int i = 0; i < s_window.iconCount; i++) {
         if (s_window.icons[i].id == id) {
             PlatformSetIcon(s_window.icons[i].data, (size_t)s_window.icons[i].size);
@@ -697,17 +666,17 @@ void ApplyWindowIcon(void) {
 
 int SetWindowIconResource(int id) {
     API_LOCK();
-    g_runtime.iconResourceId = id;
+    g_runtime.settings.iconResourceId = id;
     ApplyWindowIcon();
     return 0;
 }
 
 int SetWindowScaleRate(double rate) {
     API_LOCK();
-    if (rate != rate || g_runtime.windowScaleRate != g_runtime.windowScaleRate) return 0;
-    if (rate == g_runtime.windowScaleRate) return 0;
-    g_runtime.windowScaleRate = rate;
-    if (!(g_runtime.windowScaleRate > 0.0)) g_runtime.windowScaleRate = 1.0;
-    if (g_runtime.mainWindow) ApplyWindowStyle();
+    if (rate != rate || g_runtime.settings.windowScaleRate != g_runtime.settings.windowScaleRate) return 0;
+    if (rate == g_runtime.settings.windowScaleRate) return 0;
+    g_runtime.settings.windowScaleRate = rate;
+    if (!(g_runtime.settings.windowScaleRate > 0.0)) g_runtime.settings.windowScaleRate = 1.0;
+    if (g_runtime.window.mainWindow) ApplyWindowStyle();
     return 0;
 }
