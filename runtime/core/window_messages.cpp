@@ -9,6 +9,7 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/subsystems.h"
 #include "runtime/core/window.h"
+#include "runtime/platform/common/ring_queue.h"
 #include "runtime/platform/platform.h"
 #include "runtime/runtime.h"
 
@@ -22,12 +23,7 @@ struct Message {
     long lParam;
 };
 
-// A FIFO of messages.
-struct MessageQueue {
-    Message items[kQueueCapacity];
-    int head;   // index of the oldest message
-    int count;  // messages queued
-};
+using MessageQueue = RingQueue<Message, kQueueCapacity>;
 
 struct MessageState {
     MessageQueue threadQueue;   // messages posted to the main thread itself (quit)
@@ -38,28 +34,7 @@ struct MessageState {
 
 MessageState s_messages;
 
-bool Push(MessageQueue* q, int message, long wParam, long lParam) {
-    if (q->count == kQueueCapacity) return false;
-    Message& m = q->items[(q->head + q->count) % kQueueCapacity];
-    m.message = message;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    q->count++;
-    return true;
-}
-
-bool Pop(MessageQueue* q, Message* out) {
-    if (!q->count) return false;
-    *out = q->items[q->head];
-    q->head = (q->head + 1) % kQueueCapacity;
-    q->count--;
-    return true;
-}
-
-void Clear(MessageQueue* q) {
-    q->head = 0;
-    q->count = 0;
-}
+bool Push(MessageQueue* q, int message, long wParam, long lParam) { return RingPush(q, Message{message, wParam, lParam}); }
 
 // Turns one platform event into the window message it stands for.
 bool MessageFromEvent(const PlatformEvent& e, Message* m) {
@@ -116,10 +91,10 @@ void FillWindowQueue() {
 bool TakeMessage(Message* m) {
     FillWindowQueue();
     MessageQueue* wq = &s_messages.windowQueue;
-    if (wq->count && wq->items[wq->head].message == WM_SYSCOMMAND && wq->items[wq->head].wParam == SC_SCREENSAVE)
-        return Pop(wq, m);
-    if (Pop(&s_messages.threadQueue, m)) return true;
-    return Pop(wq, m);
+    const Message* next = RingFront(wq);
+    if (next && next->message == WM_SYSCOMMAND && next->wParam == SC_SCREENSAVE) return RingPop(wq, m);
+    if (RingPop(&s_messages.threadQueue, m)) return true;
+    return RingPop(wq, m);
 }
 
 bool OnMainThread() { return g_runtime.window.mainThreadId != 0 && CurrentThreadId() == g_runtime.window.mainThreadId; }
@@ -133,8 +108,8 @@ void PostWindowMessage(int message, long wParam, long lParam) {
 void PostQuitToMainThread(void) { Push(&s_messages.threadQueue, WM_QUIT, 0, 0); }
 
 void ClearWindowMessages(void) {
-    Clear(&s_messages.threadQueue);
-    Clear(&s_messages.windowQueue);
+    RingClear(&s_messages.threadQueue);
+    RingClear(&s_messages.windowQueue);
 }
 
 int PendingWindowMessages(void) {
