@@ -26,20 +26,20 @@ int GetCalendarSeconds(void) {
 }
 
 int64_t GetMicrosecondCount(int ignored) {
-    if (g_runtime.usePerformanceCounter && g_runtime.performanceFrequency > 0) {
+    if (g_runtime.clock.usePerformanceCounter && g_runtime.clock.performanceFrequency > 0) {
         long double c = (long double)PlatformFineCounter();
-        return (int64_t)(c / (long double)g_runtime.performanceFrequency * 1000000.0L);
+        return (int64_t)(c / (long double)g_runtime.clock.performanceFrequency * 1000000.0L);
     }
     return (int64_t)PlatformMilliseconds() * 1000;
 }
 
-void RaiseTimerResolution(void) { g_runtime.timerPeriod = PlatformTimerPeriod(); }
+void RaiseTimerResolution(void) { g_runtime.clock.timerPeriod = PlatformTimerPeriod(); }
 
 void RunTimerTest(void) {
-    g_runtime.performanceFrequency = PlatformFineFrequency();
-    g_runtime.usePerformanceCounter = g_runtime.performanceFrequency != 0;
+    g_runtime.clock.performanceFrequency = PlatformFineFrequency();
+    g_runtime.clock.usePerformanceCounter = g_runtime.clock.performanceFrequency != 0;
     RaiseTimerResolution();
-    if (!g_runtime.usePerformanceCounter) return;
+    if (!g_runtime.clock.usePerformanceCounter) return;
     LogWrite(SJ("タイマーの精度を検査します\n"));
     int mm = 0, pc = 0;
     uint32_t last = PlatformMilliseconds();
@@ -62,10 +62,10 @@ void RunTimerTest(void) {
     }
     LogPrintf(SJ("精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d"), mm, pc);
     if (pc < mm) {
-        LogPrintf(SJ("マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms "), g_runtime.timerPeriod);
-        g_runtime.usePerformanceCounter = 0;
+        LogPrintf(SJ("マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms "), g_runtime.clock.timerPeriod);
+        g_runtime.clock.usePerformanceCounter = 0;
     } else {
         LogPrintf(SJ("パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz "),
-                  g_runtime.performanceFrequency * 0.001);
+                  g_runtime.clock.performanceFrequency * 0.001);
     }
 }

@@ -58,10 +58,9 @@ void OutputSystemInfo() {
     PlatformSystemInfo info;
     memset(&info, 0, sizeof(info));
     PlatformGetSystemInfo(&info);
-    snprintf(g_runtime.osDescription, sizeof(g_runtime.osDescription), "%s ( Build %d %s )", info.osName,
-             info.osBuild, info.osExtra);
-    LogPrintf("%s", g_runtime.osDescription);
-    g_runtime.platformVersion = 0x70000;
+    char osDescription[256];
+    snprintf(osDescription, sizeof(osDescription), "%s ( Build %d %s )", info.osName, info.osBuild, info.osExtra);
+    LogPrintf("%s", osDescription);
     RaiseTimerResolution();
 
     bool hasCpuid = false;
@@ -69,6 +68,7 @@ void OutputSystemInfo() {
     char brand[49] = {0};
     int mmx = 0;
 #if defined(__x86_64__) || defined(__i386__)
+    int tsc = 0; // the processor has a time-stamp counter
     unsigned a, b, c, d;
     if (__get_cpuid(0, &a, &b, &c, &d)) {
         hasCpuid = true;
@@ -77,7 +77,7 @@ void OutputSystemInfo() {
         memcpy(vendor + 8, &c, 4);
         unsigned a1, b1, c1, d1;
         if (__get_cpuid(1, &a1, &b1, &c1, &d1)) {
-            g_runtime.tscAvailable = (d1 >> 4) & 1;
+            tsc = (d1 >> 4) & 1;
             mmx = (d1 >> 23) & 1;
         }
         if (__get_cpuid(0x80000000, &a, &b, &c, &d) && a >= 0x80000004) {
@@ -87,14 +87,13 @@ void OutputSystemInfo() {
             memcpy(brand, regs, 48);
         }
     }
-    if (g_runtime.tscAvailable) {
+    if (tsc) {
         uint64_t t0 = __rdtsc();
         uint32_t m0 = PlatformMilliseconds();
         while (PlatformMilliseconds() - m0 < 100u) PlatformSleep(1);
         uint64_t dlt = __rdtsc() - t0;
-        g_runtime.cpuMhz = (int)(dlt * 0.00001);
-        g_runtime.tscTicksPerSecond = (int64_t)dlt * 10;
-        LogPrintf(SJ("ＣＰＵ動作速度：大体%.2fGHz"), g_runtime.cpuMhz * 0.001);
+        int cpuMhz = (int)(dlt * 0.00001);
+        LogPrintf(SJ("ＣＰＵ動作速度：大体%.2fGHz"), cpuMhz * 0.001);
     }
 #endif
     if (!hasCpuid) {
@@ -103,7 +102,6 @@ void OutputSystemInfo() {
         LogWrite(SJ("ＭＭＸは使えません\n"));
     } else {
         LogWrite(SJ("ＭＭＸ命令を使用します\n"));
-        g_runtime.mmxAvailable = 1;
     }
     if (hasCpuid) {
         LogWrite(SJ("ＣＰＵベンダ："));
@@ -116,10 +114,7 @@ void OutputSystemInfo() {
         // The brand text is often padded with leading spaces.
         const char* b0 = brand;
         while (*b0 == ' ') b0++;
-        if (*b0) {
-            LogPrintf(SJ("ＣＰＵ名：%s"), b0);
-            snprintf(g_runtime.cpuName, sizeof(g_runtime.cpuName), "%s", b0);
-        }
+        if (*b0) LogPrintf(SJ("ＣＰＵ名：%s"), b0);
     }
     LogUnindent();
 }
@@ -138,19 +133,19 @@ uint64_t CurrentThreadId(void) {
 }
 
 void RunEndSequence(void) {
-    g_runtime.ending = 1;
+    g_runtime.window.ending = 1;
     // No network, download or MIDI music is ever started: nothing to stop before the screen.
     EndScreen();
     EndInput();
     EndSoundSystem();
-    bool hadWindow = g_runtime.mainWindow != 0;
+    bool hadWindow = g_runtime.window.mainWindow != 0;
     EndMainWindow();
     EndCom();
-    g_runtime.initialised = 0;
+    g_runtime.window.initialised = 0;
     // Without a window that ever reached the quit state ProcessMessage would
     // return 0 for good, so only pump while there is something to close.
     while (ProcessMessage() == 0 && !QuitRequested()) {
-        if (!hadWindow || !g_runtime.mainWindow) break;
+        if (!hadWindow || !g_runtime.window.mainWindow) break;
     }
     if (g_runtime.startDirectory[0] && g_fileOps) g_fileOps->setCurrentDirectory(g_runtime.startDirectory);
     CloseIdleArchives();
@@ -191,15 +186,15 @@ int RuntimeInit(void) {
     }
     int dw = 0, dh = 0, dbits = 0;
     PlatformGetDesktopMode(&dw, &dh, &dbits);
-    if ((dbits == 24 && g_runtime.windowed) || RequestedColorDepth() == 24) {
-        ReportRefusal(dbits == 24 && g_runtime.windowed
+    if ((dbits == 24 && g_runtime.settings.windowed) || RequestedColorDepth() == 24) {
+        ReportRefusal(dbits == 24 && g_runtime.settings.windowed
                           ? "no usable screen mode: the display has 24-bit colour, which a window cannot use"
                           : "no usable screen mode: 24-bit colour was asked for, which the runtime does not draw");
         return LogWrite(SJ("ＱＭライブラリは２４ビットカラーモードに対応していません\n"));
     }
     // The fine counter.
-    g_runtime.performanceFrequency = PlatformFineFrequency();
-    g_runtime.usePerformanceCounter = g_runtime.performanceFrequency != 0;
+    g_runtime.clock.performanceFrequency = PlatformFineFrequency();
+    g_runtime.clock.usePerformanceCounter = g_runtime.clock.performanceFrequency != 0;
     // System information.
     OutputSystemInfo();
     // Streams and the graph restore routine.
@@ -230,9 +225,9 @@ int RuntimeInit(void) {
     // Text-input buffers (text input itself is not part of this runtime).
     LogWrite(SJ("文字コードバッファの初期化を行います... "));
     LogWrite(SJ("完了しました\n"));
-    g_runtime.initialised = 1;
+    g_runtime.window.initialised = 1;
     SetFlipVBlankWait(1);
-    if (!g_runtime.windowed) BringMainWindowToFront(0);
+    if (!g_runtime.settings.windowed) BringMainWindowToFront(0);
     SetDrawTarget(-2);
     SetDrawTarget(-4);
     // Warm-up: the graph table's check counter advances by one.
@@ -253,15 +248,15 @@ int RuntimeEnd(void) {
 
 int SetLogOutputEnabled(int enabled) {
     API_LOCK();
-    g_runtime.logDisabled = !enabled;
+    g_runtime.settings.logDisabled = !enabled;
     return 0;
 }
 
 int SetArchiveUse(int use) {
     API_LOCK();
-    if ((!use) != g_runtime.archiveDisabled) {
-        g_runtime.archiveDisabled = !use;
-        ApplyArchiveSetting(g_runtime.archiveDisabled);
+    if ((!use) != g_runtime.settings.archiveDisabled) {
+        g_runtime.settings.archiveDisabled = !use;
+        ApplyArchiveSetting(g_runtime.settings.archiveDisabled);
     }
     return 0;
 }

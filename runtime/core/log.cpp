@@ -49,8 +49,8 @@ void MirrorToStderr(const char* text) {
     utf8[n] = 0;
     char head[64] = "";
     if (!s_mirrorLineOpen) {
-        int h = snprintf(head, sizeof(head), "%d:", (int)(PlatformMilliseconds() - g_runtime.logStartTime));
-        for (int i = 0; i < g_runtime.logIndent && h < (int)sizeof(head) - 1; i++) head[h++] = '\t';
+        int h = snprintf(head, sizeof(head), "%d:", (int)(PlatformMilliseconds() - g_runtime.log.logStartTime));
+        for (int i = 0; i < g_runtime.log.logIndent && h < (int)sizeof(head) - 1; i++) head[h++] = '\t';
         head[h] = 0;
     }
     // Carriage returns belong to the file's line ends only.
@@ -69,7 +69,7 @@ bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0
 
 // Path of the log file inside the start directory.
 void LogFilePath(char* out, size_t size) {
-    snprintf(out, size, "%s/%s", g_runtime.startDirectory, g_runtime.logFileName);
+    snprintf(out, size, "%s/%s", g_runtime.startDirectory, g_runtime.log.logFileName);
 }
 
 // Copies text into out turning bare "\n" into "\r\n"; stops converting at the
@@ -102,19 +102,19 @@ int ConvertLineFeeds(const char* text, char* out) {
 
 void InitLogFile(void) {
     s_mirrorLineOpen = 0;
-    if (g_runtime.logDisabled || MirrorMode() == MirrorFileOff) {
-        g_runtime.logStartTime = PlatformMilliseconds();
+    if (g_runtime.settings.logDisabled || MirrorMode() == MirrorFileOff) {
+        g_runtime.log.logStartTime = PlatformMilliseconds();
         return;
     }
-    snprintf(g_runtime.logFileName, sizeof(g_runtime.logFileName), "%s", kLogFileName);
+    snprintf(g_runtime.log.logFileName, sizeof(g_runtime.log.logFileName), "%s", kLogFileName);
     char path[600];
     LogFilePath(path, sizeof(path));
     remove(path);
     FILE* f = fopen(path, "wb");
     if (f) fclose(f);
-    g_runtime.logIndent = 0;
-    g_runtime.logLineOpen = 0;
-    g_runtime.logStartTime = PlatformMilliseconds();
+    g_runtime.log.logIndent = 0;
+    g_runtime.log.logLineOpen = 0;
+    g_runtime.log.logStartTime = PlatformMilliseconds();
 }
 
 int LogWrite(const char* text) {
@@ -129,17 +129,17 @@ int LogWrite(const char* text) {
     int outLen = ConvertLineFeeds(text, out);
     LogMirror mirror = MirrorMode();
     if (mirror == MirrorStderr) MirrorToStderr(text);
-    if (mirror != MirrorFileOff && !g_runtime.logDisabled && g_runtime.startDirectory[0] && g_runtime.logFileName[0]) {
+    if (mirror != MirrorFileOff && !g_runtime.settings.logDisabled && g_runtime.startDirectory[0] && g_runtime.log.logFileName[0]) {
         char path[600];
         LogFilePath(path, sizeof(path));
         FILE* f = fopen(path, "ab");
         if (f) {
-            if (!g_runtime.logLineOpen) {
-                fprintf(f, "%d:", (int)(PlatformMilliseconds() - g_runtime.logStartTime));
-                for (int i = 0; i < g_runtime.logIndent; i++) fputc('\t', f);
+            if (!g_runtime.log.logLineOpen) {
+                fprintf(f, "%d:", (int)(PlatformMilliseconds() - g_runtime.log.logStartTime));
+                for (int i = 0; i < g_runtime.log.logIndent; i++) fputc('\t', f);
             }
             fwrite(out, 1, (size_t)outLen, f);
-            if (outLen > 0) g_runtime.logLineOpen = out[outLen - 1] != '\n';
+            if (outLen > 0) g_runtime.log.logLineOpen = out[outLen - 1] != '\n';
             fclose(f);
         }
     }
@@ -161,12 +161,12 @@ int LogPrintf(const char* format, ...) {
 }
 
 int LogIndent(void) {
-    g_runtime.logIndent++;
+    g_runtime.log.logIndent++;
     return 0;
 }
 
 int LogUnindent(void) {
-    if (g_runtime.logIndent > 0) g_runtime.logIndent--;
+    if (g_runtime.log.logIndent > 0) g_runtime.log.logIndent--;
     return 0;
 }
 

@@ -1,4 +1,7 @@
-// The main window and its message processing (internal operations).
+// The main window and its message processing (internal operations). The window's
+// life is in window.cpp, its queues and ProcessMessage in window_messages.cpp, the
+// window procedure in window_proc.cpp, the pump thread in message_pump.cpp, and
+// its style, size, cursor and icon in window_style.cpp.
 #pragma once
 
 #include <stdint.h>
@@ -46,3 +49,23 @@ bool PumpTurnDue(uint32_t* seenMainPumps, uint32_t mainPumps);
 // Turns the pump thread took and skipped since the process started (tests).
 int PumpThreadTurns(void);
 int PumpThreadSkips(void);
+
+// Shared by the window's files.
+// Posts WM_QUIT to the main thread's own queue (like PostQuitMessage).
+void PostQuitToMainThread(void);
+// Empties both message queues; window initialisation starts with none.
+void ClearWindowMessages(void);
+// ProcessMessage calls made by the main thread so far; the pump thread's turn rule reads it.
+uint32_t MainThreadPumps(void);
+// Starts MessagePumpThread at the end of window initialisation.
+void StartMessagePump(void);
+// Lets the pump thread leave and joins it; called by EndMainWindow under the ApiLock.
+void StopMessagePump(void);
+// The logical screen size and depth (640 x 480 x 16 when never set).
+void LogicalScreenSize(int* w, int* h, int* depth);
+// The windowed client size: the screen size times the scale rate.
+void ScaledWindowSize(int* w, int* h);
+// Reads the client rectangle into clientRectOnScreen; unchanged when the platform cannot say.
+void ReadClientRect(void);
+// Outer top-left of a windowed window whose client area is w x h, centred on the desktop.
+void CentredOuterPosition(int w, int h, int* left, int* top);

@@ -95,7 +95,7 @@ const FileOpTable g_archiveFileOps = {
 const FileOpTable* g_fileOps = &g_archiveFileOps;
 
 void InstallFileOps(void) {
-    g_fileOps = g_runtime.archiveDisabled ? &g_diskFileOps : &g_archiveFileOps;
+    g_fileOps = g_runtime.settings.archiveDisabled ? &g_diskFileOps : &g_archiveFileOps;
 }
 
 void ApplyArchiveSetting(int archiveDisabled) {

@@ -175,11 +175,11 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
     ReleaseScreenBuffers();
 
     int result = 0;
-    const int windowed = g_runtime.windowed;
+    const int windowed = g_runtime.settings.windowed;
     int desktopW = 0, desktopH = 0, desktopBits = 0;
     PlatformGetDesktopMode(&desktopW, &desktopH, &desktopBits);
     if (windowed) {
-        double rate = g_runtime.windowScaleRate > 0 ? g_runtime.windowScaleRate : 1.0;
+        double rate = g_runtime.settings.windowScaleRate > 0 ? g_runtime.settings.windowScaleRate : 1.0;
         if (desktopW > 0 && desktopH > 0 &&
             (ScreenWidth() * rate > desktopW || ScreenHeight() * rate > desktopH))
             FatalExit(SJ("デスクトップ画面のサイズが足りません、ソフトを終了します"));
@@ -213,7 +213,7 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
     MeasureRefresh();
     LogUnindent();
     LogWrite(SJ("画面モード変更処理は正常に終了しました\n"));
-    if (g_runtime.mainWindow && !g_runtime.modeSwitching) ProcessMessage();
+    if (g_runtime.window.mainWindow && !g_runtime.window.modeSwitching) ProcessMessage();
     g_screen.frameCount = 0;
     return result;
 }

@@ -95,7 +95,7 @@ int InitInput(void) {
     LogWrite(SJ("初期化成功\n"));
     LogUnindent();
 
-    if (g_runtime.mainWindow) {
+    if (g_runtime.window.mainWindow) {
         PlatformRaiseWindow();
         ProcessMessage();
     }
@@ -170,7 +170,7 @@ int LazyStartInput(int* result) {
     }
     // No start while the runtime is closing itself down: the query reads the
     // (empty) state instead.
-    if (g_runtime.ending || g_runtime.closePosted) return 0;
+    if (g_runtime.window.ending || g_runtime.window.closePosted) return 0;
     *result = InitInput();
     return 1;
 }

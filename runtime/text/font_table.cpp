@@ -135,7 +135,7 @@ static FontHandle CreateFontFromSjis(const char* faceName, int size, int thickne
     if (size <= 0) size = 16;
     if (size > 1024) size = 1024;
     if (thickness < 0) thickness = 0;
-    if (charSet == -1) charSet = g_runtime.textCodePage == 2 ? 2 : 1;
+    if (charSet == -1) charSet = g_runtime.window.textCodePage == 2 ? 2 : 1;
     if (charSet < 0 || charSet > 2) charSet = 1;
     int depth = 16;
     GetScreenSize(nullptr, nullptr, &depth);

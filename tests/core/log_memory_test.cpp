@@ -23,7 +23,7 @@ protected:
         char tmpl[] = "/tmp/bkt-log-XXXXXX";
         dir_ = mkdtemp(tmpl);
         snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", dir_.c_str());
-        g_runtime.logDisabled = 0;
+        g_runtime.settings.logDisabled = 0;
         ScriptedSetClock(1000);
         InitLogFile();
     }
@@ -82,7 +82,7 @@ TEST_F(LogFixture, LongTextsUseATemporaryBlockThatIsFreedAgain) {
 
 TEST_F(LogFixture, SwitchedOffLogWritesNothing) {
     remove((dir_ + "/AppLog.txt").c_str());
-    g_runtime.logDisabled = 1;
+    g_runtime.settings.logDisabled = 1;
     InitLogFile();
     EXPECT_EQ(LogWrite("hello\n"), -1);
     DumpTrackedMemory();

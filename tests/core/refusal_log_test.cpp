@@ -57,8 +57,8 @@ protected:
         char tmpl[] = "/tmp/bkt-mirror-XXXXXX";
         dir_ = mkdtemp(tmpl);
         snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", dir_.c_str());
-        g_runtime.logDisabled = 0;
-        g_runtime.logIndent = 0;
+        g_runtime.settings.logDisabled = 0;
+        g_runtime.log.logIndent = 0;
         ScriptedSetClock(1000);
     }
     void TearDown() override {
@@ -75,7 +75,7 @@ protected:
 TEST_F(MirroredLog, StderrGetsEveryLineInUtf8AlsoWithTheFileOff) {
     setenv("BORRA_LOG", "stderr", 1);
     for (int fileOn : {1, 0}) {
-        g_runtime.logDisabled = !fileOn;
+        g_runtime.settings.logDisabled = !fileOn;
         InitLogFile();
         testing::internal::CaptureStderr();
         ScriptedAdvanceClock(42);

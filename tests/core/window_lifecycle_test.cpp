@@ -80,23 +80,23 @@ TEST_F(RuntimeFixture, ScaleRateSetsTheClientSize) {
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     // The client area never starts off the desktop.
-    EXPECT_GE(g_runtime.clientRectOnScreen[0], 0);
-    EXPECT_GE(g_runtime.clientRectOnScreen[1], 0);
+    EXPECT_GE(g_runtime.window.clientRectOnScreen[0], 0);
+    EXPECT_GE(g_runtime.window.clientRectOnScreen[1], 0);
 }
 
 TEST(RuntimeSettings, ScaleRateZeroAndNegative) {
-    g_runtime.windowScaleRate = 0.0;
+    g_runtime.settings.windowScaleRate = 0.0;
     SetWindowScaleRate(0.0);
-    EXPECT_EQ(g_runtime.windowScaleRate, 0.0);  // already 0.0: nothing stored
+    EXPECT_EQ(g_runtime.settings.windowScaleRate, 0.0);  // already 0.0: nothing stored
     EXPECT_EQ(GetWindowScaleRate(), 1.0);       // and the window uses 1.0
     SetWindowScaleRate(-2.0);
-    EXPECT_EQ(g_runtime.windowScaleRate, 1.0);
+    EXPECT_EQ(g_runtime.settings.windowScaleRate, 1.0);
     SetWindowScaleRate(0.0 / 0.0);
-    EXPECT_EQ(g_runtime.windowScaleRate, 1.0);
+    EXPECT_EQ(g_runtime.settings.windowScaleRate, 1.0);
 }
 
 TEST_F(RuntimeFixture, CaptionDefaultsToTheClassName) {
-    g_runtime.windowTitle[0] = 0;
+    g_runtime.settings.windowTitle[0] = 0;
     ASSERT_EQ(RuntimeInit(), 0);
     EXPECT_STREQ(ScriptedCaption(), "QmApp");
     SetMainWindowTitle("Borra Kez Ti");
@@ -107,7 +107,7 @@ TEST_F(RuntimeFixture, SecondInstanceIsRefused) {
     ScriptedSetOtherInstance(1);
     EXPECT_EQ(RuntimeInit(), -1);
     ScriptedSetOtherInstance(0);
-    EXPECT_EQ(g_runtime.quitRequested, 1);
+    EXPECT_EQ(g_runtime.window.quitRequested, 1);
 }
 
 TEST_F(RuntimeFixture, SecondInitWhileRunningFails) {
@@ -127,7 +127,7 @@ TEST_F(RuntimeFixture, InactiveApplicationWaitsInsideProcessMessage) {
     uint32_t t0 = PlatformMilliseconds();
     EXPECT_EQ(ProcessMessage(), 0);
     activator.join();
-    EXPECT_EQ(g_runtime.appActive, 1);
+    EXPECT_EQ(g_runtime.window.appActive, 1);
     // It slept (virtual) milliseconds while it waited.
     EXPECT_GT(PlatformMilliseconds() - t0, 0u);
 }
@@ -156,7 +156,7 @@ TEST_F(RuntimeFixture, DrawStateAndLoadingAreHeldWhileInactive) {
         EnterApiLock();
         MainWindowProc(WM_ACTIVATE, 0, 0);
         LeaveApiLock();
-        ASSERT_EQ(g_runtime.appActive, 0);
+        ASSERT_EQ(g_runtime.window.appActive, 0);
         std::thread activator([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             ScriptedPushEvent(PlatformEventActivate, 0, 0, 0, 0, 0);
@@ -164,7 +164,7 @@ TEST_F(RuntimeFixture, DrawStateAndLoadingAreHeldWhileInactive) {
         uint32_t t0 = PlatformMilliseconds();
         h.call();
         activator.join();
-        EXPECT_EQ(g_runtime.appActive, 1);
+        EXPECT_EQ(g_runtime.window.appActive, 1);
         EXPECT_GT(PlatformMilliseconds() - t0, 0u);
         EnterApiLock();
         MainWindowProc(WM_ACTIVATE, 1, 0);
@@ -190,8 +190,8 @@ TEST_F(RuntimeFixture, OffScreenWindowGoesToTheCorner) {
         SetScreenMode(c.width, c.height, 16, 60);
         SetWindowScaleRate(c.rate);
         ASSERT_EQ(RuntimeInit(), 0);
-        EXPECT_EQ(g_runtime.clientRectOnScreen[0], c.left);
-        EXPECT_EQ(g_runtime.clientRectOnScreen[1], c.top);
+        EXPECT_EQ(g_runtime.window.clientRectOnScreen[0], c.left);
+        EXPECT_EQ(g_runtime.window.clientRectOnScreen[1], c.top);
         PlatformRect r;
         ASSERT_EQ(PlatformGetClientRect(&r), 0);
         EXPECT_EQ(r.left, c.left);

@@ -36,10 +36,10 @@ public:
         saved_ = g_runtime;
         char cwd[256];
         if (getcwd(cwd, sizeof(cwd))) snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", cwd);
-        snprintf(g_runtime.logFileName, sizeof(g_runtime.logFileName), "AppLog.txt");
-        g_runtime.logDisabled = 0;
-        g_runtime.logLineOpen = 0;
-        g_runtime.logIndent = 0;
+        snprintf(g_runtime.log.logFileName, sizeof(g_runtime.log.logFileName), "AppLog.txt");
+        g_runtime.settings.logDisabled = 0;
+        g_runtime.log.logLineOpen = 0;
+        g_runtime.log.logIndent = 0;
     }
     ~LogCapture() { g_runtime = saved_; }
     std::string Text() const {

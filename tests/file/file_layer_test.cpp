@@ -151,11 +151,11 @@ TEST_F(FileLayer, FileStreamGoesThroughInstalledTable) {
 
 TEST_F(FileLayer, InstallAndApplyPickTheBuiltInSet) {
     const FileOpTable* saved = g_fileOps;
-    int savedSetting = g_runtime.archiveDisabled;
-    g_runtime.archiveDisabled = 1;
+    int savedSetting = g_runtime.settings.archiveDisabled;
+    g_runtime.settings.archiveDisabled = 1;
     InstallFileOps();
     EXPECT_EQ(g_fileOps, &g_diskFileOps);
-    g_runtime.archiveDisabled = 0;
+    g_runtime.settings.archiveDisabled = 0;
     InstallFileOps();
     EXPECT_EQ(g_fileOps, &g_archiveFileOps);
     ApplyArchiveSetting(1);
@@ -168,7 +168,7 @@ TEST_F(FileLayer, InstallAndApplyPickTheBuiltInSet) {
     ApplyArchiveSetting(1);
     EXPECT_EQ(g_fileOps, &custom);
     g_fileOps = saved;
-    g_runtime.archiveDisabled = savedSetting;
+    g_runtime.settings.archiveDisabled = savedSetting;
 }
 
 TEST_F(FileLayer, CurrentDirectoryBuffersAre260And256Bytes) {

@@ -15,7 +15,7 @@ class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetLogOutputEnabled(0);
-        g_runtime.appActive = 1;
+        g_runtime.window.appActive = 1;
         // The input service stands on the component step of RuntimeInit; without
         // it a query fails instead of starting the module.
         g_runtime.comInitialised = 1;

@@ -16,18 +16,18 @@ protected:
     void SetUp() override {
         InputTest::SetUp();
         EndInput();
-        memcpy(savedName, g_runtime.logFileName, sizeof savedName);
+        memcpy(savedName, g_runtime.log.logFileName, sizeof savedName);
         memcpy(savedDir, g_runtime.startDirectory, sizeof savedDir);
-        savedDisabled = g_runtime.logDisabled;
+        savedDisabled = g_runtime.settings.logDisabled;
         ASSERT_NE(getcwd(g_runtime.startDirectory, sizeof g_runtime.startDirectory), nullptr);
-        snprintf(g_runtime.logFileName, sizeof g_runtime.logFileName, "input_test_log_%d.txt", (int)getpid());
-        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.logFileName);
+        snprintf(g_runtime.log.logFileName, sizeof g_runtime.log.logFileName, "input_test_log_%d.txt", (int)getpid());
+        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.log.logFileName);
         remove(path);
-        g_runtime.logDisabled = 0;
+        g_runtime.settings.logDisabled = 0;
     }
     void TearDown() override {
-        g_runtime.logDisabled = savedDisabled;
-        memcpy(g_runtime.logFileName, savedName, sizeof savedName);
+        g_runtime.settings.logDisabled = savedDisabled;
+        memcpy(g_runtime.log.logFileName, savedName, sizeof savedName);
         memcpy(g_runtime.startDirectory, savedDir, sizeof savedDir);
         remove(path);
         InputTest::TearDown();
@@ -43,7 +43,7 @@ protected:
         return text;
     }
     bool Has(const std::string& log, const char* utf8) const { return log.find(SJ(utf8)) != std::string::npos; }
-    char savedName[sizeof g_runtime.logFileName];
+    char savedName[sizeof g_runtime.log.logFileName];
     char savedDir[sizeof g_runtime.startDirectory];
     int savedDisabled = 0;
     char path[600];

@@ -61,17 +61,17 @@ protected:
     // Runs body with the log written to a file of its own; returns what was written.
     template <typename Body>
     static std::string CaptureLog(Body body) {
-        char savedName[sizeof g_runtime.logFileName];
-        memcpy(savedName, g_runtime.logFileName, sizeof savedName);
-        int savedDisabled = g_runtime.logDisabled;
-        snprintf(g_runtime.logFileName, sizeof g_runtime.logFileName, "text_test_log_%d.txt", (int)getpid());
+        char savedName[sizeof g_runtime.log.logFileName];
+        memcpy(savedName, g_runtime.log.logFileName, sizeof savedName);
+        int savedDisabled = g_runtime.settings.logDisabled;
+        snprintf(g_runtime.log.logFileName, sizeof g_runtime.log.logFileName, "text_test_log_%d.txt", (int)getpid());
         char path[600];
-        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.logFileName);
+        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.log.logFileName);
         remove(path);
-        g_runtime.logDisabled = 0;
+        g_runtime.settings.logDisabled = 0;
         body();
-        g_runtime.logDisabled = savedDisabled;
-        memcpy(g_runtime.logFileName, savedName, sizeof savedName);
+        g_runtime.settings.logDisabled = savedDisabled;
+        memcpy(g_runtime.log.logFileName, savedName, sizeof savedName);
         std::string text;
         if (FILE* f = fopen(path, "rb")) {
             char buf[4096];

@@ -188,7 +188,7 @@ TEST_F(Utf8TextTest, FaceNamesInUtf8) {
     EXPECT_STREQ(face, SJ("ＭＳゴシック"));
     SetTextEncoding(TEXT_ENCODING_UTF8);
     EXPECT_EQ(SetMainWindowTitle("ゲーム"), 0);
-    EXPECT_STREQ(g_runtime.windowTitle, SJ("ゲーム"));
+    EXPECT_STREQ(g_runtime.settings.windowTitle, SJ("ゲーム"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <mutex>
 
+#include "runtime/platform/common/ring_queue.h"
 #include "runtime/platform/platform.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/platform/scripted/scripted_internal.h"
@@ -25,8 +26,7 @@ struct ScriptedWindow {
     int cursorShown;                  // last cursor request
     int iconBytes;                    // size of the icon image last given (0 = default)
     char caption[256];                // caption last given
-    PlatformEvent events[kEventCapacity]; // pending events, oldest first
-    int eventHead, eventCount;
+    RingQueue<PlatformEvent, kEventCapacity> events; // pending events, oldest first
     int otherInstance;                // pretend another instance holds the lock
     int instanceLocked;               // this process holds the instance flag
     int failCreation;                 // the next creation fails
@@ -81,8 +81,7 @@ void PlatformDestroyWindow(void) {
     std::lock_guard<std::mutex> g(s_win.guard);
     s_win.exists = 0;
     s_win.caption[0] = 0;
-    s_win.eventHead = 0;
-    s_win.eventCount = 0;
+    RingClear(&s_win.events);
 }
 
 int PlatformWindowExists(void) { return s_win.exists; }
@@ -126,31 +125,19 @@ void PlatformShowCursor(int show) { s_win.cursorShown = show; }
 
 int PlatformPollEvent(PlatformEvent* event) {
     std::lock_guard<std::mutex> g(s_win.guard);
-    if (!s_win.eventCount) return 0;
-    *event = s_win.events[s_win.eventHead];
-    s_win.eventHead = (s_win.eventHead + 1) % kEventCapacity;
-    s_win.eventCount--;
-    return 1;
+    return RingPop(&s_win.events, event) ? 1 : 0;
 }
 
 int PlatformPendingEvents(void) {
     std::lock_guard<std::mutex> g(s_win.guard);
-    return s_win.eventCount;
+    return s_win.events.count;
 }
 
 void PlatformRaiseWindow(void) {}
 
 void ScriptedPushEvent(int kind, int x, int y, int w, int h, int bits) {
     std::lock_guard<std::mutex> g(s_win.guard);
-    if (s_win.eventCount == kEventCapacity) return;
-    PlatformEvent& e = s_win.events[(s_win.eventHead + s_win.eventCount) % kEventCapacity];
-    e.kind = kind;
-    e.x = x;
-    e.y = y;
-    e.w = w;
-    e.h = h;
-    e.bits = bits;
-    s_win.eventCount++;
+    RingPush(&s_win.events, PlatformEvent{kind, x, y, w, h, bits});
 }
 
 int ScriptedWindowInfo(int* clientWidth, int* clientHeight, int* fullScreen) {

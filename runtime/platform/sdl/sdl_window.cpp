@@ -15,6 +15,7 @@
 
 #include <png.h>
 
+#include "runtime/platform/common/ring_queue.h"
 #include "runtime/platform/platform.h"
 #include "runtime/platform/sdl/sdl_internal.h"
 
@@ -27,15 +28,14 @@ struct SdlWindowState {
     int videoStarted;               // SDL video is initialised
     int fullScreen;                 // desktop full screen
     SDL_Surface* icon;              // current icon surface
-    PlatformEvent events[kEventCapacity]; // window events not yet taken
-    int eventHead, eventCount;
+    RingQueue<PlatformEvent, kEventCapacity> events; // window events not yet taken
     int lockFd;                     // descriptor of the instance lock file, -1 when none
     unsigned char keys[256];        // key state by key code, bit 7 = held
     int raiseFd;                    // socket where a second copy asks us to raise, -1 when none
     char failure[256];              // why the display could not be opened
 };
 
-SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, 0, 0, -1, {}, -1, {}};
+SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, -1, {}, -1, {}};
 
 // The raise socket's address: an abstract name derived from the lock file's path,
 // so each lock folder (and each user) has its own and nothing is left on the disk.
@@ -60,15 +60,7 @@ void TakeRaiseRequests() {
 }
 
 void QueueEvent(int kind, int x = 0, int y = 0, int w = 0, int h = 0, int bits = 0) {
-    if (s_sdl.eventCount == kEventCapacity) return;
-    PlatformEvent& e = s_sdl.events[(s_sdl.eventHead + s_sdl.eventCount) % kEventCapacity];
-    e.kind = kind;
-    e.x = x;
-    e.y = y;
-    e.w = w;
-    e.h = h;
-    e.bits = bits;
-    s_sdl.eventCount++;
+    RingPush(&s_sdl.events, PlatformEvent{kind, x, y, w, h, bits});
 }
 
 void OnKey(const SDL_KeyboardEvent& k) {
@@ -310,8 +302,7 @@ void PlatformDestroyWindow(void) {
     if (!s_sdl.window) return;
     SDL_DestroyWindow(s_sdl.window);
     s_sdl.window = nullptr;
-    s_sdl.eventCount = 0;
-    s_sdl.eventHead = 0;
+    RingClear(&s_sdl.events);
     memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
 }
 
@@ -378,17 +369,13 @@ void PlatformShowCursor(int show) {
 }
 
 int PlatformPollEvent(PlatformEvent* event) {
-    if (!s_sdl.eventCount) Drain();
-    if (!s_sdl.eventCount) return 0;
-    *event = s_sdl.events[s_sdl.eventHead];
-    s_sdl.eventHead = (s_sdl.eventHead + 1) % kEventCapacity;
-    s_sdl.eventCount--;
-    return 1;
+    if (!s_sdl.events.count) Drain();
+    return RingPop(&s_sdl.events, event) ? 1 : 0;
 }
 
 int PlatformPendingEvents(void) {
     Drain();
-    return s_sdl.eventCount;
+    return s_sdl.events.count;
 }
 
 void PlatformRaiseWindow(void) {
