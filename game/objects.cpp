@@ -17,6 +17,13 @@ static bool Touchable(void)
     return g_game.playerCondition < 1;
 }
 
+// Every cell test needs the object's y within its grid: an empty record (y 9999) can
+// meet no cell, and skipping its scan saves most of a frame's work.
+static bool WithinGrid(int y)
+{
+    return y < GridRows * TileSize;
+}
+
 static bool IsWallCell(int code, int c, int r, int x, int y)
 {
     return (code == 2 || code == 3 || code == 21) && r * 16 <= y + 14 && y <= r * 16 + 14 &&
@@ -53,6 +60,8 @@ void UpdatePlatforms(void)
                 g.playerX += p.dirX; // carried along
             }
         }
+        if (!WithinGrid(p.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++)
             for (int r = 0; r < GridRows; r++)
@@ -107,6 +116,8 @@ void UpdateRollers(void)
             sy + 16 >= g.playerY && q.x < g.playerX + 6 && q.x + 16 > g.playerX + 10 &&
             g.playerVy >= 0)
             KillPlayer();
+        if (!WithinGrid(q.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++) {
             for (int r = 0; r < GridRows; r++) {
@@ -143,6 +154,8 @@ void UpdateLifts(void)
         if (Touchable() && sy + 10 <= g.playerY + 16 && sy + 16 >= g.playerY &&
             l.x < g.playerX + 6 && l.x + 16 > g.playerX + 10)
             KillPlayer();
+        if (!WithinGrid(l.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++) {
             for (int r = 0; r < GridRows; r++) {
