@@ -151,6 +151,8 @@ void DrawFrontLayer(void);
 
 // ---- Player and objects (player.cpp, tile_contacts.cpp, objects.cpp)
 void UpdatePlayer(void);
+// The player stands at y (his top edge) on a tile or an object: no longer airborne, no fall.
+void LandPlayer(int y);
 void ResolveTileContacts(void);
 void UpdatePlatforms(void);
 void UpdateRollers(void);
@@ -173,6 +175,9 @@ void ResetRanking(void);
 
 // ---- Options (options.cpp)
 void UpdateOptions(void);
+// The runtime calls that put a window mode 0, 1 or 2 in force; before RuntimeInit they
+// only choose how the window opens.
+void ApplyWindowMode(int mode);
 // Puts the game in window mode 0, 1 or 2 (as "config.ini" numbers them), reloads
 // what the change deleted and saves the choice; nothing when it is in force.
 void SwitchWindowMode(int mode);

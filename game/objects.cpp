@@ -54,9 +54,7 @@ void UpdatePlatforms(void)
                 p.dirX = -p.dirX;
             if (Touchable() && sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 &&
                 p.x < g.playerX + 10 && p.x + 16 > g.playerX + 6 && g.playerVy >= 0) {
-                g.playerAirborne = 0;
-                g.playerY = sy - 16;
-                g.playerVy = 0;
+                LandPlayer(sy - 16);
                 g.playerX += p.dirX; // carried along
             }
         }
@@ -96,16 +94,12 @@ void UpdateRollers(void)
             if (Touchable()) {
                 if (sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 && q.x < g.playerX + 6 &&
                     q.x + 16 > g.playerX + 10 && g.playerVy >= 0) {
-                    g.playerAirborne = 0;
-                    g.playerY = sy - 16;
-                    g.playerVy = 0;
+                    LandPlayer(sy - 16);
                     if (g.frameCount % 3 != 0)
                         g.playerX += q.dirX;
                 } else if (sy - 8 <= g.playerY + 14 && sy + 2 >= g.playerY + 12 &&
                            q.x < g.playerX + 9 && q.x + 16 > g.playerX + 7 && g.playerVy >= 0) {
-                    g.playerAirborne = 0;
-                    g.playerY = sy - 13; // near the edge he stands 3 pixels lower
-                    g.playerVy = 0;
+                    LandPlayer(sy - 13); // near the edge he stands 3 pixels lower
                     if (g.frameCount % 3 != 0)
                         g.playerX += q.dirX;
                 }
@@ -147,9 +141,7 @@ void UpdateLifts(void)
         sy = l.y - ScrollOf(i);
         if (Touchable() && sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 &&
             l.x < g.playerX + 10 && l.x + 16 > g.playerX + 6 && g.playerVy >= 0) {
-            g.playerAirborne = 0;
-            g.playerY = sy - 16;
-            g.playerVy = 0;
+            LandPlayer(sy - 16);
         }
         if (Touchable() && sy + 10 <= g.playerY + 16 && sy + 16 >= g.playerY &&
             l.x < g.playerX + 6 && l.x + 16 > g.playerX + 10)

@@ -31,16 +31,21 @@ static void ReloadAfterModeChange(void)
     WriteSettings();
 }
 
-void SwitchWindowMode(int mode)
+void ApplyWindowMode(int mode)
 {
-    GameState& g = g_game;
-    if (g.windowMode == mode || mode < 0 || mode > 2)
-        return;
     if (mode == 1)
         SetWindowScaleRate(1.0);
     else if (mode == 2)
         SetWindowScaleRate(2.0);
     ChangeWindowMode(mode == 0 ? WINDOW_MODE_FULL_SCREEN : WINDOW_MODE_WINDOWED);
+}
+
+void SwitchWindowMode(int mode)
+{
+    GameState& g = g_game;
+    if (g.windowMode == mode || mode < 0 || mode > 2)
+        return;
+    ApplyWindowMode(mode);
     g.windowMode = mode;
     ReloadAfterModeChange();
 }

@@ -2,6 +2,14 @@
 // objects, tile contacts, falling out, recycling a half, and drawing the character.
 #include "game/game_state.h"
 
+void LandPlayer(int y)
+{
+    GameState& g = g_game;
+    g.playerAirborne = 0;
+    g.playerY = y;
+    g.playerVy = 0;
+}
+
 static void ScrollAndScore(void)
 {
     GameState& g = g_game;

@@ -17,13 +17,7 @@ static bool ReadGridFile(const char* path, int grid[GridColumns][GridRows])
     bool ended = false;
     for (int c = 0; c < GridColumns && !ended; c++) {
         for (int r = 0; r < GridRows && !ended; r++) {
-            unsigned char bytes[4];
-            size_t got = fread(bytes, 1, 4, file);
-            unsigned int value = (unsigned int)grid[c][r];
-            for (size_t i = 0; i < got; i++)
-                value = (value & ~(0xFFu << (8 * i))) | ((unsigned int)bytes[i] << (8 * i));
-            grid[c][r] = (int)value;
-            if (got < 4)
+            if (ReadLittleEndian32(file, &grid[c][r]) < 4)
                 ended = true;
         }
     }

@@ -13,9 +13,7 @@ static void BlockTests(int ty, int tx)
     if (!(ty > -32 && ty < 256))
         return;
     if (ty <= g.playerY + 17 && ty + 2 >= g.playerY && OverlapX(tx, 11, 5) && g.playerVy >= 0) {
-        g.playerAirborne = 0;
-        g.playerY = ty - 16;
-        g.playerVy = 0;
+        LandPlayer(ty - 16);
     }
     if (ty <= g.playerY + 8 && ty >= g.playerY - 12 && OverlapX(tx, 11, 5)) {
         g.playerY = ty + 20;
@@ -42,9 +40,7 @@ static void OneWayFloorTest(int ty, int tx)
 {
     GameState& g = g_game;
     if (ty <= g.playerY + 17 && ty + 2 >= g.playerY + 10 && OverlapX(tx, 12, 4)) {
-        g.playerAirborne = 0;
-        g.playerY = ty - 16;
-        g.playerVy = 0;
+        LandPlayer(ty - 16);
     }
 }
 
