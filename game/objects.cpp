@@ -14,7 +14,7 @@ static int ScrollOf(int index)
 
 static bool Touchable(void)
 {
-    return g_game.playerCondition < 1;
+    return g_game.playerCondition < PlayerRespawning;
 }
 
 // Every cell test needs the object's y within its grid: an empty record (y 9999) can
@@ -26,14 +26,14 @@ static bool WithinGrid(int y)
 
 static bool IsWallCell(int code, int c, int r, int x, int y)
 {
-    return (code == 2 || code == 3 || code == 21) && r * 16 <= y + 14 && y <= r * 16 + 14 &&
+    return (code == TileBlock || code == TileWall || code == TileInvisibleWall) && r * 16 <= y + 14 && y <= r * 16 + 14 &&
            c * 16 < x + 14 && c * 16 + 16 > x + 2;
 }
 
 static void KillPlayer(void)
 {
     GameState& g = g_game;
-    g.playerCondition = 2;
+    g.playerCondition = PlayerDying;
     g.playerVy = -3;
     g.playerAirborne = 1;
     PlaySoundHandle(g.siboSound, PLAY_BACKGROUND, 1);
@@ -117,7 +117,7 @@ void UpdateRollers(void)
             for (int r = 0; r < GridRows; r++) {
                 int code = grid[c][r];
                 // The end of a floor of codes 1 to 4 turns the roller.
-                if ((code == 0 || code > 4) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
+                if ((code == TileEmpty || code > TileSinkingFloor) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
                     c * 16 + 16 > q.x)
                     q.dirX = -q.dirX;
                 if (IsWallCell(code, c, r, q.x, q.y))
@@ -154,7 +154,7 @@ void UpdateLifts(void)
                 int code = grid[c][r];
                 if (IsWallCell(code, c, r, l.x, l.y))
                     l.dirY = -l.dirY;
-                if ((code == 1 || code == 4) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
+                if ((code == TileOneWayFloor || code == TileSinkingFloor) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
                     c * 16 < l.x + 14 && c * 16 + 16 > l.x + 2)
                     l.dirY = -l.dirY;
             }

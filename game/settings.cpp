@@ -8,7 +8,7 @@ void ReadSettings(void)
     char path[600];
     FILE* file = OpenGameFileForReading(SaveFilePath("config.ini", path, (int)sizeof(path)));
     if (!file) {
-        g_game.windowMode = 1;
+        g_game.windowMode = ModeWindow320;
         return;
     }
     // A short file replaces only the leading bytes it has.

@@ -5,8 +5,6 @@
 
 #include <stdio.h>
 
-enum { CodeLift = 9, CodeRoller = 17, CodePlatform = 20 };
-
 // Reads column-major 32-bit little-endian codes; the file's end stops the filling, and
 // a final value of 1 to 3 bytes replaces only its leading bytes. False if it did not open.
 static bool ReadGridFile(const char* path, int grid[GridColumns][GridRows])
@@ -30,7 +28,7 @@ static void RebuildPlatforms(int grid[GridColumns][GridRows], int base, int dirX
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodePlatform && k < ObjectsPerHalf) {
+            if (grid[c][r] == TilePlatformStart && k < ObjectsPerHalf) {
                 Platform& p = g_game.platforms[base + k++];
                 p.x = c * TileSize;
                 p.y = r * TileSize;
@@ -45,7 +43,7 @@ static void RebuildRollers(int grid[GridColumns][GridRows], int base)
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodeRoller && k < ObjectsPerHalf) {
+            if (grid[c][r] == TileRollerStart && k < ObjectsPerHalf) {
                 Roller& q = g_game.rollers[base + k++];
                 q.x = c * TileSize;
                 q.y = r * TileSize;
@@ -60,7 +58,7 @@ static void RebuildLifts(int grid[GridColumns][GridRows], int base)
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodeLift && k < ObjectsPerHalf) {
+            if (grid[c][r] == TileLiftStart && k < ObjectsPerHalf) {
                 Lift& l = g_game.lifts[base + k++];
                 l.x = c * TileSize;
                 l.y = r * TileSize;

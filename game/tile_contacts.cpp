@@ -76,28 +76,28 @@ void ResolveTileContacts(void)
             int tyB = r * TileSize - g.scrollB;
             int a = g.gridA[c][r];
             int b = g.gridB[c][r];
-            if (a == 2)
+            if (a == TileBlock)
                 BlockTests(tyA, tx);
-            if (b == 2)
+            if (b == TileBlock)
                 BlockTests(tyB, tx);
-            if (a == 3)
+            if (a == TileWall)
                 WallTests(tyA, tx);
-            if (b == 3)
+            if (b == TileWall)
                 WallTests(tyB, tx);
             if (g.playerVy < 0)
                 continue;
             // Half B's floors stop holding at 240, half A's at 256.
-            if (a == 1 && tyA > 0 && tyA < 256)
+            if (a == TileOneWayFloor && tyA > 0 && tyA < 256)
                 OneWayFloorTest(tyA, tx);
-            if (b == 1 && tyB > 0 && tyB < 240)
+            if (b == TileOneWayFloor && tyB > 0 && tyB < 240)
                 OneWayFloorTest(tyB, tx);
-            if (a == 4 && tyA > 0 && tyA < 256)
+            if (a == TileSinkingFloor && tyA > 0 && tyA < 256)
                 SinkingFloorTest(tyA, tx);
-            if (b == 4 && tyB > 0 && tyB < 240)
+            if (b == TileSinkingFloor && tyB > 0 && tyB < 240)
                 SinkingFloorTest(tyB, tx);
-            if (a == 5 && tyA > 0 && tyA < 256)
+            if (a == TileSpring && tyA > 0 && tyA < 256)
                 SpringTest(tyA, tx);
-            if (b == 5 && tyB > 0 && tyB < 256)
+            if (b == TileSpring && tyB > 0 && tyB < 256)
                 SpringTest(tyB, tx);
         }
     }

@@ -76,7 +76,7 @@ int WinMain(void)
     ReadSettings();
     SetFlipVBlankWait(0);
     // Another value leaves the runtime's defaults in force.
-    if (g_game.windowMode >= 0 && g_game.windowMode <= 2) {
+    if (g_game.windowMode >= ModeFullScreen && g_game.windowMode <= ModeWindow640) {
         SetScreenMode(320, 240, 16, 60);
         ApplyWindowMode(g_game.windowMode);
     }
