@@ -33,3 +33,21 @@ const char* GameFileWriteError(void)
 {
     return s_writeError;
 }
+
+int ReadLittleEndian32(FILE* file, int* value)
+{
+    unsigned char bytes[4];
+    size_t got = fread(bytes, 1, 4, file);
+    unsigned int v = (unsigned int)*value;
+    for (size_t i = 0; i < got; i++)
+        v = (v & ~(0xFFu << (8 * i))) | ((unsigned int)bytes[i] << (8 * i));
+    *value = (int)v;
+    return (int)got;
+}
+
+void StoreLittleEndian32(unsigned char* bytes, int value)
+{
+    unsigned int v = (unsigned int)value;
+    for (int i = 0; i < 4; i++)
+        bytes[i] = (unsigned char)(v >> (8 * i));
+}

@@ -12,3 +12,8 @@ FILE* OpenGameFileForReading(const char* path);
 int ReplaceGameFile(const char* path, const void* bytes, int size);
 // Why the last ReplaceGameFile failed (English, for the terminal); "" after a success.
 const char* GameFileWriteError(void);
+// Reads a 32-bit little-endian value over *value; at the file's end only the leading
+// bytes read are replaced. The number of bytes read, 0 to 4.
+int ReadLittleEndian32(FILE* file, int* value);
+// Writes value as 4 little-endian bytes.
+void StoreLittleEndian32(unsigned char* bytes, int value);

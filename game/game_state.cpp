@@ -13,7 +13,7 @@ void ResetGameState(void)
 {
     memset(&g_game, 0, sizeof(g_game));
     g_game.scene = SceneTitle;
-    g_game.windowMode = 1;
+    g_game.windowMode = ModeWindow320;
     g_game.scrollA = 0;
     g_game.scrollB = 240;
     g_game.scrollPeriod = 9;

@@ -15,6 +15,34 @@ enum Scene {
     SceneOptions = 7,
 };
 
+// Tile codes of the stage grids; the codes not named here are decorations.
+enum TileCode {
+    TileEmpty = 0,
+    TileOneWayFloor = 1,   // landed on from above only
+    TileBlock = 2,         // floor, ceiling and wall
+    TileWall = 3,          // wall and ceiling that cannot be stood on
+    TileSinkingFloor = 4,
+    TileSpring = 5,
+    TileLiftStart = 9,
+    TileRollerStart = 17,
+    TilePlatformStart = 20,
+    TileInvisibleWall = 21, // turns objects only
+};
+
+// GameState::playerCondition.
+enum PlayerCondition {
+    PlayerNormal = 0,     // tiles and objects act on him
+    PlayerRespawning = 1, // no contact
+    PlayerDying = 2,      // no input, no contact; spins and falls
+};
+
+// GameState::windowMode, as "config.ini" holds it.
+enum GameWindowMode {
+    ModeFullScreen = 0,
+    ModeWindow320 = 1, // 320x240 window
+    ModeWindow640 = 2, // 640x480 window
+};
+
 // The jump and menu buttons: pad buttons 1 to 6 and 10 (Z X C A S D and Space).
 enum {
     PadActionButtons = PAD_BUTTON1 | PAD_BUTTON2 | PAD_BUTTON3 | PAD_BUTTON4 | PAD_BUTTON5 | PAD_BUTTON6 |
@@ -52,7 +80,7 @@ struct Lift {
 
 struct GameState {
     int scene;       // current Scene
-    int windowMode;  // 0 full screen, 1 window 320x240, 2 window 640x480
+    int windowMode;  // GameWindowMode
     int padNow;      // pad bits read at the start of this frame
     int padPrev;     // padNow of the previous frame
     int frameCount;  // general frame counter
@@ -98,7 +126,7 @@ struct GameState {
     int playerFacing;    // 0 right, 1 left
     int walkFrame;       // walking animation frame
     int jumpHeldFrames;  // frames an action button has been held
-    int playerCondition; // 0 normal, 1 respawning, 2 dying
+    int playerCondition; // PlayerCondition
     int respawnTimer;    // frames left of the respawn sequence
     int missSoundPlayed; // the falling sound was started for this miss
     int scrollPeriod;    // frames per automatic one-pixel scroll step
@@ -151,6 +179,8 @@ void DrawFrontLayer(void);
 
 // ---- Player and objects (player.cpp, tile_contacts.cpp, objects.cpp)
 void UpdatePlayer(void);
+// The player stands at y (his top edge) on a tile or an object: no longer airborne, no fall.
+void LandPlayer(int y);
 void ResolveTileContacts(void);
 void UpdatePlatforms(void);
 void UpdateRollers(void);
@@ -173,6 +203,9 @@ void ResetRanking(void);
 
 // ---- Options (options.cpp)
 void UpdateOptions(void);
+// The runtime calls that put a window mode 0, 1 or 2 in force; before RuntimeInit they
+// only choose how the window opens.
+void ApplyWindowMode(int mode);
 // Puts the game in window mode 0, 1 or 2 (as "config.ini" numbers them), reloads
 // what the change deleted and saves the choice; nothing when it is in force.
 void SwitchWindowMode(int mode);

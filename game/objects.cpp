@@ -14,19 +14,26 @@ static int ScrollOf(int index)
 
 static bool Touchable(void)
 {
-    return g_game.playerCondition < 1;
+    return g_game.playerCondition < PlayerRespawning;
+}
+
+// Every cell test needs the object's y within its grid: an empty record (y 9999) can
+// meet no cell, and skipping its scan saves most of a frame's work.
+static bool WithinGrid(int y)
+{
+    return y < GridRows * TileSize;
 }
 
 static bool IsWallCell(int code, int c, int r, int x, int y)
 {
-    return (code == 2 || code == 3 || code == 21) && r * 16 <= y + 14 && y <= r * 16 + 14 &&
+    return (code == TileBlock || code == TileWall || code == TileInvisibleWall) && r * 16 <= y + 14 && y <= r * 16 + 14 &&
            c * 16 < x + 14 && c * 16 + 16 > x + 2;
 }
 
 static void KillPlayer(void)
 {
     GameState& g = g_game;
-    g.playerCondition = 2;
+    g.playerCondition = PlayerDying;
     g.playerVy = -3;
     g.playerAirborne = 1;
     PlaySoundHandle(g.siboSound, PLAY_BACKGROUND, 1);
@@ -47,12 +54,12 @@ void UpdatePlatforms(void)
                 p.dirX = -p.dirX;
             if (Touchable() && sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 &&
                 p.x < g.playerX + 10 && p.x + 16 > g.playerX + 6 && g.playerVy >= 0) {
-                g.playerAirborne = 0;
-                g.playerY = sy - 16;
-                g.playerVy = 0;
+                LandPlayer(sy - 16);
                 g.playerX += p.dirX; // carried along
             }
         }
+        if (!WithinGrid(p.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++)
             for (int r = 0; r < GridRows; r++)
@@ -87,16 +94,12 @@ void UpdateRollers(void)
             if (Touchable()) {
                 if (sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 && q.x < g.playerX + 6 &&
                     q.x + 16 > g.playerX + 10 && g.playerVy >= 0) {
-                    g.playerAirborne = 0;
-                    g.playerY = sy - 16;
-                    g.playerVy = 0;
+                    LandPlayer(sy - 16);
                     if (g.frameCount % 3 != 0)
                         g.playerX += q.dirX;
                 } else if (sy - 8 <= g.playerY + 14 && sy + 2 >= g.playerY + 12 &&
                            q.x < g.playerX + 9 && q.x + 16 > g.playerX + 7 && g.playerVy >= 0) {
-                    g.playerAirborne = 0;
-                    g.playerY = sy - 13; // near the edge he stands 3 pixels lower
-                    g.playerVy = 0;
+                    LandPlayer(sy - 13); // near the edge he stands 3 pixels lower
                     if (g.frameCount % 3 != 0)
                         g.playerX += q.dirX;
                 }
@@ -107,12 +110,14 @@ void UpdateRollers(void)
             sy + 16 >= g.playerY && q.x < g.playerX + 6 && q.x + 16 > g.playerX + 10 &&
             g.playerVy >= 0)
             KillPlayer();
+        if (!WithinGrid(q.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++) {
             for (int r = 0; r < GridRows; r++) {
                 int code = grid[c][r];
                 // The end of a floor of codes 1 to 4 turns the roller.
-                if ((code == 0 || code > 4) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
+                if ((code == TileEmpty || code > TileSinkingFloor) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
                     c * 16 + 16 > q.x)
                     q.dirX = -q.dirX;
                 if (IsWallCell(code, c, r, q.x, q.y))
@@ -136,20 +141,20 @@ void UpdateLifts(void)
         sy = l.y - ScrollOf(i);
         if (Touchable() && sy - 8 <= g.playerY + 17 && sy + 2 >= g.playerY + 12 &&
             l.x < g.playerX + 10 && l.x + 16 > g.playerX + 6 && g.playerVy >= 0) {
-            g.playerAirborne = 0;
-            g.playerY = sy - 16;
-            g.playerVy = 0;
+            LandPlayer(sy - 16);
         }
         if (Touchable() && sy + 10 <= g.playerY + 16 && sy + 16 >= g.playerY &&
             l.x < g.playerX + 6 && l.x + 16 > g.playerX + 10)
             KillPlayer();
+        if (!WithinGrid(l.y))
+            continue;
         int(*grid)[GridRows] = GridOf(i);
         for (int c = 0; c < GridColumns; c++) {
             for (int r = 0; r < GridRows; r++) {
                 int code = grid[c][r];
                 if (IsWallCell(code, c, r, l.x, l.y))
                     l.dirY = -l.dirY;
-                if ((code == 1 || code == 4) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
+                if ((code == TileOneWayFloor || code == TileSinkingFloor) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
                     c * 16 < l.x + 14 && c * 16 + 16 > l.x + 2)
                     l.dirY = -l.dirY;
             }

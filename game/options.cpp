@@ -31,16 +31,21 @@ static void ReloadAfterModeChange(void)
     WriteSettings();
 }
 
+void ApplyWindowMode(int mode)
+{
+    if (mode == ModeWindow320)
+        SetWindowScaleRate(1.0);
+    else if (mode == ModeWindow640)
+        SetWindowScaleRate(2.0);
+    ChangeWindowMode(mode == ModeFullScreen ? WINDOW_MODE_FULL_SCREEN : WINDOW_MODE_WINDOWED);
+}
+
 void SwitchWindowMode(int mode)
 {
     GameState& g = g_game;
-    if (g.windowMode == mode || mode < 0 || mode > 2)
+    if (g.windowMode == mode || mode < ModeFullScreen || mode > ModeWindow640)
         return;
-    if (mode == 1)
-        SetWindowScaleRate(1.0);
-    else if (mode == 2)
-        SetWindowScaleRate(2.0);
-    ChangeWindowMode(mode == 0 ? WINDOW_MODE_FULL_SCREEN : WINDOW_MODE_WINDOWED);
+    ApplyWindowMode(mode);
     g.windowMode = mode;
     ReloadAfterModeChange();
 }
@@ -85,7 +90,7 @@ void UpdateOptions(void)
     const OptionItem& item = s_items[g.menuCursor];
     DrawGraphRect(16, item.y, 0, 0, 16, 16, g.charaGraph, 1, 0);
     DrawStringWithFont(32, 200, item.help, white, g.font10, 0, 0);
-    if (g.windowMode >= 0 && g.windowMode <= 2)
+    if (g.windowMode >= ModeFullScreen && g.windowMode <= ModeWindow640)
         DrawStringWithFont(32, s_items[g.windowMode].y, s_items[g.windowMode].text, grey, g.font20, 0, 0);
     if (g.padPrev != 0)
         return;

@@ -2,6 +2,14 @@
 // objects, tile contacts, falling out, recycling a half, and drawing the character.
 #include "game/game_state.h"
 
+void LandPlayer(int y)
+{
+    GameState& g = g_game;
+    g.playerAirborne = 0;
+    g.playerY = y;
+    g.playerVy = 0;
+}
+
 static void ScrollAndScore(void)
 {
     GameState& g = g_game;
@@ -28,7 +36,7 @@ static void ScrollAndScore(void)
 static void MoveSideways(void)
 {
     GameState& g = g_game;
-    if (g.playerCondition == 2)
+    if (g.playerCondition == PlayerDying)
         return;
     if (g.padNow & PAD_RIGHT) {
         g.playerX++;
@@ -94,9 +102,9 @@ static void Respawn(void)
     g.playerVy = -1;
     g.playerY = 128;
     if (g.respawnTimer > 2)
-        g.playerCondition = 1;
+        g.playerCondition = PlayerRespawning;
     if (g.respawnTimer == 2)
-        g.playerCondition = 0;
+        g.playerCondition = PlayerNormal;
 }
 
 static void RecycleHalves(void)
@@ -117,7 +125,7 @@ static void RecycleHalves(void)
 static void DrawPlayer(void)
 {
     GameState& g = g_game;
-    if (g.playerCondition == 2) {
+    if (g.playerCondition == PlayerDying) {
         double step = (double)(g.frameCount % 36);
         if (g.playerFacing == 0)
             DrawGraphRotated(g.playerX + 8, g.playerY + 8, 8, 8, 1.0, step * -0.36, g.spinGraph, 1, 1);
@@ -152,7 +160,7 @@ void UpdatePlayer(void)
     UpdatePlatforms();
     UpdateRollers();
     UpdateLifts();
-    if (g.playerCondition == 0)
+    if (g.playerCondition == PlayerNormal)
         ResolveTileContacts();
     FallOut();
     Respawn();

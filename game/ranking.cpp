@@ -56,13 +56,7 @@ void ReadRanking(void)
     }
     // Read field by field; a short file leaves the fields after its end unchanged.
     for (int i = 0; i < RankRows; i++) {
-        unsigned char bytes[4];
-        size_t got = fread(bytes, 1, 4, file);
-        unsigned int value = (unsigned int)g_game.rankScore[i];
-        for (size_t k = 0; k < got; k++)
-            value = (value & ~(0xFFu << (8 * k))) | ((unsigned int)bytes[k] << (8 * k));
-        g_game.rankScore[i] = (int)value;
-        if (got < 4)
+        if (ReadLittleEndian32(file, &g_game.rankScore[i]) < 4)
             break;
         if (fread(g_game.rankName[i], 1, 3, file) < 3)
             break;
@@ -74,12 +68,8 @@ void WriteRanking(void)
 {
     unsigned char bytes[RankFileSize];
     for (int i = 0; i < RankRows; i++) {
-        unsigned int value = (unsigned int)g_game.rankScore[i];
         unsigned char* record = bytes + i * RankRecordSize;
-        record[0] = (unsigned char)value;
-        record[1] = (unsigned char)(value >> 8);
-        record[2] = (unsigned char)(value >> 16);
-        record[3] = (unsigned char)(value >> 24);
+        StoreLittleEndian32(record, g_game.rankScore[i]);
         memcpy(record + 4, g_game.rankName[i], 3);
     }
     // Failure leaves the previous ranking file as it was; the player is told.

@@ -5,8 +5,6 @@
 
 #include <stdio.h>
 
-enum { CodeLift = 9, CodeRoller = 17, CodePlatform = 20 };
-
 // Reads column-major 32-bit little-endian codes; the file's end stops the filling, and
 // a final value of 1 to 3 bytes replaces only its leading bytes. False if it did not open.
 static bool ReadGridFile(const char* path, int grid[GridColumns][GridRows])
@@ -17,13 +15,7 @@ static bool ReadGridFile(const char* path, int grid[GridColumns][GridRows])
     bool ended = false;
     for (int c = 0; c < GridColumns && !ended; c++) {
         for (int r = 0; r < GridRows && !ended; r++) {
-            unsigned char bytes[4];
-            size_t got = fread(bytes, 1, 4, file);
-            unsigned int value = (unsigned int)grid[c][r];
-            for (size_t i = 0; i < got; i++)
-                value = (value & ~(0xFFu << (8 * i))) | ((unsigned int)bytes[i] << (8 * i));
-            grid[c][r] = (int)value;
-            if (got < 4)
+            if (ReadLittleEndian32(file, &grid[c][r]) < 4)
                 ended = true;
         }
     }
@@ -36,7 +28,7 @@ static void RebuildPlatforms(int grid[GridColumns][GridRows], int base, int dirX
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodePlatform && k < ObjectsPerHalf) {
+            if (grid[c][r] == TilePlatformStart && k < ObjectsPerHalf) {
                 Platform& p = g_game.platforms[base + k++];
                 p.x = c * TileSize;
                 p.y = r * TileSize;
@@ -51,7 +43,7 @@ static void RebuildRollers(int grid[GridColumns][GridRows], int base)
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodeRoller && k < ObjectsPerHalf) {
+            if (grid[c][r] == TileRollerStart && k < ObjectsPerHalf) {
                 Roller& q = g_game.rollers[base + k++];
                 q.x = c * TileSize;
                 q.y = r * TileSize;
@@ -66,7 +58,7 @@ static void RebuildLifts(int grid[GridColumns][GridRows], int base)
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == CodeLift && k < ObjectsPerHalf) {
+            if (grid[c][r] == TileLiftStart && k < ObjectsPerHalf) {
                 Lift& l = g_game.lifts[base + k++];
                 l.x = c * TileSize;
                 l.y = r * TileSize;

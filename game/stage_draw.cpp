@@ -14,9 +14,9 @@ static void DrawBackTiles(int grid[GridColumns][GridRows], int scroll)
         for (int r = 0; r < GridRows; r++) {
             int sy = r * TileSize - scroll;
             int v = grid[c][r];
-            if (v == 4) {
+            if (v == TileSinkingFloor) {
                 DrawTile(c * 16, sy, 64, 16 * (anim % 4));
-            } else if (v >= 10 && v <= 19 && v != 17 && sy > -16 && sy < 240) {
+            } else if (v >= 10 && v <= 19 && v != TileRollerStart && sy > -16 && sy < 240) {
                 if (v >= 13 && v <= 16)
                     DrawTile(c * 16, sy, v * 16, 16 * (anim % 4));
                 else
@@ -48,19 +48,19 @@ static void DrawFrontTiles(int grid[GridColumns][GridRows], int scroll)
         for (int r = 0; r < GridRows; r++) {
             int sy = r * TileSize - scroll;
             int v = grid[c][r];
-            if (!(sy > -16 && sy < 240) || v == 0 || v == 9 || v >= 10 || v < 0)
+            if (!(sy > -16 && sy < 240) || v == TileEmpty || v == TileLiftStart || v >= 10 || v < 0)
                 continue;
             int x = c * 16;
             switch (v) {
-            case 1: DrawTile(x, sy, 16, 0); break;
-            case 2: DrawTile(x, sy, 32, 16 * (anim % 2)); break;
-            case 3: DrawTile(x, sy, 48, 0); break;
-            case 4:
+            case TileOneWayFloor: DrawTile(x, sy, 16, 0); break;
+            case TileBlock: DrawTile(x, sy, 32, 16 * (anim % 2)); break;
+            case TileWall: DrawTile(x, sy, 48, 0); break;
+            case TileSinkingFloor:
                 SetBlendMode(BLEND_ALPHA, 128);
                 DrawTile(x, sy, 64, 16 * (anim % 4));
                 SetBlendMode(BLEND_NONE, 0);
                 break;
-            case 5: {
+            case TileSpring: {
                 int px = g_game.playerX, py = g_game.playerY;
                 bool pressed = g_game.playerAirborne == 1 && sy + 4 < py + 16 && sy + 8 >= py &&
                                x < px + 12 && x + 16 > px + 4;

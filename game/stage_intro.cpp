@@ -14,7 +14,7 @@ void StartNewGame(void)
     g.score = 0;
     g.playerX = 160;
     g.playerY = 160;
-    g.playerCondition = 0;
+    g.playerCondition = PlayerNormal;
     LoadStage();
     g.idleFrames = 0;
 }

@@ -13,9 +13,7 @@ static void BlockTests(int ty, int tx)
     if (!(ty > -32 && ty < 256))
         return;
     if (ty <= g.playerY + 17 && ty + 2 >= g.playerY && OverlapX(tx, 11, 5) && g.playerVy >= 0) {
-        g.playerAirborne = 0;
-        g.playerY = ty - 16;
-        g.playerVy = 0;
+        LandPlayer(ty - 16);
     }
     if (ty <= g.playerY + 8 && ty >= g.playerY - 12 && OverlapX(tx, 11, 5)) {
         g.playerY = ty + 20;
@@ -42,9 +40,7 @@ static void OneWayFloorTest(int ty, int tx)
 {
     GameState& g = g_game;
     if (ty <= g.playerY + 17 && ty + 2 >= g.playerY + 10 && OverlapX(tx, 12, 4)) {
-        g.playerAirborne = 0;
-        g.playerY = ty - 16;
-        g.playerVy = 0;
+        LandPlayer(ty - 16);
     }
 }
 
@@ -80,28 +76,28 @@ void ResolveTileContacts(void)
             int tyB = r * TileSize - g.scrollB;
             int a = g.gridA[c][r];
             int b = g.gridB[c][r];
-            if (a == 2)
+            if (a == TileBlock)
                 BlockTests(tyA, tx);
-            if (b == 2)
+            if (b == TileBlock)
                 BlockTests(tyB, tx);
-            if (a == 3)
+            if (a == TileWall)
                 WallTests(tyA, tx);
-            if (b == 3)
+            if (b == TileWall)
                 WallTests(tyB, tx);
             if (g.playerVy < 0)
                 continue;
             // Half B's floors stop holding at 240, half A's at 256.
-            if (a == 1 && tyA > 0 && tyA < 256)
+            if (a == TileOneWayFloor && tyA > 0 && tyA < 256)
                 OneWayFloorTest(tyA, tx);
-            if (b == 1 && tyB > 0 && tyB < 240)
+            if (b == TileOneWayFloor && tyB > 0 && tyB < 240)
                 OneWayFloorTest(tyB, tx);
-            if (a == 4 && tyA > 0 && tyA < 256)
+            if (a == TileSinkingFloor && tyA > 0 && tyA < 256)
                 SinkingFloorTest(tyA, tx);
-            if (b == 4 && tyB > 0 && tyB < 240)
+            if (b == TileSinkingFloor && tyB > 0 && tyB < 240)
                 SinkingFloorTest(tyB, tx);
-            if (a == 5 && tyA > 0 && tyA < 256)
+            if (a == TileSpring && tyA > 0 && tyA < 256)
                 SpringTest(tyA, tx);
-            if (b == 5 && tyB > 0 && tyB < 256)
+            if (b == TileSpring && tyB > 0 && tyB < 256)
                 SpringTest(tyB, tx);
         }
     }

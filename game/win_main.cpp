@@ -75,22 +75,10 @@ int WinMain(void)
     SetWindowIconResource(101);
     ReadSettings();
     SetFlipVBlankWait(0);
-    switch (g_game.windowMode) {
-    case 0:
+    // Another value leaves the runtime's defaults in force.
+    if (g_game.windowMode >= ModeFullScreen && g_game.windowMode <= ModeWindow640) {
         SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(WINDOW_MODE_FULL_SCREEN);
-        break;
-    case 1:
-        SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(WINDOW_MODE_WINDOWED);
-        break;
-    case 2:
-        SetScreenMode(320, 240, 16, 60);
-        ChangeWindowMode(WINDOW_MODE_WINDOWED);
-        SetWindowScaleRate(2.0);
-        break;
-    default:
-        break; // the runtime's defaults stay in force
+        ApplyWindowMode(g_game.windowMode);
     }
     if (RuntimeInit() == -1)
         return -1;

@@ -19,12 +19,12 @@ void CheckFullScreenToggle(void)
         return;
     // The music was deleted with the rest by the change: it goes on if it played.
     int musicPlayed = CheckSoundHandle(g.bgmSound) == 1;
-    if (g.windowMode != 0) {
+    if (g.windowMode != ModeFullScreen) {
         g.lastWindowedMode = g.windowMode;
-        SwitchWindowMode(0);
+        SwitchWindowMode(ModeFullScreen);
     } else {
         // Started in full screen: the larger window.
-        SwitchWindowMode(g.lastWindowedMode == 1 ? 1 : 2);
+        SwitchWindowMode(g.lastWindowedMode == ModeWindow320 ? ModeWindow320 : ModeWindow640);
     }
     if (musicPlayed)
         PlaySoundHandle(g.bgmSound, PLAY_LOOP, 1);

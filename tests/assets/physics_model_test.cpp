@@ -28,12 +28,11 @@ TEST(PhysicsModel, JumpsTheModelAllowsAreRealOnes) {
         // Start on a one-cell floor at column 6, row 13; the target cell dr rows up and dc columns right.
         g[6][13] = 1;
         g[6 + dc][13 - dr] = code;
-        bool model = ModelSays(g, 6, 13, 6 + dc, 13 - dr);
-        bool real = physics::CanReach(g, 96, 13 * 16 - 16, 6 + dc, 13 - dr, 160);
-        if (model) {
-          EXPECT_TRUE(real) << "code " << code << " up " << dr << " across " << dc;
-          ++checked;
-        }
+        // Only the model's promises are checked: searching out a refusal costs the most.
+        if (!ModelSays(g, 6, 13, 6 + dc, 13 - dr)) continue;
+        EXPECT_TRUE(physics::CanReach(g, 96, 13 * 16 - 16, 6 + dc, 13 - dr, 160))
+            << "code " << code << " up " << dr << " across " << dc;
+        ++checked;
       }
   }
   EXPECT_GE(checked, 20);

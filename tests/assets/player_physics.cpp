@@ -1,6 +1,10 @@
-// Player physics of a still stage half, following the game's rules for input, jumps,
-// gravity every third frame and the contacts of blocks, pillars and one-way floors.
+// Player physics of a still stage half: each frame is one call of the game's own
+// UpdatePlayer (input, jumps, gravity, objects and tile contacts) on a playfield that
+// holds the grid in half A, nothing in half B and no objects. The runtime is not
+// started: the player's draws and sounds are refused and cost nothing.
 #include "player_physics.h"
+
+#include "game/game_state.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,71 +13,76 @@
 
 namespace physics {
 
-void Step(Player& p, int direction, bool jump, const std::vector<std::vector<int>>& grid) {
-  int prevX = p.x;
-  p.x += direction;
-  if (p.x > 312) p.x = 312;
-  if (p.x < -8) p.x = -8;
-  if (jump) {
-    if (!p.held && p.airborne == 0 && p.vy < 1) {
-      p.vy = -6;
-      p.airborne = 1;
+namespace {
+
+void UsePlayfield(const std::vector<std::vector<int>>& grid) {
+  GameState& g = g_game;
+  ResetGameState();
+  g.scene = ScenePlay;
+  g.lives = 3;
+  // No automatic sinking while the player stays low: the half stands still.
+  g.scrollPeriod = 1 << 30;
+  for (int c = 0; c < GridColumns; ++c)
+    for (int r = 0; r < GridRows; ++r) {
+      g.gridA[c][r] = grid[c][r];
+      g.gridB[c][r] = 0;
     }
-    p.held = 1;
-  } else {
-    p.held = 0;
+  for (int i = 0; i < ObjectsPerKind; ++i) {
+    g.platforms[i].x = g.platforms[i].y = NoObject;
+    g.rollers[i].x = g.rollers[i].y = NoObject;
+    g.lifts[i].x = g.lifts[i].y = NoObject;
   }
-  p.y += p.vy;
-  if (p.frame % 3 == 0) p.vy += 1;
-  auto overlap = [&](int tx, int a, int b) { return tx < p.x + a && tx + 16 > p.x + b; };
-  for (int c = 0; c < 20; ++c)
-    for (int r = 0; r < 15; ++r) {
-      int v = grid[c][r], tx = c * 16, ty = r * 16;
-      if (v == 2 && -32 < ty && ty < 256) {
-        if (ty <= p.y + 17 && ty + 2 >= p.y && overlap(tx, 11, 5) && p.vy >= 0) {
-          p.airborne = 0;
-          p.y = ty - 16;
-          p.vy = 0;
-        }
-        if (ty <= p.y + 8 && ty >= p.y - 12 && overlap(tx, 11, 5)) {
-          p.y = ty + 20;
-          p.vy = 1;
-        }
-        if (ty + 4 <= p.y + 8 && ty + 4 >= p.y - 10 && overlap(tx, 12, 4)) p.x = prevX;
-      }
-      if (v == 3 && -32 < ty && ty < 256) {
-        if (ty <= p.y + 16 && ty >= p.y - 16 && overlap(tx, 12, 4)) p.x = prevX;
-        if (ty <= p.y + 12 && ty >= p.y - 16 && overlap(tx, 10, 6)) {
-          p.y = ty + 20;
-          p.vy = 1;
-        }
-      }
-      if (p.vy >= 0 && v == 1 && 0 < ty && ty < 256 && ty <= p.y + 17 && ty + 2 >= p.y + 10 && overlap(tx, 12, 4)) {
-        p.airborne = 0;
-        p.y = ty - 16;
-        p.vy = 0;
-      }
-    }
-  p.frame++;
+}
+
+void StepOnPlayfield(Player& p, int direction, bool jump) {
+  GameState& g = g_game;
+  g.playerX = p.x;
+  g.playerY = p.y;
+  g.playerVy = p.vy;
+  g.playerAirborne = p.airborne;
+  g.frameCount = p.frame;
+  g.jumpHeldFrames = p.held;
+  g.scrollA = p.scroll;
+  g.padNow = (direction > 0 ? PAD_RIGHT : direction < 0 ? PAD_LEFT : 0) | (jump ? PAD_BUTTON1 : 0);
+  UpdatePlayer();
+  p.x = g.playerX;
+  p.y = g.playerY;
+  p.vy = g.playerVy;
+  p.airborne = g.playerAirborne;
+  p.frame = g.frameCount;
+  p.held = g.jumpHeldFrames > 0 ? 1 : 0;
+  p.scroll = g.scrollA;
+}
+
+}  // namespace
+
+void Step(Player& p, int direction, bool jump, const std::vector<std::vector<int>>& grid) {
+  UsePlayfield(grid);
+  StepOnPlayfield(p, direction, jump);
 }
 
 bool CanReach(const std::vector<std::vector<int>>& grid, int startX, int startY, int column, int row, int frames) {
-  // States: x -8..312, y -64..320, vy -16..15, airborne, frame % 3, held.
+  // States: x -8..312, y -64..271, vy -16..15, airborne, frame % 3, held, scroll -64..63.
   auto key = [](const Player& p) -> int64_t {
-    return ((((static_cast<int64_t>(p.x + 8) * 385 + (p.y + 64)) * 32 + (p.vy + 16)) * 2 + p.airborne) * 3 + p.frame % 3) * 2 + p.held;
+    int64_t k = (static_cast<int64_t>(p.x + 8) * 336 + (p.y + 64)) * 32 + (p.vy + 16);
+    return ((((k * 2 + p.airborne) * 3 + p.frame % 3) * 2 + p.held) * 128) + (p.scroll + 64);
   };
+  UsePlayfield(grid);
   std::unordered_set<int64_t> seen;
-  std::vector<Player> layer = {{startX, startY, 0, 0, 0, 0}};
+  // Frame 3 rather than 0: frame 0 is a sinking step for every period.
+  std::vector<Player> layer = {{startX, startY, 0, 0, 3, 0, 0}};
   seen.insert(key(layer[0]));
-  int tx = column * 16, ty = row * 16;
+  int tx = column * 16;
   for (int f = 0; f < frames && !layer.empty(); ++f) {
     std::vector<Player> next;
     for (const Player& s : layer)
       for (int d = -1; d <= 1; ++d)
         for (int j = 0; j < 2; ++j) {
           Player p = s;
-          Step(p, d, j == 1, grid);
-          if (p.y > 320 || p.y < -64 || p.vy < -16 || p.vy > 15) continue;
+          StepOnPlayfield(p, d, j == 1);
+          // From y 272 on the fall has started the miss: no floor holds him any more.
+          if (p.y >= 272 || p.y < -64 || p.vy < -16 || p.vy > 15 || p.scroll < -64 || p.scroll > 63) continue;
+          int ty = row * 16 - p.scroll;
           if (p.airborne == 0 && p.vy == 0 && p.y == ty - 16 && tx < p.x + 12 && tx + 16 > p.x + 4) return true;
           if (!seen.insert(key(p)).second) continue;
           next.push_back(p);
