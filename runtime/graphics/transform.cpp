@@ -13,6 +13,10 @@
 #include "runtime/graphics/graph.h"
 #include "runtime/runtime.h"
 
+// Rotated corners are fixed point with 18 fraction bits; "/ kFixedOne" truncates
+// toward zero as the rotation rules ask, which a shift would not.
+static const int kFixedShift = 18;
+static const int64_t kFixedOne = (int64_t)1 << kFixedShift;
 static const int64_t kCoordLimit = (int64_t)1 << 28; // far outside any target, small enough for products
 
 static int64_t ClampI64(int64_t v, int64_t lo, int64_t hi) {
@@ -149,8 +153,8 @@ void TriangleBlitMemImg(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* v
         area = -area;
     }
     // Texture plane, 18-bit fixed point per destination pixel.
-    int64_t u0 = (int64_t)v[0].u << 18, u1 = (int64_t)v[1].u << 18, u2 = (int64_t)v[2].u << 18;
-    int64_t w0 = (int64_t)v[0].v << 18, w1 = (int64_t)v[1].v << 18, w2 = (int64_t)v[2].v << 18;
+    int64_t u0 = (int64_t)v[0].u << kFixedShift, u1 = (int64_t)v[1].u << kFixedShift, u2 = (int64_t)v[2].u << kFixedShift;
+    int64_t w0 = (int64_t)v[0].v << kFixedShift, w1 = (int64_t)v[1].v << kFixedShift, w2 = (int64_t)v[2].v << kFixedShift;
     int64_t dx1 = v[1].x - v[0].x, dy1 = v[1].y - v[0].y, dx2 = v[2].x - v[0].x, dy2 = v[2].y - v[0].y;
     __int128 dudx = ((__int128)(u1 - u0) * dy2 - (__int128)(u2 - u0) * dy1) / area;
     __int128 dudy = ((__int128)(u2 - u0) * dx1 - (__int128)(u1 - u0) * dx2) / area;
@@ -261,10 +265,10 @@ int DrawGraphQuad(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 // Corner i (top-left, top-right, bottom-right, bottom-left) in 18-bit fixed point.
 static void RotatedCorners(int cx, int cy, int64_t C, int64_t S, float hw, float hh, int64_t* x, int64_t* y) {
     const float sx[4] = {-hw, hw, hw, -hw}, sy[4] = {-hh, -hh, hh, hh};
-    const int64_t limit = kCoordLimit << 18;
+    const int64_t limit = kCoordLimit << kFixedShift;
     for (int i = 0; i < 4; i++) {
-        x[i] = TruncClamped((double)(sx[i] * (float)C - sy[i] * (float)S), limit) + ((int64_t)cx << 18);
-        y[i] = TruncClamped((double)(sx[i] * (float)S + sy[i] * (float)C), limit) + ((int64_t)cy << 18);
+        x[i] = TruncClamped((double)(sx[i] * (float)C - sy[i] * (float)S), limit) + ((int64_t)cx << kFixedShift);
+        y[i] = TruncClamped((double)(sx[i] * (float)S + sy[i] * (float)C), limit) + ((int64_t)cy << kFixedShift);
     }
 }
 
@@ -274,7 +278,7 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
     if (PrepareCurrentBlend(&setup, dest, src, transFlag) != 0) return;
     if (!isfinite(angle) || !isfinite(scale) || scale == 0.0) return;
     const float a = (float)angle;
-    const int64_t C = (int64_t)(cosf(a) * 262144.0f), S = (int64_t)(sinf(a) * 262144.0f);
+    const int64_t C = (int64_t)(cosf(a) * (float)kFixedOne), S = (int64_t)(sinf(a) * (float)kFixedOne);
     const int W = src->Width, H = src->Height;
     const float hw = (float)W * (float)scale * 0.5f, hh = (float)H * (float)scale * 0.5f;
     if (!isfinite(hw) || !isfinite(hh)) return;
@@ -286,16 +290,16 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
         int xs[4], ys[4];
         const int order[4] = {1, 0, 3, 2};
         for (int i = 0; i < 4; i++) {
-            xs[i] = (int)(x[order[i]] / 262144);
-            ys[i] = (int)(y[order[i]] / 262144);
+            xs[i] = (int)(x[order[i]] / kFixedOne);
+            ys[i] = (int)(y[order[i]] / kFixedOne);
         }
         QuadBlitMemImg(dest, src, xs, ys, transFlag);
         return;
     }
 
-    int64_t l = x[0] / 262144, r = l, t = y[0] / 262144, b = t;
+    int64_t l = x[0] / kFixedOne, r = l, t = y[0] / kFixedOne, b = t;
     for (int i = 1; i < 4; i++) {
-        int64_t px = x[i] / 262144, py = y[i] / 262144;
+        int64_t px = x[i] / kFixedOne, py = y[i] / kFixedOne;
         if (px < l) l = px;
         if (px > r) r = px;
         if (py < t) t = py;
@@ -316,7 +320,7 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
     const int64_t stepLimit = (int64_t)1 << 40, posLimit = (int64_t)1 << 58;
     const int64_t du = TruncClamped((double)C / scale, stepLimit);
     const int64_t dv = -TruncClamped((double)S / scale, stepLimit);
-    const int64_t halfW = (int64_t)(W >> 1) << 18, halfH = (int64_t)(H >> 1) << 18;
+    const int64_t halfW = (int64_t)(W >> 1) << kFixedShift, halfH = (int64_t)(H >> 1) << kFixedShift;
     auto uAt = [&](int64_t px, int64_t py) {
         return TruncClamped((double)(C * (px - cx) + S * (py - cy)) / scale, posLimit) + halfW;
     };
@@ -347,15 +351,15 @@ int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph,
     if (front && isfinite(angle) && isfinite(scale)) {
         // Bounding box of the corners, five pixels wider on each side.
         float a = (float)angle;
-        int64_t C = (int64_t)(cosf(a) * 262144.0f), S = (int64_t)(sinf(a) * 262144.0f);
+        int64_t C = (int64_t)(cosf(a) * (float)kFixedOne), S = (int64_t)(sinf(a) * (float)kFixedOne);
         int64_t xs[4], ys[4];
         RotatedCorners(cx, cy, C, S, (float)(image->Width * scale * 0.5), (float)(image->Height * scale * 0.5), xs, ys);
-        int64_t r[4] = {xs[0] / 262144, ys[0] / 262144, xs[0] / 262144, ys[0] / 262144};
+        int64_t r[4] = {xs[0] / kFixedOne, ys[0] / kFixedOne, xs[0] / kFixedOne, ys[0] / kFixedOne};
         for (int i = 1; i < 4; i++) {
-            if (xs[i] / 262144 < r[0]) r[0] = xs[i] / 262144;
-            if (xs[i] / 262144 > r[2]) r[2] = xs[i] / 262144;
-            if (ys[i] / 262144 < r[1]) r[1] = ys[i] / 262144;
-            if (ys[i] / 262144 > r[3]) r[3] = ys[i] / 262144;
+            if (xs[i] / kFixedOne < r[0]) r[0] = xs[i] / kFixedOne;
+            if (xs[i] / kFixedOne > r[2]) r[2] = xs[i] / kFixedOne;
+            if (ys[i] / kFixedOne < r[1]) r[1] = ys[i] / kFixedOne;
+            if (ys[i] / kFixedOne > r[3]) r[3] = ys[i] / kFixedOne;
         }
         int rect[4] = {(int)ClampI64(r[0] - 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[1] - 5, -kCoordLimit, kCoordLimit),
                        (int)ClampI64(r[2] + 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[3] + 5, -kCoordLimit, kCoordLimit)};
