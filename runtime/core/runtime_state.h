@@ -12,6 +12,8 @@
 struct RuntimeSettings {
     int windowed;                // 1 windowed, 0 full screen
     char windowTitle[256];       // caption; "QmApp" when empty at window creation
+    char windowCaptionUtf8[1024]; // the same caption as the platform shows it, with
+                                  // the characters Shift-JIS lacks
     int iconResourceId;          // window icon resource; 0 = none
     double windowScaleRate;      // windowed client = screen x rate; not positive means 1.0
     int logDisabled;             // 1 = no log output

@@ -37,6 +37,34 @@ int AppendSjis(uint32_t cp, char* out, int room) {
     return n;
 }
 
+// Appends the UTF-8 bytes of a code point when they fit whole; else nothing.
+int AppendUtf8(uint32_t cp, char* out, int room) {
+    unsigned char b[4];
+    int n;
+    if (cp < 0x80) {
+        b[0] = (unsigned char)cp;
+        n = 1;
+    } else if (cp < 0x800) {
+        b[0] = (unsigned char)(0xC0 | (cp >> 6));
+        b[1] = (unsigned char)(0x80 | (cp & 0x3F));
+        n = 2;
+    } else if (cp < 0x10000) {
+        b[0] = (unsigned char)(0xE0 | (cp >> 12));
+        b[1] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
+        b[2] = (unsigned char)(0x80 | (cp & 0x3F));
+        n = 3;
+    } else {
+        b[0] = (unsigned char)(0xF0 | (cp >> 18));
+        b[1] = (unsigned char)(0x80 | ((cp >> 12) & 0x3F));
+        b[2] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
+        b[3] = (unsigned char)(0x80 | (cp & 0x3F));
+        n = 4;
+    }
+    if (n > room) return 0;
+    memcpy(out, b, (size_t)n);
+    return n;
+}
+
 } // namespace
 
 int SetTextEncoding(int encoding) {
@@ -108,6 +136,35 @@ void CallerTextToSjis(const char* text, char* out, int outSize) {
         int used = 0;
         uint32_t cp = DecodeUtf8(in + at, length - at, &used);
         written += AppendSjis(cp, out + written, outSize - 1 - written);
+        at += used;
+    }
+    out[written] = 0;
+}
+
+void CallerTextToUtf8(const char* text, char* out, int outSize) {
+    if (outSize <= 0) return;
+    out[0] = 0;
+    if (!text) return;
+    int length = (int)strlen(text);
+    if (s_text.encoding != TEXT_ENCODING_UTF8) {
+        int n = PlatformConvertText("CP932", "UTF-8", text, length, out, outSize - 1);
+        if (n < 0) {
+            // Not valid Shift-JIS: its ASCII bytes at least.
+            n = 0;
+            for (int i = 0; i < length && n < outSize - 1; i++)
+                out[n++] = (unsigned char)text[i] < 0x80 ? text[i] : '?';
+        }
+        out[n] = 0;
+        return;
+    }
+    const unsigned char* in = (const unsigned char*)text;
+    int at = 0, written = 0;
+    while (at < length) {
+        int used = 0;
+        uint32_t cp = DecodeUtf8(in + at, length - at, &used);
+        int n = AppendUtf8(cp, out + written, outSize - 1 - written);
+        if (n == 0) break; // cut at a whole character
+        written += n;
         at += used;
     }
     out[written] = 0;

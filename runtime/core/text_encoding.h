@@ -15,6 +15,10 @@ uint32_t DecodeUtf8(const unsigned char* bytes, int available, int* used);
 // A caller's text in the current encoding as Shift-JIS (CP932) into out,
 // NUL-terminated, at most outSize bytes; characters Shift-JIS lacks become '?'.
 void CallerTextToSjis(const char* text, char* out, int outSize);
+// A caller's text in the current encoding as UTF-8 (the caption the platform
+// shows), NUL-terminated and cut at a whole character; an invalid UTF-8 sequence
+// becomes U+FFFD.
+void CallerTextToUtf8(const char* text, char* out, int outSize);
 // The reverse, for texts handed back to the caller (a face name): Shift-JIS into
 // the current encoding, cut at a whole character.
 void SjisToCallerText(const char* sjis, char* out, int outSize);

@@ -48,7 +48,10 @@ int InitMainWindow(void) {
     g_runtime.window.creatingWindow = 1;
     LogWrite(SJ("ウインドウクラスを登録します... "));
     LogWrite(SJ("登録に成功しました\n"));
-    if (!g_runtime.settings.windowTitle[0]) snprintf(g_runtime.settings.windowTitle, sizeof(g_runtime.settings.windowTitle), "%s", kClassName);
+    if (!g_runtime.settings.windowTitle[0]) {
+        snprintf(g_runtime.settings.windowTitle, sizeof(g_runtime.settings.windowTitle), "%s", kClassName);
+        snprintf(g_runtime.settings.windowCaptionUtf8, sizeof(g_runtime.settings.windowCaptionUtf8), "%s", kClassName);
+    }
 
     int sw, sh, sb;
     LogicalScreenSize(&sw, &sh, &sb);
@@ -58,7 +61,7 @@ int InitMainWindow(void) {
         g_runtime.window.cursorWanted = 1;
         int w, h;
         ScaledWindowSize(&w, &h);
-        created = PlatformCreateWindow(g_runtime.settings.windowTitle, w, h, 0);
+        created = PlatformCreateWindow(g_runtime.settings.windowCaptionUtf8, w, h, 0);
         if (created == 0) {
             int left, top;
             CentredOuterPosition(w, h, &left, &top);
@@ -67,7 +70,7 @@ int InitMainWindow(void) {
     } else {
         LogWrite(SJ("フルスクリーンモード用のウインドウを作成します\n"));
         g_runtime.window.cursorWanted = 0;
-        created = PlatformCreateWindow(g_runtime.settings.windowTitle, sw, sh, 1);
+        created = PlatformCreateWindow(g_runtime.settings.windowCaptionUtf8, sw, sh, 1);
     }
     if (created != 0) {
         SetQuitRequested(1);
@@ -145,6 +148,7 @@ int RestoreScreen(void) {
 int SetMainWindowTitle(const char* text) {
     API_LOCK();
     CallerTextToSjis(text, g_runtime.settings.windowTitle, sizeof(g_runtime.settings.windowTitle));
-    if (g_runtime.window.mainWindow) PlatformSetCaption(g_runtime.settings.windowTitle);
+    CallerTextToUtf8(text, g_runtime.settings.windowCaptionUtf8, sizeof(g_runtime.settings.windowCaptionUtf8));
+    if (g_runtime.window.mainWindow) PlatformSetCaption(g_runtime.settings.windowCaptionUtf8);
     return 0;
 }

@@ -46,14 +46,14 @@ int PlatformOpenDisplay(char* reason, int reasonSize);
 // Called by InitMainWindow: desktop size and bits per pixel.
 void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel);
 // Called by InitMainWindow: creates the window with the given client size,
-// windowed (caption, border) or borderless full screen. 0 or -1.
-int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHeight, int fullScreen);
+// windowed (caption in UTF-8, border) or borderless full screen. 0 or -1.
+int PlatformCreateWindow(const char* captionUtf8, int clientWidth, int clientHeight, int fullScreen);
 // Called by EndMainWindow and the WM_CLOSE handling: destroys the window.
 void PlatformDestroyWindow(void);
 // 1 while a window exists.
 int PlatformWindowExists(void);
-// SetMainWindowTitle: the caption (Shift-JIS).
-void PlatformSetCaption(const char* captionSjis);
+// SetMainWindowTitle: the caption (UTF-8).
+void PlatformSetCaption(const char* captionUtf8);
 // SetWindowIconResource: icon from encoded image bytes (BMP or PNG); null clears it.
 void PlatformSetIcon(const void* imageBytes, size_t byteCount);
 // ApplyWindowStyle: windowed or full screen, client size, outer top-left position.

@@ -2,6 +2,7 @@
 // both encodings, mixed scripts draw (characters outside Shift-JIS too, through
 // a fall-back face rather than as a box), and bad or cut-off sequences become
 // one replacement character each without a read past the string.
+#include "runtime/platform/scripted/scripted.h"
 #include "tests/text/text_fixture.h"
 
 #include <sys/mman.h>
@@ -189,6 +190,22 @@ TEST_F(Utf8TextTest, FaceNamesInUtf8) {
     SetTextEncoding(TEXT_ENCODING_UTF8);
     EXPECT_EQ(SetMainWindowTitle("ゲーム"), 0);
     EXPECT_STREQ(g_runtime.settings.windowTitle, SJ("ゲーム"));
+    // The window shows what the caller wrote, characters Shift-JIS lacks included;
+    // a cut sequence shows as one replacement character.
+    const struct {
+        int encoding;
+        std::string given, shown;
+    } captions[] = {
+        {TEXT_ENCODING_UTF8, "한국어 ゲーム é", "한국어 ゲーム é"},
+        {TEXT_ENCODING_UTF8, "ab\xE3\x81", "ab\xEF\xBF\xBD"},
+        {TEXT_ENCODING_SHIFT_JIS, SJ("ゲーム"), "ゲーム"},
+    };
+    for (const auto& c : captions) {
+        SetTextEncoding(c.encoding);
+        EXPECT_EQ(SetMainWindowTitle(c.given.c_str()), 0);
+        EXPECT_EQ(std::string(ScriptedCaption()), c.shown);
+    }
+    SetTextEncoding(TEXT_ENCODING_SHIFT_JIS);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ void ScriptedSetCalendarSeconds(int64_t seconds);
 void ScriptedPushEvent(int kind, int x, int y, int w, int h, int bits);
 // Client size and full-screen flag of the (virtual) window; 0 when none exists.
 int ScriptedWindowInfo(int* clientWidth, int* clientHeight, int* fullScreen);
-// Caption last given (Shift-JIS), empty when no window.
+// Caption last given (UTF-8), empty when no window.
 const char* ScriptedCaption(void);
 // Makes the double-start check fail (as if another instance ran).
 void ScriptedSetOtherInstance(int running);

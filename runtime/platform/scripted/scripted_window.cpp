@@ -25,7 +25,7 @@ struct ScriptedWindow {
     int outerLeft, outerTop;          // outer top-left on the virtual desktop
     int cursorShown;                  // last cursor request
     int iconBytes;                    // size of the icon image last given (0 = default)
-    char caption[256];                // caption last given
+    char caption[1024];               // caption last given (UTF-8)
     RingQueue<PlatformEvent, kEventCapacity> events; // pending events, oldest first
     int otherInstance;                // pretend another instance holds the lock
     int instanceLocked;               // this process holds the instance flag
@@ -60,7 +60,7 @@ void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel) {
     *bitsPerPixel = 32;
 }
 
-int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHeight, int fullScreen) {
+int PlatformCreateWindow(const char* captionUtf8, int clientWidth, int clientHeight, int fullScreen) {
     std::lock_guard<std::mutex> g(s_win.guard);
     if (s_win.failCreation) {
         s_win.failCreation = 0;
@@ -73,7 +73,7 @@ int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHei
     s_win.clientHeight = clientHeight;
     s_win.outerLeft = 0;
     s_win.outerTop = 0;
-    snprintf(s_win.caption, sizeof(s_win.caption), "%s", captionSjis ? captionSjis : "");
+    snprintf(s_win.caption, sizeof(s_win.caption), "%s", captionUtf8 ? captionUtf8 : "");
     return 0;
 }
 
@@ -86,9 +86,9 @@ void PlatformDestroyWindow(void) {
 
 int PlatformWindowExists(void) { return s_win.exists; }
 
-void PlatformSetCaption(const char* captionSjis) {
+void PlatformSetCaption(const char* captionUtf8) {
     std::lock_guard<std::mutex> g(s_win.guard);
-    snprintf(s_win.caption, sizeof(s_win.caption), "%s", captionSjis ? captionSjis : "");
+    snprintf(s_win.caption, sizeof(s_win.caption), "%s", captionUtf8 ? captionUtf8 : "");
 }
 
 void PlatformSetIcon(const void* imageBytes, size_t byteCount) { s_win.iconBytes = imageBytes ? (int)byteCount : 0; }

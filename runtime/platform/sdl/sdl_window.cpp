@@ -273,12 +273,9 @@ void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel) {
     }
 }
 
-int PlatformCreateWindow(const char* captionSjis, int clientWidth, int clientHeight, int fullScreen) {
+int PlatformCreateWindow(const char* captionUtf8, int clientWidth, int clientHeight, int fullScreen) {
     if (SdlEnsureVideo() != 0) return -1;
-    char caption[512];
-    int n = PlatformConvertText("CP932", "UTF-8", captionSjis, (int)strlen(captionSjis), caption, sizeof(caption) - 1);
-    if (n < 0) n = snprintf(caption, sizeof(caption), "%s", captionSjis);
-    caption[n] = 0;
+    const char* caption = captionUtf8 ? captionUtf8 : "";
     // Windowed, the player may resize: the picture is scaled into whatever size.
     Uint32 flags = SDL_WINDOW_HIDDEN | (fullScreen ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
     // A full-screen window starts out covering the display.
@@ -308,13 +305,9 @@ void PlatformDestroyWindow(void) {
 
 int PlatformWindowExists(void) { return s_sdl.window != nullptr; }
 
-void PlatformSetCaption(const char* captionSjis) {
+void PlatformSetCaption(const char* captionUtf8) {
     if (!s_sdl.window) return;
-    char caption[512];
-    int n = PlatformConvertText("CP932", "UTF-8", captionSjis, (int)strlen(captionSjis), caption, sizeof(caption) - 1);
-    if (n < 0) n = snprintf(caption, sizeof(caption), "%s", captionSjis);
-    caption[n] = 0;
-    SDL_SetWindowTitle(s_sdl.window, caption);
+    SDL_SetWindowTitle(s_sdl.window, captionUtf8 ? captionUtf8 : "");
 }
 
 void PlatformSetIcon(const void* imageBytes, size_t byteCount) {
