@@ -298,6 +298,16 @@ static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, 
     s_present.surfaceInSync = 1;
 }
 
+// Makes *block hold at least `bytes` bytes; false (the block kept) when it cannot.
+static bool GrowBytes(uint8_t** block, int* capacity, int64_t bytes) {
+    if (bytes <= *capacity) return true;
+    uint8_t* grown = (uint8_t*)realloc(*block, (size_t)bytes);
+    if (!grown) return false;
+    *block = grown;
+    *capacity = (int)bytes;
+    return true;
+}
+
 // Keeps the frame as it came (a copy, converted only when read back), noting
 // which rows differ from the frame before: unchanged rows need not be redrawn.
 static void KeepLastFrame(const void* pixels, int pitch, int width, int height, int bits) {
@@ -305,23 +315,10 @@ static void KeepLastFrame(const void* pixels, int pitch, int width, int height, 
     int64_t bytes = (int64_t)rowBytes * height;
     const bool comparable = s_present.lastFrame && width == s_present.lastW && height == s_present.lastH &&
                             bits == s_present.lastBits;
-    if (bytes > s_present.lastCapacity) {
-        uint8_t* grown = (uint8_t*)realloc(s_present.lastFrame, (size_t)bytes);
-        if (!grown) {
-            s_present.surfaceInSync = 0; // rows can no longer be compared
-            return;
-        }
-        s_present.lastFrame = grown;
-        s_present.lastCapacity = (int)bytes;
-    }
-    if (height > s_present.rowsCapacity) {
-        uint8_t* grown = (uint8_t*)realloc(s_present.rowChanged, (size_t)height);
-        if (!grown) {
-            s_present.surfaceInSync = 0; // rows can no longer be compared
-            return;
-        }
-        s_present.rowChanged = grown;
-        s_present.rowsCapacity = height;
+    if (!GrowBytes(&s_present.lastFrame, &s_present.lastCapacity, bytes) ||
+        !GrowBytes(&s_present.rowChanged, &s_present.rowsCapacity, height)) {
+        s_present.surfaceInSync = 0; // rows can no longer be compared
+        return;
     }
     for (int y = 0; y < height; y++) {
         uint8_t* kept = s_present.lastFrame + (size_t)y * rowBytes;
