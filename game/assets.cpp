@@ -1,7 +1,7 @@
 // The pictures and fonts the game draws with, loaded at start-up and again after every
 // display-mode change.
-#include "game/game_state.h"
-#include "game/game_texts.h"
+#include "game_state.h"
+#include "game_texts.h"
 
 void LoadGameAssets(void) {
     SetTransparentColor(0, 255, 0);

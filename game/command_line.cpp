@@ -1,7 +1,7 @@
 // The game takes usage, version and --record FILE; a mistyped option gets a
 // one-line error and a hint instead of being ignored.
-#include "game/command_line.h"
-#include "game/game_state.h"
+#include "command_line.h"
+#include "game_state.h"
 
 #include <stdio.h>
 #include <string.h>

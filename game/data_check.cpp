@@ -1,6 +1,6 @@
 // After the first loads: pictures, fonts and sounds that did not load mean the game's
 // data is missing or damaged, and a black, silent screen would not say so.
-#include "game/game_state.h"
+#include "game_state.h"
 
 #include <stdio.h>
 #include <string.h>

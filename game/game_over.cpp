@@ -1,6 +1,6 @@
 // The game-over scene: "GAME OVER", the scrolling stage behind the ranking table, and
 // the three-letter name entry that ends by writing the ranking.
-#include "game/game_state.h"
+#include "game_state.h"
 
 #include <stdio.h>
 

@@ -1,5 +1,5 @@
 // The one GameState record and its values at process start.
-#include "game/game_state.h"
+#include "game_state.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 // except the random generator's 32-bit word (random.cpp).
 #pragma once
 
-#include "runtime/runtime.h"
+#include <borra/runtime.h>
 
 enum Scene {
     SceneTitle = 0,

@@ -1,6 +1,6 @@
 // The how-to-play screen: the picture slides in, a small figure walks and hops, and the
 // picture slides out; an action button skips to the slide-out.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static void DrawStrips(int topX, int middleX, int bottomX) {
     GameState& g = g_game;

@@ -1,5 +1,5 @@
 // The play scene's one-line display: the life icon, spare lives and the score.
-#include "game/game_state.h"
+#include "game_state.h"
 
 #include <stdio.h>
 

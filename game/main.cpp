@@ -1,7 +1,7 @@
 // The executable's entry on the desktop backend: the game's WinMain does everything.
-#include "game/command_line.h"
-#include "game/game_state.h"
-#include "runtime/runtime.h"
+#include "command_line.h"
+#include "game_state.h"
+#include <borra/runtime.h>
 
 // The window icon's image bytes, compiled in from the generated icon.
 extern const unsigned char kIconResource[];

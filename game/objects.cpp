@@ -1,6 +1,6 @@
 // The stage's moving objects: platforms slide and carry the player, rollers roll along
 // floors and kill from the side or below, lifts move up and down and kill from below.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static int (*GridOf(int index))[GridRows] {
     return index < ObjectsPerHalf ? g_game.gridA : g_game.gridB;

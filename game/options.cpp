@@ -1,7 +1,7 @@
 // The options screen: display mode (full screen, 320x240 or 640x480 window), ranking
 // reset, and the way back to the title.
-#include "game/game_state.h"
-#include "game/game_texts.h"
+#include "game_state.h"
+#include "game_texts.h"
 
 struct OptionItem {
     const char* text; // item label

@@ -1,5 +1,5 @@
 // Menu input rules: a lone action button, a fresh press of one, and Enter as Z.
-#include "game/game_state.h"
+#include "game_state.h"
 
 bool IsLoneActionButton(int pad) {
     switch (pad) {

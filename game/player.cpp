@@ -1,6 +1,6 @@
 // The play scene's player routine: scroll and score, walking, jumping, gravity, the
 // objects, tile contacts, falling out, recycling a half, and drawing the character.
-#include "game/game_state.h"
+#include "game_state.h"
 
 void LandPlayer(int y) {
     GameState& g = g_game;

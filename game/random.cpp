@@ -1,5 +1,5 @@
 // The game's random generator: a 32-bit linear congruential state, 15-bit results.
-#include "game/game_state.h"
+#include "game_state.h"
 
 // The state as it stands after the RandomSeed (1) made before WinMain runs.
 static unsigned int s_randomState = 0x015A4E36u;

@@ -1,8 +1,8 @@
 // The five-row ranking: inserting a run's score, and the file "score.dat" (five records
 // of a 32-bit little-endian score and three name bytes).
-#include "game/game_files.h"
-#include "game/game_state.h"
-#include "game/save_folder.h"
+#include "game_files.h"
+#include "game_state.h"
+#include "save_folder.h"
 
 #include <stdio.h>
 #include <string.h>

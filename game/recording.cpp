@@ -5,8 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "game/game_state.h"
-#include "game/recording.h"
+#include "game_state.h"
+#include "recording.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The save folder: a plain prefix in front of the settings and ranking file names.
-#include "game/save_folder.h"
+#include "save_folder.h"
 
 #include <stdio.h>
 

@@ -1,7 +1,7 @@
 // The settings file "config.ini": the window mode as 4 raw little-endian bytes.
-#include "game/game_files.h"
-#include "game/game_state.h"
-#include "game/save_folder.h"
+#include "game_files.h"
+#include "game_state.h"
+#include "save_folder.h"
 
 void ReadSettings(void) {
     char path[600];

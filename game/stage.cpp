@@ -1,7 +1,7 @@
 // Stage files: loading a numbered file into its half and rebuilding that half's
 // platforms, rollers and lifts from the start codes in it.
-#include "game/game_files.h"
-#include "game/game_state.h"
+#include "game_files.h"
+#include "game_state.h"
 
 #include <stdio.h>
 

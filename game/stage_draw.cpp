@@ -1,6 +1,6 @@
 // The playfield's two drawing passes: the back layer (parallax pictures, background
 // tiles) before the player, the front layer (foreground tiles) after him.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static void DrawTile(int x, int y, int srcX, int srcY) {
     DrawGraphRect(x, y, srcX, srcY, 16, 16, g_game.blockGraph, 1, 0);

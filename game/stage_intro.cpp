@@ -1,6 +1,6 @@
 // The stage intro (the character falls in spinning, lands, the stage fades in, the
 // music starts) and the reset of a new run at its end.
-#include "game/game_state.h"
+#include "game_state.h"
 
 void StartNewGame(void) {
     GameState& g = g_game;

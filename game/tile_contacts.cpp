@@ -1,6 +1,6 @@
 // The player's contacts with the tiles of both halves, tested cell by cell in a fixed
 // order; every test sees what the earlier ones changed.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static bool OverlapX(int tx, int a, int b) {
     return tx < g_game.playerX + a && tx + 16 > g_game.playerX + b;

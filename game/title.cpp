@@ -1,6 +1,6 @@
 // The title sequence (fade-in, scroll, lit initials) and the main menu over the same
 // backdrop.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static unsigned int Black(void) {
     return MakeColor(0, 0, 0);

@@ -1,6 +1,6 @@
 // The game's entry: pre-start settings, runtime start, first loads, and the frame loop
 // that runs one scene routine per frame with an 11 ms minimum frame.
-#include "game/game_state.h"
+#include "game_state.h"
 
 int (*g_frameHook)(void) = nullptr;
 

@@ -1,6 +1,6 @@
 // F11 and Alt+Enter switch between the desktop's full screen and a window, and
 // the choice is saved in "config.ini" as the options screen saves it.
-#include "game/game_state.h"
+#include "game_state.h"
 
 static int FullScreenKeysDown(void) {
     int alt = CheckKeyDown(KEY_CODE_LEFT_ALT) || CheckKeyDown(KEY_CODE_RIGHT_ALT);

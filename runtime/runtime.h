@@ -6,6 +6,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -254,11 +255,20 @@ int SleepMilliseconds(int milliseconds);
 int GetCalendarSeconds(void);
 
 // ---- Files and archives -----------------------------------------------------
-// (file section: declarations added by the file layer)
+// A program's own files on the disk (settings, scores, levels), never taken from an
+// archive; usable before RuntimeInit. Paths may use "\" or "/", and an existing
+// name matches in any letter case.
+// A plain file opened for reading in binary mode (close it with fclose), or null
+// when it is missing or is not a plain file: a FIFO or a device never holds the caller.
+FILE* OpenDiskFileForReading(const char* path);
+// Replaces the whole file with size bytes: written beside it, flushed and renamed
+// over it, so a crash or a full disk leaves the old content or the new one. 0, or
+// -1 with the old file untouched and a short English reason copied into why
+// (whySize bytes; why may be null).
+int ReplaceDiskFile(const char* path, const void* bytes, int size, char* why, int whySize);
 
 // ---- Colours ----------------------------------------------------------------
 unsigned int MakeColor(int r, int g, int b);
-// (colour section: further declarations added by the graphics subsystem)
 // Red, green and blue (0..255) of a colour value of the screen's format. 0, or -1
 // for an index past the palette of an 8-bit screen.
 int GetColorRGB(unsigned int color, int* red, int* green, int* blue);
@@ -287,7 +297,6 @@ int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFl
 int GetPixel(int x, int y, unsigned int* color);
 // Saves the back buffer as PNG or BMP, chosen by the extension.
 int SaveScreenToFile(const char* path);
-// (graphics section: further declarations added by the graphics subsystem)
 // Clip rectangle of every drawing operation on the current target. 0.
 int SetDrawArea(int left, int top, int right, int bottom);
 // Draw bright: image and shape colours are scaled by these (each 0..255). 0.
@@ -305,7 +314,6 @@ FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int
 int DeleteFontHandle(FontHandle font);
 int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle font, unsigned int edgeColor,
                        int vertical);
-// (text section: further declarations added by the text subsystem)
 // Forgets every cached character of the font.
 int ResetFontCache(FontHandle font);
 // Extra pixels added to every character's advance.
@@ -322,7 +330,6 @@ int MeasureStringWithFont(const char* text, int length, FontHandle font, int ver
 // ---- Input ------------------------------------------------------------------
 int CheckKeyDown(int keyCode);
 int GetPadInputState(int inputType);
-// (input section: further declarations added by the input subsystem)
 
 // ---- Sound ------------------------------------------------------------------
 SoundHandle LoadSoundFile(const char* path, int bufferCount);
@@ -341,7 +348,6 @@ int LoadSoundFileToMemory(const char* path, void** image, int* size);
 int FreeSoundFileImage(void* image);
 // A sound from a file image in memory; the caller keeps the image.
 SoundHandle LoadSoundMemory(const void* image, int size, int bufferCount);
-// (sound section: further declarations added by the sound subsystem)
 
 #ifdef __cplusplus
 }

@@ -126,7 +126,6 @@ int PlatformConvertText(const char* fromCode, const char* toCode, const char* in
 
 // Input: copies the 256-byte key state by key code (bit 7 set = held). 0 or -1.
 int PlatformGetKeyState(unsigned char keys[256]);
-// (input section: controller services added by the input subsystem)
 
 // Up to this many controllers are reported.
 #define PLATFORM_PAD_MAX 8
@@ -246,7 +245,6 @@ int PlatformAudioGetPosition(PlatformSoundBuffer* buffer, int* position);
 int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position);
 
 // ---- Fonts ------------------------------------------------------------------
-// (font section: rasteriser services added by the text subsystem)
 
 // A face chosen by name, pixel height, weight, italic flag and character set.
 struct PlatformFont;

@@ -55,6 +55,8 @@ const Call kCalls[] = {
     {"GetMillisecondCount", [] { return GetMillisecondCount(0); }, kAny, kAny},
     {"SleepMilliseconds", [] { return SleepMilliseconds(1); }, 0, 0},
     {"GetCalendarSeconds", [] { return GetCalendarSeconds(); }, kAny, kAny},
+    {"OpenDiskFileForReading", [] { return OpenDiskFileForReading("uninit-none.dat") ? 0 : -1; }, -1, -1},
+    {"ReplaceDiskFile", [] { return ReplaceDiskFile("/tmp/bkt-uninit-replaced.dat", "ab", 2, nullptr, 0); }, 0, 0},
     {"MakeColor", [] { return (int)MakeColor(1, 2, 3); }, kAny, kAny},
     {"GetColorRGB",
      [] {

@@ -315,6 +315,39 @@ TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
               "hello: cannot load the picture " + build + "/empty/hello.png: No such file or directory\n");
 }
 
+// The game itself builds from its own sources on the installed runtime alone (a
+// copy of game/ and tools/replay/ with no runtime source beside it), and the
+// replay built so plays the demo exactly as the one built in the tree.
+TEST_F(Installed, GameBuildsOnTheInstalledRuntimeAndPlaysTheDemoAlike) {
+    SkipUnlinkableBuild();
+    std::string src = s_root + "/game-src", build = s_root + "/game-build";
+    ASSERT_EQ(Shell("mkdir -p " + Quote(src + "/tools") + " && cp -r " + Quote(BKT_SOURCE_DIR "/game") + " " +
+                    Quote(BKT_SOURCE_DIR "/tools/replay") + " " + Quote(src + "/tools") + " && mv " +
+                    Quote(src + "/tools/game") + " " + Quote(src) + " && cp " +
+                    Quote(BKT_SOURCE_DIR "/tests/install/game_project/CMakeLists.txt") + " " + Quote(src))
+                  .status,
+              0);
+    CommandResult configure =
+        Shell("cmake -S " + Quote(src) + " -B " + Quote(build) + " -G Ninja -DCMAKE_PREFIX_PATH=" + Quote(s_prefix) +
+              " -DCMAKE_CXX_FLAGS=" + Quote(s_extraFlags) + " -DCMAKE_EXE_LINKER_FLAGS=" + Quote(s_extraFlags));
+    ASSERT_EQ(configure.status, 0) << configure.output;
+    CommandResult make = Shell("cmake --build " + Quote(build) + " -j 2");
+    ASSERT_EQ(make.status, 0) << make.output;
+    ASSERT_TRUE(Exists(build + "/borrakezti"));
+
+    auto demo = [&](const std::string& replay, const std::string& saves) {
+        Shell("mkdir -p " + Quote(saves));
+        return Shell("cd " + Quote(P("share/borrakezti")) + " && " + Quote(replay) +
+                     " --script demo.script --frames 2400 --time 1234 --trace --save-dir " + Quote(saves));
+    };
+    CommandResult ours = demo(build + "/borrakezti-replay", s_root + "/saves-ours");
+    CommandResult tree = demo(BKT_DIST_DIR "/borrakezti-replay", s_root + "/saves-tree");
+    ASSERT_EQ(tree.status, 0) << tree.output;
+    EXPECT_EQ(ours.status, 0) << ours.output;
+    EXPECT_NE(tree.output.find("frame=2400 "), std::string::npos) << tree.output;
+    EXPECT_EQ(ours.output, tree.output);
+}
+
 TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {
     SkipUnlinkableBuild();
     ASSERT_NE(s_pkgconfigDir, "");

@@ -3,8 +3,9 @@
 #include "game/game_state.h"
 #include "game/save_folder.h"
 #include "game/recording.h"
-#include "runtime/platform/scripted/scripted.h"
 #include "tools/replay/replay_options.h"
+
+#include <borra/scripted.h>
 
 #include <stdio.h>
 #include <stdlib.h>

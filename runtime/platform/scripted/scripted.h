@@ -43,7 +43,6 @@ int ScriptedLoadInputScript(const char* text, char* error, int errorSize);
 // Key code of a script key name (ESCAPE Z X C A S D Q W SPACE UP DOWN LEFT RIGHT RETURN
 // NUMPADENTER), -1 if unknown.
 int ScriptedKeyCodeOfName(const char* name);
-// (input section: scripted controllers added by the input subsystem)
 // Plugs a controller into slot 0..7 (connected 1) or pulls it out (0). Axes are
 // raw values -32768..32767, scaled like a real controller's; buttons bit i =
 // button i + 1 pressed. The change is seen at the next pad-device update.
