@@ -1,87 +1,15 @@
-// The sound-buffer services of the platform layer as a software mixer: whole-PCM
-// static buffers, duplicates sharing samples, and MixerRender, which converts each
-// playing buffer to stereo S16 at the device rate and sums them with clipping.
-// Buffers at the device rate are copied as they are; the others go through the
-// band-limited converter of audio_resample.cpp. Everything runs under one lock, the
-// device lock.
-#include "runtime/platform/common/audio_mixer.h"
-#include "runtime/platform/common/audio_resample.h"
-#include "runtime/platform/platform.h"
+// The render side of the software mixer: MixerRender converts each playing buffer
+// to stereo S16 at the device rate and sums them with clipping. Buffers at the
+// device rate are copied as they are; the others go through the band-limited
+// converter of audio_resample.cpp. Everything runs under the device lock.
+#include "runtime/platform/common/audio_mixer_state.h"
 
-#include <mutex>
 #include <stdlib.h>
 #include <string.h>
 
-namespace {
-
-// Sample data shared by a buffer and its duplicates.
-struct MixSamples {
-    int users;              // buffers referring to these samples
-    uint8_t* bytes;         // the PCM image (null when empty)
-    int size;               // bytes
-    int frames;             // whole sample frames in bytes
-    int channels;           // interleaved channels (1..32)
-    int sampleBytes;        // 1 = unsigned 8-bit, 2 = signed 16-bit little-endian
-    int blockAlign;         // bytes per frame
-    int rate;               // frames per second
-    ResampleKernel* kernel; // the rate converter, null at the device rate
-};
-
-} // namespace
-
-struct PlatformSoundBuffer {
-    MixSamples* samples;             // shared samples
-    int flags;                       // creation flags (kept only)
-    int playing;                     // 1 from play until its end or a stop
-    int looping;                     // plays again from 0 at the end
-    uint64_t position;               // frame position, 32.32 fixed point
-    uint64_t step;                   // source frames per device frame, 32.32
-    int wrapped;                     // looped since the last start: the sound's end precedes frame 0
-    PlatformSoundBuffer* prevActive; // playing list links
-    PlatformSoundBuffer* nextActive;
-    int lockedBytes; // bytes handed out by an open lock
-};
-
-namespace {
-
-enum { kChunkFrames = 1024 };
-// Converted voices run in blocks of at most kBlockFrames device frames, whose source
-// frames (at most 512 x 200000 / 44100 + 224 taps) fit in kScratchFrames.
-enum { kBlockFrames = 512, kScratchFrames = 4096 };
-// A converted voice stopped while playing fades out over kFadeFrames (2.9 ms) from
-// a copy of its state, so a stop or a restart does not cut its wave mid-swing.
-enum { kFadeFrames = 128, kFadeBits = 7, kTails = 16 };
-
-// The fading copy of a stopped voice; it holds a reference to the samples.
-struct MixTail {
-    PlatformSoundBuffer voice; // position and loop state at the stop
-    int left;                  // frames still to fade (0: slot free)
-};
-
-struct MixerState {
-    std::mutex lock;                       // the device lock: every buffer field is under it
-    int open;                              // the backend's device is open
-    int bufferCount;                       // buffers alive
-    int playingCount;                      // buffers in the playing list
-    PlatformSoundBuffer* active;           // head of the playing list
-    int failures[MixerFailKindCount];      // injected failures still to give
-    int32_t accumulator[kChunkFrames * 2]; // one chunk of the sum before clipping
-    ResampleKernel* kernels;               // converters in use, one per source rate
-    float scratchLeft[kScratchFrames];     // one block of a converted voice's source frames
-    float scratchRight[kScratchFrames];
-    MixTail tails[kTails];                     // stopped converted voices fading out
-    int32_t tailAccumulator[kChunkFrames * 2]; // one chunk of a tail before its fade
-};
+namespace mixer {
 
 MixerState g_mixer;
-
-int TakeFailure(int kind) {
-    if (g_mixer.failures[kind] > 0) {
-        g_mixer.failures[kind]--;
-        return 1;
-    }
-    return 0;
-}
 
 void LinkActive(PlatformSoundBuffer* b) {
     if (b->prevActive || b->nextActive || g_mixer.active == b) return;
@@ -99,6 +27,8 @@ void UnlinkActive(PlatformSoundBuffer* b) {
     b->prevActive = b->nextActive = nullptr;
     g_mixer.playingCount--;
 }
+
+namespace {
 
 template <int SB>
 inline int SampleAt(const uint8_t* p) {
@@ -244,6 +174,8 @@ ResampleKernel* FindKernel(int rate) {
     return nullptr;
 }
 
+} // namespace
+
 // The shared converter for a source rate, designed on first use outside the lock
 // (a few milliseconds that the audio thread should not wait for). Null when out of
 // memory.
@@ -307,6 +239,8 @@ void EndTail(MixTail& t) {
     t.left = 0;
 }
 
+namespace {
+
 // Adds the fading tails to count frames of acc.
 void MixTails(int32_t* acc, int count) {
     for (MixTail& t : g_mixer.tails) {
@@ -325,44 +259,11 @@ void MixTails(int32_t* acc, int count) {
     }
 }
 
-int ValidPcm(const WaveFormat* f) {
-    if (!f || f->FormatTag != 1) return 0;
-    if (f->Channels < 1 || f->Channels > 32) return 0;
-    if (f->SamplesPerSec < MIXER_MIN_RATE || f->SamplesPerSec > MIXER_MAX_RATE) return 0;
-    if (f->BlockAlign % f->Channels) return 0;
-    int sampleBytes = f->BlockAlign / f->Channels;
-    return sampleBytes == 1 || sampleBytes == 2;
-}
-
 } // namespace
 
-void MixerInjectFailures(int kind, int count) {
-    if (kind < 0 || kind >= MixerFailKindCount) return;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    g_mixer.failures[kind] = count < 0 ? 0 : count;
-}
+} // namespace mixer
 
-void MixerSetOpen(int open) {
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    g_mixer.open = open ? 1 : 0;
-    for (MixTail& t : g_mixer.tails) // a closed device plays nothing more
-        if (t.left) EndTail(t);
-}
-
-int MixerIsOpen(void) {
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    return g_mixer.open;
-}
-
-int MixerBufferCount(void) {
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    return g_mixer.bufferCount;
-}
-
-int MixerPlayingCount(void) {
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    return g_mixer.playingCount;
-}
+using namespace mixer;
 
 void MixerRender(int16_t* out, int frames) {
     std::lock_guard<std::mutex> guard(g_mixer.lock);
@@ -385,146 +286,4 @@ void MixerRender(int16_t* out, int frames) {
         out += n * 2;
         frames -= n;
     }
-}
-
-int PlatformAudioFormatSupported(const WaveFormat* format) {
-    return ValidPcm(format);
-}
-
-PlatformSoundBuffer* PlatformAudioCreateBuffer(const WaveFormat* format, int bytes, int flags) {
-    if (!ValidPcm(format) || bytes < 0) return nullptr;
-    std::unique_lock<std::mutex> guard(g_mixer.lock);
-    if (!g_mixer.open || TakeFailure(MixerFailCreate)) return nullptr;
-    ResampleKernel* kernel = nullptr;
-    if (format->SamplesPerSec != MIXER_DEVICE_RATE) {
-        kernel = AcquireKernel((int)format->SamplesPerSec, guard);
-        if (!kernel) return nullptr;
-        if (!g_mixer.open) { // closed while the kernel was designed
-            ReleaseKernel(kernel);
-            return nullptr;
-        }
-    }
-    MixSamples* s = (MixSamples*)calloc(1, sizeof(MixSamples));
-    PlatformSoundBuffer* b = (PlatformSoundBuffer*)calloc(1, sizeof(PlatformSoundBuffer));
-    uint8_t* data = bytes > 0 ? (uint8_t*)calloc(1, (size_t)bytes) : nullptr;
-    if (!s || !b || (bytes > 0 && !data)) {
-        ReleaseKernel(kernel);
-        free(s);
-        free(b);
-        free(data);
-        return nullptr;
-    }
-    s->users = 1;
-    s->bytes = data;
-    s->size = bytes;
-    s->channels = format->Channels;
-    s->blockAlign = format->BlockAlign;
-    s->sampleBytes = format->BlockAlign / format->Channels;
-    s->frames = bytes / format->BlockAlign;
-    s->rate = (int)format->SamplesPerSec;
-    s->kernel = kernel;
-    b->samples = s;
-    b->flags = flags;
-    b->step = ((uint64_t)s->rate << 32) / MIXER_DEVICE_RATE;
-    g_mixer.bufferCount++;
-    return b;
-}
-
-PlatformSoundBuffer* PlatformAudioDuplicateBuffer(PlatformSoundBuffer* source) {
-    if (!source) return nullptr;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    if (!g_mixer.open || TakeFailure(MixerFailDuplicate)) return nullptr;
-    PlatformSoundBuffer* b = (PlatformSoundBuffer*)calloc(1, sizeof(PlatformSoundBuffer));
-    if (!b) return nullptr;
-    b->samples = source->samples;
-    b->samples->users++;
-    b->flags = source->flags;
-    b->step = source->step;
-    g_mixer.bufferCount++;
-    return b;
-}
-
-void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer) {
-    if (!buffer) return;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    StartTail(buffer); // a sound deleted while playing fades like a stopped one
-    UnlinkActive(buffer);
-    ReleaseSamples(buffer->samples);
-    free(buffer);
-    g_mixer.bufferCount--;
-}
-
-int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1, int* bytes1, void** part2,
-                            int* bytes2) {
-    if (!buffer || !part1 || !bytes1) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    MixSamples* s = buffer->samples;
-    if (TakeFailure(MixerFailLock)) return -1;
-    if (offset < 0 || bytes < 0 || offset > s->size || bytes > s->size) return -1;
-    int first = s->size - offset;
-    if (first > bytes) first = bytes;
-    *part1 = s->bytes ? s->bytes + offset : nullptr;
-    *bytes1 = first;
-    int rest = bytes - first;
-    if (part2) *part2 = rest > 0 ? s->bytes : nullptr;
-    if (bytes2) *bytes2 = rest;
-    if (rest > 0 && (!part2 || !bytes2)) return -1;
-    buffer->lockedBytes = bytes;
-    return 0;
-}
-
-int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2, int bytes2) {
-    if (!buffer) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    if (TakeFailure(MixerFailUnlock)) return -1;
-    buffer->lockedBytes = 0;
-    return 0;
-}
-
-int PlatformAudioPlayBuffer(PlatformSoundBuffer* buffer, int loop) {
-    if (!buffer) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    buffer->looping = loop ? 1 : 0;
-    if (buffer->samples->frames <= 0) {
-        buffer->playing = 0; // nothing to sound: ends at once
-        return 0;
-    }
-    buffer->playing = 1;
-    LinkActive(buffer);
-    return 0;
-}
-
-int PlatformAudioStopBuffer(PlatformSoundBuffer* buffer) {
-    if (!buffer) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    StartTail(buffer);
-    buffer->playing = 0;
-    UnlinkActive(buffer);
-    return 0;
-}
-
-int PlatformAudioGetStatus(PlatformSoundBuffer* buffer, int* playing) {
-    if (!buffer || !playing) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    *playing = buffer->playing;
-    return 0;
-}
-
-int PlatformAudioGetPosition(PlatformSoundBuffer* buffer, int* position) {
-    if (!buffer || !position) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    uint64_t frame = buffer->position >> 32;
-    if (frame > (uint64_t)buffer->samples->frames) frame = buffer->samples->frames;
-    *position = (int)frame * buffer->samples->blockAlign;
-    return 0;
-}
-
-int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position) {
-    if (!buffer || position < 0) return -1;
-    std::lock_guard<std::mutex> guard(g_mixer.lock);
-    int frame = position / buffer->samples->blockAlign;
-    if (frame > buffer->samples->frames) frame = buffer->samples->frames;
-    buffer->position = (uint64_t)frame << 32;
-    buffer->wrapped = 0; // what precedes the new position is no longer the sound's end
-    return 0;
 }
