@@ -12,7 +12,7 @@
 InputState g_input;
 
 void SetInputPlainMode(int plain) {
-    g_input.noDirectInput = plain != 0;
+    g_input.settings.noDirectInput = plain != 0;
 }
 
 namespace {
@@ -67,9 +67,10 @@ void EnumeratePads(void) {
 
 int InitInput(void) {
     if (g_input.directInput) return 0;
-    int plain = g_input.noDirectInput;
-    memset(&g_input, 0, sizeof g_input);
-    g_input.noDirectInput = plain;
+    InputSettings settings = g_input.settings;
+    g_input = InputState{};
+    g_input.settings = settings;
+    int plain = settings.noDirectInput;
 
     if (plain) {
         PlatformOpenPads();

@@ -16,8 +16,13 @@ struct PadEntry {
     int readOnce;           // readTime and serial hold a real read
 };
 
+// Made before RuntimeInit; every reset of InputState keeps it whole.
+struct InputSettings {
+    int noDirectInput; // plain mode (key state by time only, no device)
+};
+
 struct InputState {
-    int noDirectInput;            // setting: plain mode (key state by time only, no device)
+    InputSettings settings;
     int directInput;              // 0 before initialisation, 1 with devices, 2 = the plain-mode marker
     int mouseDevice;              // the mouse device is set up (mouse reading is not offered)
     int keyboardDevice;           // the keyboard device is set up and acquired

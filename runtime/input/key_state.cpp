@@ -10,7 +10,7 @@
 
 int ReadKeyState(void) {
     uint32_t now = PlatformMilliseconds();
-    if (g_input.noDirectInput || !g_input.keyboardDevice) {
+    if (g_input.settings.noDirectInput || !g_input.keyboardDevice) {
         if (now == g_input.keyboardReadTime) return 0;
         g_input.keyboardReadTime = now;
         unsigned char keys[256];

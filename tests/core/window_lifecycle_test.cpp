@@ -8,6 +8,8 @@
 #include "runtime/core/api_lock.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window.h"
+#include "runtime/input/input.h"
+#include "runtime/input/input_state.h"
 #include "runtime/platform/platform.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/runtime.h"
@@ -28,6 +30,31 @@ protected:
         while (PendingWindowMessages() > 0) ProcessMessage();
     }
 };
+
+// Settings made before the first start hold for every later run: each run's
+// reset clears only what the run itself set up.
+TEST_F(RuntimeFixture, SettingsMadeBeforeTheFirstStartHoldForASecondRun) {
+    SetMainWindowTitle("Second Run");
+    SetWindowScaleRate(2.0);
+    SetWindowIconResource(101);
+    SetArchiveUse(0);
+    SetInputPlainMode(1);
+    for (int run = 0; run < 2; run++) {
+        ASSERT_EQ(RuntimeInit(), 0) << run;
+        int w = 0, h = 0;
+        ScriptedWindowInfo(&w, &h, nullptr);
+        EXPECT_EQ(w, 640) << run;
+        EXPECT_EQ(h, 480) << run;
+        EXPECT_STREQ(g_runtime.settings.windowTitle, "Second Run") << run;
+        EXPECT_EQ(g_runtime.settings.iconResourceId, 101) << run;
+        EXPECT_EQ(g_runtime.settings.archiveDisabled, 1) << run;
+        EXPECT_EQ(g_runtime.settings.logDisabled, 1) << run;
+        EXPECT_EQ(g_input.settings.noDirectInput, 1) << run;
+        ASSERT_EQ(RuntimeEnd(), 0) << run;
+    }
+    SetInputPlainMode(0);
+    SetArchiveUse(1);
+}
 
 TEST_F(RuntimeFixture, EightQueuedEventsGiveSixDispatchedPerCall) {
     ASSERT_EQ(RuntimeInit(), 0);
