@@ -9,7 +9,17 @@ struct OptionItem {
     const char* help; // help line, Shift-JIS
 };
 
-static const OptionItem s_items[5] = {
+// The menu's rows; the first three are the window modes of the same numbers.
+enum OptionRow {
+    RowFullScreen = ModeFullScreen,
+    RowWindow320 = ModeWindow320,
+    RowWindow640 = ModeWindow640,
+    RowScoreReset = 3,
+    RowExit = 4,
+    RowCount = 5
+};
+
+static const OptionItem s_items[RowCount] = {
     {"FULL SCREEN", 52, HELP_FULL_SCREEN},
     {"WINDOW 320x240", 72, HELP_WINDOW_320},
     {"WINDOW 640x480", 92, HELP_WINDOW_640},
@@ -47,17 +57,17 @@ void SwitchWindowMode(int mode) {
 static void Choose(void) {
     GameState& g = g_game;
     switch (g.menuCursor) {
-        case 0:
-        case 1:
-        case 2:
+        case RowFullScreen:
+        case RowWindow320:
+        case RowWindow640:
             SwitchWindowMode(g.menuCursor);
             break;
-        case 3:
+        case RowScoreReset:
             PlaySoundHandle(g.bosu35Sound, PLAY_BACKGROUND, 1);
             ResetRanking();
             WriteRanking();
             break;
-        case 4:
+        case RowExit:
             g.scene = SceneTitle;
             g.menuCursor = 0;
             g.titleFrame = 0;
@@ -74,8 +84,8 @@ void UpdateOptions(void) {
     DrawStringWithFont(16, 32, "OPTION MODE", white, g.font20, 0, 0);
     for (int i = 0; i < 5; i++)
         if (i > 2 || g.windowMode != i) DrawStringWithFont(32, s_items[i].y, s_items[i].text, white, g.font20, 0, 0);
-    if (g.menuCursor < 0) g.menuCursor = 4;
-    if (g.menuCursor > 4) g.menuCursor = 0;
+    if (g.menuCursor < 0) g.menuCursor = RowCount - 1;
+    if (g.menuCursor >= RowCount) g.menuCursor = 0;
     const OptionItem& item = s_items[g.menuCursor];
     DrawGraphRect(16, item.y, 0, 0, 16, 16, g.charaGraph, 1, 0);
     DrawStringWithFont(32, 200, item.help, white, g.font10, 0, 0);
