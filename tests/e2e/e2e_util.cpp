@@ -136,3 +136,19 @@ int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, i
 std::string ScriptToPlay() {
     return "5 Z\n6 -\n10 Z\n200 -\n";
 }
+
+std::string Press(int frame, const char* keys) {
+    return std::to_string(frame) + " " + keys + "\n" + std::to_string(frame + 1) + " -\n";
+}
+
+std::string TapZ(int from, int to, int step) {
+    std::string script;
+    for (int f = from; f < to; f += step) script += Press(f, "Z");
+    return script;
+}
+
+int FirstLine(const ReplayResult& r, const std::function<bool(const Status&)>& test, size_t from) {
+    for (size_t i = from; i < r.lines.size(); i++)
+        if (test(r.lines[i])) return (int)i;
+    return -1;
+}
