@@ -72,25 +72,6 @@ bool ParseStatus(const std::string& line, Status& s) {
                   &s.scene, &s.score, &s.lives, &s.stage, &s.x, &s.y, &s.vy, &s.cond) == 9;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::error_code ec;
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
 bool PathExists(const std::string& path) {
     return fs::exists(path);
 }

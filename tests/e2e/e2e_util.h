@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_files.h"
+
 // Skips the test when the replay tool or the game data has not been built.
 #define REQUIRE_GAME(folder) \
     if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
@@ -54,8 +56,6 @@ protected:
 };
 
 bool ParseStatus(const std::string& line, Status& status);
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool PathExists(const std::string& path);
 
 // An RGBA picture decoded from a PNG file; empty when it could not be read.

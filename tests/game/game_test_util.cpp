@@ -1,5 +1,6 @@
 // Scratch folders and file writers shared by the game's unit tests.
 #include "tests/game/game_test_util.h"
+#include "tests/test_files.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -25,22 +26,11 @@ ScratchDir::~ScratchDir() {
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::filesystem::path p(path);
-    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) abort();
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    if (!WriteFileBytes(path, bytes)) abort();
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
+    return ReadFileBytes(path);
 }
 
 bool FileExists(const std::string& path) {

@@ -14,25 +14,16 @@
 
 #include "runtime/core/memory.h"
 #include "runtime/graphics/image_decode.h"
+#include "tests/test_files.h"
 
 namespace dectest {
 
 inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    fclose(f);
-    return bytes;
+    return ReadFileBytes(path);
 }
 
 inline void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
 }
 
 inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
