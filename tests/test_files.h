@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -32,6 +33,31 @@ inline bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& 
     bool written = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && written;
 }
+
+// A fresh temporary folder made the current directory for the object's life; the
+// destructor goes back and removes it. A test that cannot move aborts.
+class ScratchDir {
+public:
+    ScratchDir() {
+        char cwd[4096];
+        m_previous = getcwd(cwd, sizeof(cwd)) ? cwd : "/tmp";
+        char pattern[] = "/tmp/bkt_test_XXXXXX";
+        m_path = mkdtemp(pattern) ? pattern : "/tmp";
+        if (chdir(m_path.c_str()) != 0) abort();
+    }
+    ~ScratchDir() {
+        if (chdir(m_previous.c_str()) != 0) abort();
+        std::error_code ec;
+        if (m_path != "/tmp") std::filesystem::remove_all(m_path, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_previous;
+};
 
 // A folder under /tmp named after the prefix, made on the first call and removed when
 // the process ends; "/tmp" when none can be made.

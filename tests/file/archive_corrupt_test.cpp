@@ -60,6 +60,21 @@ protected:
         SetArchiveExtensionInternal("data");
     }
 
+    // The plain archive with the given 32-bit fields set, each change a case of its own.
+    struct FieldCase {
+        std::vector<std::pair<uint32_t, uint32_t>> fields; // offset, value
+        const char* path;
+        const char* why;
+    };
+    void ExpectOpensFail(const std::vector<FieldCase>& cases) {
+        for (const FieldCase& c : cases) {
+            Plain p = plain;
+            for (const auto& [at, value] : c.fields) p.Set(at, value);
+            Install(p);
+            EXPECT_EQ(Read(c.path), "<fail>") << c.why;
+        }
+    }
+
     std::string Read(const char* path) {
         FileHandle f = g_archiveFileOps.open(path, 0, 1);
         if (!f) return "<fail>";
@@ -159,50 +174,29 @@ TEST_F(CorruptArchive, DirectoryLoopsEnd) {
 }
 
 TEST_F(CorruptArchive, DataPastTheFileFailsTheOpen) {
-    Plain p = plain;
-    p.Set(p.entry(3) + ArchiveEntryData, 0x7FFFFFF0u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "stored data offset";
-    p = plain;
-    p.Set(p.entry(3) + ArchiveEntrySize, 0x00FFFFFFu);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "stored size";
-    p = plain;
-    p.Set(p.entry(3) + ArchiveEntrySize, 0xFFFFFFF0u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "size beyond int";
-    p = plain;
-    p.Set(p.entry(1) + ArchiveEntryStored, 0x00FFFFFFu);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "compressed size past the file";
+    uint32_t bgm = plain.entry(3), a = plain.entry(1);
+    ExpectOpensFail({
+        {{{bgm + ArchiveEntryData, 0x7FFFFFF0u}}, "bkt\\wav\\bgm.ogg", "stored data offset"},
+        {{{bgm + ArchiveEntrySize, 0x00FFFFFFu}}, "bkt\\wav\\bgm.ogg", "stored size"},
+        {{{bgm + ArchiveEntrySize, 0xFFFFFFF0u}}, "bkt\\wav\\bgm.ogg", "size beyond int"},
+        {{{a + ArchiveEntryStored, 0x00FFFFFFu}}, "bkt\\a.txt", "compressed size past the file"},
+    });
 }
 
 TEST_F(CorruptArchive, CompressedSizesThatLieFailTheOpen) {
     uint32_t e = plain.entry(1);
     uint32_t start = ArchiveHeaderSize + plain.U32(e + ArchiveEntryData);
     uint32_t stored = plain.U32(e + ArchiveEntryStored);
-    Plain p = plain;
-    p.Set(e + ArchiveEntrySize, plain.U32(e + ArchiveEntrySize) + 1);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "entry size differs from the block head";
-    p = plain;
-    p.Set(e + ArchiveEntrySize, 0x40000000u);
-    p.Set(start, 0x40000000u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "a gigabyte from a few bytes is not allocated";
-    p = plain;
-    p.Set(start + 4, stored + 100);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "block size above the stored size";
-    p = plain;
-    p.Set(e + ArchiveEntryStored, 5);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "stored size below the head";
-    p = plain;
-    p.Set(e + ArchiveEntryStored, stored - 1);
-    p.Set(start + 4, stored - 1);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "payload cut short";
+    const char* a = "bkt\\a.txt";
+    ExpectOpensFail({
+        {{{e + ArchiveEntrySize, plain.U32(e + ArchiveEntrySize) + 1}}, a, "entry size differs from the block head"},
+        {{{e + ArchiveEntrySize, 0x40000000u}, {start, 0x40000000u}},
+         a,
+         "a gigabyte from a few bytes is not allocated"},
+        {{{start + 4, stored + 100}}, a, "block size above the stored size"},
+        {{{e + ArchiveEntryStored, 5}}, a, "stored size below the head"},
+        {{{e + ArchiveEntryStored, stored - 1}, {start + 4, stored - 1}}, a, "payload cut short"},
+    });
 }
 
 TEST_F(CorruptArchive, BadTokensFailTheOpen) {

@@ -1,6 +1,5 @@
 // Scratch folders and file writers shared by the game's unit tests.
 #include "tests/game/game_test_util.h"
-#include "tests/test_files.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,21 +8,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-
-ScratchDir::ScratchDir() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof(cwd))) m_previous = cwd;
-    char pattern[] = "/tmp/bkt_game_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    m_path = made ? made : "/tmp";
-    if (chdir(m_path.c_str()) != 0) abort();
-}
-
-ScratchDir::~ScratchDir() {
-    if (!m_previous.empty() && chdir(m_previous.c_str()) != 0) abort();
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (!WriteFileBytes(path, bytes)) abort();

@@ -13,7 +13,7 @@ namespace {
 
 // A 1 kHz tone as a 16-bit WAVE file made by sox.
 std::string MakeTone(const std::string& name, int rate, int channels, double seconds) {
-    std::string path = ScratchDir() + "/" + name + ".wav";
+    std::string path = ScratchFolder() + "/" + name + ".wav";
     RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " + path +
             " synth " + std::to_string(seconds) + " sine 1000 gain -6");
     return path;
@@ -26,7 +26,7 @@ bool HaveEncoders() {
 TEST(OggVorbis, StereoFileDecodesTo16BitPcmOfTheSameLength) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("ogg_st", 44100, 2, 1.0);
-    std::string ogg = ScratchDir() + "/ogg_st.ogg";
+    std::string ogg = ScratchFolder() + "/ogg_st.ogg";
     ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
     DecodeResult r = DecodeBytes(ReadFileBytes(ogg));
     ASSERT_TRUE(r.accepted);
@@ -50,7 +50,7 @@ TEST(OggVorbis, StereoFileDecodesTo16BitPcmOfTheSameLength) {
 TEST(OggVorbis, MonoLowRateFile) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("ogg_mono", 22050, 1, 0.5);
-    std::string ogg = ScratchDir() + "/ogg_mono.ogg";
+    std::string ogg = ScratchFolder() + "/ogg_mono.ogg";
     ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
     DecodeResult r = DecodeBytes(ReadFileBytes(ogg));
     ASSERT_TRUE(r.accepted);
@@ -82,7 +82,7 @@ void DecodeDamagedCopies(const Bytes& good, uint32_t seed, int truncateEvery) {
 TEST(OggVorbis, DamagedFilesNeverCrash) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("ogg_dmg", 22050, 2, 0.3);
-    std::string ogg = ScratchDir() + "/ogg_dmg.ogg";
+    std::string ogg = ScratchFolder() + "/ogg_dmg.ogg";
     ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
     Bytes good = ReadFileBytes(ogg);
     DecodeDamagedCopies(good, 99, 5);
@@ -113,7 +113,7 @@ Walk WalkFrames(const Bytes& b, size_t from, size_t limit) {
 TEST(MpegAudio, Mpeg1StereoFile) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_st", 44100, 2, 1.0);
-    std::string mp3 = ScratchDir() + "/mp3_st.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_st.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -b 128 " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     DecodeResult r = DecodeBytes(file);
@@ -141,7 +141,7 @@ TEST(MpegAudio, Mpeg1StereoFile) {
 TEST(MpegAudio, Mpeg2MonoFileHas576SamplesPerFrame) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_m2", 22050, 1, 1.0);
-    std::string mp3 = ScratchDir() + "/mp3_m2.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_m2.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -m m -b 64 " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     DecodeResult r = DecodeBytes(file);
@@ -162,7 +162,7 @@ TEST(MpegAudio, Mpeg2MonoFileHas576SamplesPerFrame) {
 TEST(MpegAudio, HighRateFileDecodesWhole) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_320", 44100, 2, 2.0);
-    std::string mp3 = ScratchDir() + "/mp3_320.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_320.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -b 320 " + wav + " " + mp3));
     DecodeResult r = DecodeBytes(ReadFileBytes(mp3));
     ASSERT_TRUE(r.accepted);
@@ -174,7 +174,7 @@ TEST(MpegAudio, HighRateFileDecodesWhole) {
 TEST(MpegAudio, LowRateFileOverflowingTheOutputBufferDecodesWhole) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_8k", 16000, 1, 6.0);
-    std::string mp3 = ScratchDir() + "/mp3_8k.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_8k.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -m m -b 8 --resample 16 " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     DecodeResult r = DecodeBytes(file);
@@ -209,7 +209,7 @@ TEST(MpegAudio, ConversionStepsTakeAtMost2048Bytes) {
 TEST(MpegAudio, Id3v23TagIsSkipped) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_v23", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v23.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_v23.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --add-id3v2 --id3v2-only --tt Title --ta Artist " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     ASSERT_EQ(std::string(file.begin(), file.begin() + 3), "ID3");
@@ -227,7 +227,7 @@ TEST(MpegAudio, Id3v23TagIsSkipped) {
 TEST(MpegAudio, Id3v24FooterIsSkippedToo) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_v24", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v24.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_v24.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
     Bytes plain = ReadFileBytes(mp3);
     const int body = 300;
@@ -250,7 +250,7 @@ TEST(MpegAudio, Id3v24FooterIsSkippedToo) {
 TEST(MpegAudio, Id3v1BlockIsNotCounted) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_v1", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v1.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_v1.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --id3v1-only --tt Title " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     ASSERT_EQ(std::string(file.end() - 128, file.end() - 125), "TAG");
@@ -288,7 +288,7 @@ TEST(MpegAudio, FreeFormatAndBrokenHeadersAreRejected) {
 TEST(MpegAudio, DamagedFilesNeverCrash) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_dmg", 22050, 2, 0.3);
-    std::string mp3 = ScratchDir() + "/mp3_dmg.mp3";
+    std::string mp3 = ScratchFolder() + "/mp3_dmg.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
     Bytes good = ReadFileBytes(mp3);
     DecodeDamagedCopies(good, 4242, 4);

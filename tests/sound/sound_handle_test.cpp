@@ -197,7 +197,7 @@ TEST_F(SoundHandles, The4097thSoundFailsWithTheTableFullLine) {
 
 TEST_F(SoundHandles, PlainTextFailsAndLeavesNoSound) {
     Start(true);
-    std::string path = ScratchDir() + "/notes.txt";
+    std::string path = ScratchFolder() + "/notes.txt";
     std::string text;
     for (int i = 0; i < 40; i++) text += "just some words, not a sound\n";
     WriteFileBytes(path, Bytes(text.begin(), text.end()));
@@ -212,7 +212,7 @@ TEST_F(SoundHandles, PlainTextFailsAndLeavesNoSound) {
 
 TEST_F(SoundHandles, MissingFileLogsTheOpenAndLoadLines) {
     Start(true);
-    std::string path = ScratchDir() + "/no_such_sound.wav";
+    std::string path = ScratchFolder() + "/no_such_sound.wav";
     EXPECT_EQ(LoadSoundFile(path.c_str(), 1), -1);
     std::string log = LogText();
     EXPECT_NE(log.find(std::string(SJ("右記のファイルのオープンに失敗しました：")) + path), std::string::npos);
@@ -284,7 +284,7 @@ TEST_F(SoundHandles, EveryFileKindPlays) {
     Start();
     if (!HaveTool("oggenc") || !HaveTool("lame")) GTEST_SKIP() << "encoders missing";
     std::string wav = ToneFile("kinds", 44100, 2, 0.3);
-    std::string ogg = ScratchDir() + "/kinds.ogg", mp3 = ScratchDir() + "/kinds.mp3";
+    std::string ogg = ScratchFolder() + "/kinds.ogg", mp3 = ScratchFolder() + "/kinds.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
     std::string eight = ToneFile("kinds8", 11025, 1, 0.3, 1000, 8);

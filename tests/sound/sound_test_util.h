@@ -13,7 +13,7 @@
 typedef std::vector<uint8_t> Bytes;
 
 // A fresh scratch folder for this test process.
-inline std::string ScratchDir() {
+inline std::string ScratchFolder() {
     return ProcessScratchDir("bkt_sound");
 }
 // Runs a shell command; true when it exited 0.
