@@ -8,15 +8,20 @@ namespace {
 
 const int W = 37, H = 23;
 
-class BmpDecode : public ToolFixture {
+class BmpDecode : public PatternFixture<W, H> {
 protected:
-    void SetUp() override {
-        ToolFixture::SetUp();
-        WritePattern("src.ppm", W, H);
-    }
     // Header fields of a written file, to be sure the tool made the variant.
     static int Bits(const std::vector<uint8_t>& f) { return f[28] | (f[29] << 8); }
     static int Compression(const std::vector<uint8_t>& f) { return f[30]; }
+    // Writes the file with the tool, checks its bits per pixel and compression, and
+    // decodes it.
+    void MakeAndDecode(const char* args, const char* name, int bits, int compression, GraphImage* image) {
+        Convert(args);
+        std::vector<uint8_t> file = ReadWholeFile(Path(name));
+        ASSERT_EQ(Bits(file), bits);
+        if (compression >= 0) ASSERT_EQ(Compression(file), compression);
+        ASSERT_EQ(Decode(name, image), 0);
+    }
 };
 
 TEST_F(BmpDecode, TrueColourBottomUpComesOutTopFirst) {
@@ -66,12 +71,8 @@ TEST_F(BmpDecode, PaletteDepthsGivePaletteImages) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Convert(c.args);
-        std::vector<uint8_t> file = ReadWholeFile(Path(c.name));
-        ASSERT_EQ(Bits(file), c.bits);
-        ASSERT_EQ(Compression(file), c.compression);
         GraphImage image;
-        ASSERT_EQ(Decode(c.name, &image), 0);
+        ASSERT_NO_FATAL_FAILURE(MakeAndDecode(c.args, c.name, c.bits, c.compression, &image));
         EXPECT_EQ(image.Color.Format.ColorBitDepth, 8);
         EXPECT_EQ(image.Color.Format.SpareMask, 0xFF000000u);
         EXPECT_EQ(image.Pitch, (W + 3) & ~3);
@@ -105,11 +106,8 @@ TEST_F(BmpDecode, OneBitAndMaskFormatsBecomeTwentyFourBit) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Convert(c.args);
-        std::vector<uint8_t> file = ReadWholeFile(Path(c.name));
-        ASSERT_EQ(Bits(file), c.bits);
         GraphImage image;
-        ASSERT_EQ(Decode(c.name, &image), 0);
+        ASSERT_NO_FATAL_FAILURE(MakeAndDecode(c.args, c.name, c.bits, -1, &image));
         EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
         EXPECT_EQ(image.Pitch, (W * 3 + 3) & ~3);
         std::vector<uint8_t> ref = ToolRgba(c.name);

@@ -102,6 +102,16 @@ protected:
     }
 };
 
+// A tool fixture whose directory starts with the test picture as "src.ppm".
+template <int Width, int Height>
+class PatternFixture : public ToolFixture {
+protected:
+    void SetUp() override {
+        ToolFixture::SetUp();
+        WritePattern("src.ppm", Width, Height);
+    }
+};
+
 static inline uint8_t Scale8(uint32_t pixel, uint32_t mask, int shift, int bits) {
     if (bits == 0) return 0;
     uint32_t v = (pixel & mask) >> shift;
