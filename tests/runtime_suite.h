@@ -7,7 +7,8 @@
 #include "runtime/graphics/draw_state.h"
 #include "runtime/runtime.h"
 
-template <int Depth = 16> class RuntimeSuite : public ::testing::Test {
+template <int Depth = 16>
+class RuntimeSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         SetLogOutputEnabled(0);

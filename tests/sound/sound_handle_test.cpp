@@ -28,6 +28,14 @@ int Playing(SoundHandle h, int buffer) {
 }
 
 // A constant sound: every frame holds the same value, so overlaps add up.
+// 4000 frames whose sample values count up from 0: a sample tells where it was read.
+SoundHandle RampSound(int buffers) {
+    std::vector<int> ramp;
+    for (int i = 0; i < 4000; i++) ramp.push_back(i);
+    Bytes wave = SmallWave(ramp);
+    return LoadSoundMemory(wave.data(), (int)wave.size(), buffers);
+}
+
 SoundHandle ConstantSound(int value, int frames, int buffers) {
     Bytes wave = SmallWave(std::vector<int>(frames, value));
     return LoadSoundMemory(wave.data(), (int)wave.size(), buffers);
@@ -87,10 +95,7 @@ TEST_F(SoundHandles, RestartFlag0WithEveryBufferBusyOnlyAdvancesTheTurn) {
 
 TEST_F(SoundHandles, OneBufferStoppedHalfWayContinuesOrRestarts) {
     Start();
-    std::vector<int> ramp;
-    for (int i = 0; i < 4000; i++) ramp.push_back(i);
-    Bytes wave = SmallWave(ramp);
-    SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 1);
+    SoundHandle h = RampSound(1);
     ASSERT_NE(h, -1);
     PlaySoundHandle(h, PLAY_BACKGROUND, 1);
     Mix(2000);
@@ -107,10 +112,7 @@ TEST_F(SoundHandles, OneBufferStoppedHalfWayContinuesOrRestarts) {
 
 TEST_F(SoundHandles, RestartFlag0TakesThePositionOfTheBufferPlayedLast) {
     Start();
-    std::vector<int> ramp;
-    for (int i = 0; i < 4000; i++) ramp.push_back(i);
-    Bytes wave = SmallWave(ramp);
-    SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 2);
+    SoundHandle h = RampSound(2);
     PlaySoundHandle(h, PLAY_BACKGROUND, 1); // buffer 1
     Mix(1000);
     PlaySoundHandle(h, PLAY_BACKGROUND, 0); // buffer 0 starts where buffer 1 is
