@@ -130,10 +130,14 @@ void KillWhileWriting(void (*set)(int), void (*write)(void), const char* name, s
     EXPECT_GT(KillWritersRepeatedly(set, write, name, *v), 0);
 }
 
-TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
+class KillWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.ok()); }
     ScratchFolder folder;
-    ASSERT_TRUE(folder.ok());
     Versions v;
+};
+
+TEST_F(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
     ASSERT_NO_FATAL_FAILURE(KillWhileWriting(SetRankingVersion, WriteRanking, "score.dat", 35, &v));
 
     // What is left reads back as the version it is.
@@ -149,10 +153,7 @@ TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
     EXPECT_EQ(memcmp(names, g_game.rankName, sizeof(names)), 0);
 }
 
-TEST(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion) {
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.ok());
-    Versions v;
+TEST_F(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion) {
     ASSERT_NO_FATAL_FAILURE(KillWhileWriting(SetSettingsVersion, WriteSettings, "config.ini", 4, &v));
 
     std::vector<unsigned char> now = ReadBytes("config.ini");

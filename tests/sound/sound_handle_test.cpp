@@ -301,21 +301,21 @@ TEST_F(SoundHandles, EveryFileKindPlays) {
     }
 }
 
-TEST_F(SoundHandles, BufferZeroIsAskedAgainWithFewerControls) {
+// Buffer 0 refused once is asked again with fewer controls; a refused duplicate ends
+// the set at the buffers made so far, which still play.
+TEST_F(SoundHandles, RefusedBuffersAreAskedAgainOrEndTheSet) {
     Start();
-    ScriptedFailAudioBuffers(0, 1);
-    SoundHandle h = ConstantSound(1, 10, 3);
-    ASSERT_NE(h, -1);
-    EXPECT_EQ(LookupSound(h)->bufferCount, 3);
-}
-
-TEST_F(SoundHandles, ARefusedDuplicateEndsTheBuffers) {
-    Start();
-    ScriptedFailAudioBuffers(1, 1);
-    SoundHandle h = ConstantSound(1, 10, 5);
-    ASSERT_NE(h, -1);
-    EXPECT_EQ(LookupSound(h)->bufferCount, 1);
-    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
+    const struct {
+        int refused, asked, kept; // the service refused once (0 create, 1 duplicate), buffers asked, made
+    } cases[] = {{0, 3, 3}, {1, 5, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refused);
+        ScriptedFailAudioBuffers(c.refused, 1);
+        SoundHandle h = ConstantSound(1, 10, c.asked);
+        ASSERT_NE(h, -1);
+        EXPECT_EQ(LookupSound(h)->bufferCount, c.kept);
+        EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
+    }
 }
 
 TEST_F(SoundHandles, LockAndUnlockFailuresFailTheLoad) {
