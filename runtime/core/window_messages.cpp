@@ -38,12 +38,12 @@ bool Push(MessageQueue* q, int message, long wParam, long lParam) {
     return RingPush(q, Message{message, wParam, lParam});
 }
 
-// Turns one platform event into the window message it stands for.
 // Two 16-bit words in one parameter, the low one first, as window messages pack them.
 long PackWords(int low, int high) {
     return (long)(((uint32_t)low & 0xFFFF) | (((uint32_t)high & 0xFFFF) << 16));
 }
 
+// Turns one platform event into the window message it stands for.
 bool MessageFromEvent(const PlatformEvent& e, Message* m) {
     m->wParam = 0;
     m->lParam = 0;
