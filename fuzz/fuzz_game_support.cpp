@@ -3,6 +3,8 @@
 
 #include "fuzz/fuzz_support.h"
 
+#include "runtime/core/memory.h"
+
 static GameState s_loaded; // handles as LoadGameAssets left them
 
 void FuzzStartGame(void) {
@@ -17,20 +19,21 @@ void FuzzStartGame(void) {
     s_loaded = g_game;
 }
 
+int FuzzBeginGameInput(const char* name, const uint8_t* data, size_t size) {
+    FuzzStartGame();
+    int before = TrackedBlockCount();
+    FuzzWriteScratchFile(name, data, size);
+    FuzzFreshGameState();
+    return before;
+}
+
 void FuzzFreshGameState(void) {
     ResetGameState();
-    g_game.titleGraph = s_loaded.titleGraph;
-    g_game.blockGraph = s_loaded.blockGraph;
-    g_game.charaGraph = s_loaded.charaGraph;
-    g_game.stage1Graph = s_loaded.stage1Graph;
-    g_game.shadowGraph = s_loaded.shadowGraph;
-    g_game.stage2Graph = s_loaded.stage2Graph;
-    g_game.howToGraph = s_loaded.howToGraph;
-    g_game.rollerGraph = s_loaded.rollerGraph;
-    g_game.spinGraph = s_loaded.spinGraph;
-    g_game.font20 = s_loaded.font20;
-    g_game.font10 = s_loaded.font10;
-    g_game.font32 = s_loaded.font32;
+    static int GameState::*const handles[] = {&GameState::titleGraph,  &GameState::blockGraph,  &GameState::charaGraph,
+                                              &GameState::stage1Graph, &GameState::shadowGraph, &GameState::stage2Graph,
+                                              &GameState::howToGraph,  &GameState::rollerGraph, &GameState::spinGraph,
+                                              &GameState::font20,      &GameState::font10,      &GameState::font32};
+    for (int GameState::*handle : handles) g_game.*handle = s_loaded.*handle;
     g_game.playerX = 160;
     g_game.playerY = 176;
     for (int i = 0; i < ObjectsPerKind; i++) {

@@ -26,10 +26,7 @@ static void CheckRoundTrip(void) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzStartGame();
-    int before = TrackedBlockCount();
-    FuzzWriteScratchFile("score.dat", data, size);
-    FuzzFreshGameState();
+    int before = FuzzBeginGameInput("score.dat", data, size);
     ReadRanking();
     CheckRoundTrip();
 

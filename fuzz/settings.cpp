@@ -10,10 +10,7 @@
 #include <stdlib.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzStartGame();
-    int before = TrackedBlockCount();
-    FuzzWriteScratchFile("config.ini", data, size);
-    FuzzFreshGameState();
+    int before = FuzzBeginGameInput("config.ini", data, size);
     ReadSettings();
     int mode = g_game.windowMode;
     if (size >= 4 && mode != (int)(data[0] | (data[1] << 8) | (data[2] << 16) | ((unsigned)data[3] << 24))) {
@@ -21,11 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         abort();
     }
     g_game.scene = SceneOptions;
-    for (int frame = 0; frame < 1; frame++) {
-        g_game.padNow = 0;
-        UpdateOptions();
-        g_game.padPrev = 0;
-    }
+    g_game.padNow = g_game.padPrev = 0;
+    UpdateOptions();
     g_game.windowMode = mode;
     WriteSettings();
     g_game.windowMode = ~mode;

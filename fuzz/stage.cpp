@@ -10,11 +10,8 @@
 enum { PlayFrames = 32 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzStartGame();
-    int before = TrackedBlockCount();
-    FuzzWriteScratchFile("sg/01.dat", data, size);
+    int before = FuzzBeginGameInput("sg/01.dat", data, size);
     FuzzWriteScratchFile("sg/02.dat", data, size / 2);
-    FuzzFreshGameState();
     g_game.stageNumber = 1;
     LoadStage();
     g_game.stageNumber = 2;

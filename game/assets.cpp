@@ -26,20 +26,16 @@ void LoadGameAssets(void) {
 // from filling up (40 fonts last about a dozen mode changes otherwise, after which no
 // text is drawn). Handles the runtime already dropped with the screen fail harmlessly.
 void ReleaseGameAssets(void) {
-    ReleaseGraph(g_game.rollerGraph, 0);
-    ReleaseGraph(g_game.spinGraph, 0);
-    ReleaseGraph(g_game.titleGraph, 0);
-    ReleaseGraph(g_game.blockGraph, 0);
-    ReleaseGraph(g_game.charaGraph, 0);
-    ReleaseGraph(g_game.stage1Graph, 0);
-    ReleaseGraph(g_game.shadowGraph, 0);
-    ReleaseGraph(g_game.stage2Graph, 0);
-    ReleaseGraph(g_game.howToGraph, 0);
-    DeleteFontHandle(g_game.font20);
-    DeleteFontHandle(g_game.font10);
-    DeleteFontHandle(g_game.font32);
-    g_game.titleGraph = g_game.blockGraph = g_game.charaGraph = -1;
-    g_game.stage1Graph = g_game.shadowGraph = g_game.stage2Graph = -1;
-    g_game.howToGraph = g_game.rollerGraph = g_game.spinGraph = -1;
-    g_game.font20 = g_game.font10 = g_game.font32 = -1;
+    int* graphs[] = {&g_game.rollerGraph, &g_game.spinGraph,   &g_game.titleGraph,
+                     &g_game.blockGraph,  &g_game.charaGraph,  &g_game.stage1Graph,
+                     &g_game.shadowGraph, &g_game.stage2Graph, &g_game.howToGraph};
+    for (int* graph : graphs) {
+        ReleaseGraph(*graph, 0);
+        *graph = -1;
+    }
+    int* fonts[] = {&g_game.font20, &g_game.font10, &g_game.font32};
+    for (int* font : fonts) {
+        DeleteFontHandle(*font);
+        *font = -1;
+    }
 }

@@ -26,19 +26,17 @@ static bool SoundDataMissing(SoundHandle handle, const char* path, bool deviceWo
 
 int CheckGameData(void) {
     const GameState& g = g_game;
-    const struct {
-        GraphHandle handle;
+    struct Loaded {
+        int handle; // -1 when the load failed
         const char* path;
-    } pictures[] = {
+    };
+    const Loaded pictures[] = {
         {g.titleGraph, "bkt\\graphic\\title.bmp"},   {g.blockGraph, "bkt\\graphic\\block.bmp"},
         {g.charaGraph, "bkt\\graphic\\chara.bmp"},   {g.stage1Graph, "bkt\\graphic\\stage1.png"},
         {g.shadowGraph, "bkt\\graphic\\shadow.png"}, {g.stage2Graph, "bkt\\graphic\\stage2.bmp"},
         {g.howToGraph, "bkt\\graphic\\setume.bmp"},
     };
-    const struct {
-        SoundHandle handle;
-        const char* path;
-    } sounds[] = {
+    const Loaded sounds[] = {
         {g.bgmSound, "bkt\\wav\\bgm.ogg"},     {g.jumpSound, "bkt\\wav\\jump.wav"},
         {g.jumpdSound, "bkt\\wav\\jumpd.wav"}, {g.siboSound, "bkt\\wav\\sibo.wav"},
         {g.bom35Sound, "bkt\\wav\\bom35.wav"}, {g.bosu35Sound, "bkt\\wav\\bosu35.wav"},

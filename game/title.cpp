@@ -15,19 +15,28 @@ static unsigned int Red(void) {
     return MakeColor(255, 0, 0);
 }
 
-static void DrawTitleBackdrop(void) {
-    GameState& g = g_game;
-    DrawGraphRect(0, 0, 0, 85, 320, 240, g.titleGraph, 0, 0);
+// The title picture from row `top` down, shaded left of x = top and right of 328 - top.
+static void DrawShadedTitle(int top) {
+    DrawGraphRect(0, 0, 0, top, 320, 240, g_game.titleGraph, 0, 0);
     SetBlendMode(BLEND_ALPHA, 180);
-    DrawRectangle(0, 0, 85, 240, Black(), 1);
-    DrawRectangle(243, 0, 320, 240, Black(), 1);
+    DrawRectangle(0, 0, top, 240, Black(), 1);
+    DrawRectangle(328 - top, 0, 320, 240, Black(), 1);
     SetBlendMode(BLEND_NONE, 0);
-    DrawStringWithFont(12, 42, "Borra", Grey(), g.font32, 0, 0);
-    DrawStringWithFont(12, 74, "Kez", Grey(), g.font32, 0, 0);
-    DrawStringWithFont(12, 106, "Ti", Grey(), g.font32, 0, 0);
-    DrawStringWithFont(12, 40, "Borra", White(), g.font32, 0, 0);
-    DrawStringWithFont(12, 72, "Kez", White(), g.font32, 0, 0);
-    DrawStringWithFont(12, 104, "Ti", White(), g.font32, 0, 0);
+}
+
+// The three title words, 32 pixels apart, each with a grey shadow 2 pixels below.
+static const char* const kTitleWords[3] = {"Borra", "Kez", "Ti"};
+
+static void DrawTitleBackdrop(void) {
+    DrawShadedTitle(85);
+    for (int i = 0; i < 3; i++) DrawStringWithFont(12, 42 + 32 * i, kTitleWords[i], Grey(), g_game.font32, 0, 0);
+    for (int i = 0; i < 3; i++) DrawStringWithFont(12, 40 + 32 * i, kTitleWords[i], White(), g_game.font32, 0, 0);
+}
+
+// The first `count` initials lit red over the words.
+static void DrawInitials(int count) {
+    static const char* const initials[3] = {"B", "K", "T"};
+    for (int i = 0; i < count; i++) DrawStringWithFont(12, 40 + 32 * i, initials[i], Red(), g_game.font32, 0, 0);
 }
 
 void UpdateTitle(void) {
@@ -38,16 +47,10 @@ void UpdateTitle(void) {
         DrawGraphAt(0, 0, g.titleGraph, 0);
         SetBlendMode(BLEND_NONE, 0);
     } else if (t <= 185) {
-        DrawGraphRect(0, 0, 0, t - 100, 320, 240, g.titleGraph, 0, 0);
-        SetBlendMode(BLEND_ALPHA, 180);
-        DrawRectangle(0, 0, t - 100, 240, Black(), 1);
-        DrawRectangle(428 - t, 0, 320, 240, Black(), 1);
-        SetBlendMode(BLEND_NONE, 0);
+        DrawShadedTitle(t - 100);
     } else {
         DrawTitleBackdrop();
-        if (t >= 200) DrawStringWithFont(12, 40, "B", Red(), g.font32, 0, 0);
-        if (t >= 220) DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
-        if (t >= 240) DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
+        DrawInitials((t >= 200) + (t >= 220) + (t >= 240)); // one every 20 frames
         // How to start, blinking once the initials are lit.
         if (t >= 240 && t % 40 < 28) {
             DrawStringWithFont(12, 196, "PRESS Z", White(), g.font10, 0, 0);
@@ -72,9 +75,7 @@ void UpdateMenu(void) {
     DrawStringWithFont(256, 32, "START", White(), g.font20, 0, 0);
     DrawStringWithFont(256, 52, "OPTION", White(), g.font20, 0, 0);
     DrawStringWithFont(256, 72, "EXIT", White(), g.font20, 0, 0);
-    DrawStringWithFont(12, 40, "B", Red(), g.font32, 0, 0);
-    DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
-    DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
+    DrawInitials(3);
     if (g.padPrev == 0) {
         if (g.padNow & PAD_UP) g.menuCursor--;
         else if (g.padNow & PAD_DOWN) g.menuCursor++;

@@ -3,6 +3,8 @@
 //   icon_scale INPUT.png OUTDIR SIZE...   writes OUTDIR/SIZExSIZE.png for each size
 #include <png.h>
 
+#include "../tools/assetgen/png_encode.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -64,27 +66,6 @@ bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned ch
     return true;
 }
 
-bool EncodeRgba(FILE* file, int width, int height, png_bytep* rows) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 bool ReadPng(const char* path, Image& image) {
     FILE* file = fopen(path, "rb");
     if (!file) return false;
@@ -120,7 +101,7 @@ bool WritePng(const std::string& path, const Image& image) {
     for (int y = 0; y < image.height; y++) rows[(size_t)y] = (png_bytep)&image.rgba[(size_t)y * image.width * 4];
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) return false;
-    bool ok = EncodeRgba(file, image.width, image.height, rows.data());
+    bool ok = EncodePngRgba(file, image.width, image.height, rows.data(), -1);
     return fclose(file) == 0 && ok;
 }
 

@@ -16,6 +16,7 @@
 #include "runtime/core/memory.h"
 #include "runtime/file/file_ops.h"
 #include "runtime/platform/platform.h"
+#include "tests/test_files.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/runtime.h"
 #include "runtime/sound/sound_decoder.h"
@@ -29,17 +30,6 @@ struct Files {
     std::vector<uint8_t> oggBytes, mp3Bytes;
     bool ok = false;
 };
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::vector<uint8_t> out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out.insert(out.end(), buf, buf + n);
-    fclose(f);
-    return out;
-}
 
 // Music-like material: two tones over quiet noise, 60 s, 44100 Hz stereo.
 Files& TestFiles() {
@@ -56,8 +46,8 @@ Files& TestFiles() {
                        f.ogg + " " + f.wav + " >/dev/null 2>&1 && /usr/bin/lame --quiet -b 160 " + f.wav + " " + f.mp3 +
                        " >/dev/null 2>&1";
     f.ok = system(make.c_str()) == 0;
-    f.oggBytes = ReadAll(f.ogg);
-    f.mp3Bytes = ReadAll(f.mp3);
+    f.oggBytes = ReadFileBytes(f.ogg);
+    f.mp3Bytes = ReadFileBytes(f.mp3);
     f.ok = f.ok && !f.oggBytes.empty() && !f.mp3Bytes.empty();
     return f;
 }

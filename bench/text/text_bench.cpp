@@ -52,31 +52,30 @@ BENCHMARK(BM_HudLine)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-void BM_TwentyDirect(benchmark::State& state) {
+// Twenty characters in a 20-pixel font of the type and edge, drawn plain or blended.
+void DrawTwenty(benchmark::State& state, int fontType, int edge, int blend, int alpha) {
     Started();
-    FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, 0, -1, -1, 0, -1, -1);
-    DrawLoop(state, font, kTwenty, 0, 0);
+    FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, fontType, -1, edge, 0, -1, -1);
+    DrawLoop(state, font, kTwenty, blend, alpha);
+}
+
+void BM_TwentyDirect(benchmark::State& state) {
+    DrawTwenty(state, 0, -1, 0, 0);
 }
 BENCHMARK(BM_TwentyDirect)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_TwentyBlended(benchmark::State& state) {
-    Started();
-    FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, 0, -1, -1, 0, -1, -1);
-    DrawLoop(state, font, kTwenty, 1, 128);
+    DrawTwenty(state, 0, -1, 1, 128);
 }
 BENCHMARK(BM_TwentyBlended)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_TwentyAntiAliased(benchmark::State& state) {
-    Started();
-    FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, 2, -1, -1, 0, -1, -1);
-    DrawLoop(state, font, kTwenty, 0, 0);
+    DrawTwenty(state, 2, -1, 0, 0);
 }
 BENCHMARK(BM_TwentyAntiAliased)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_TwentyEdged(benchmark::State& state) {
-    Started();
-    FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, 1, -1, 1, 0, -1, -1);
-    DrawLoop(state, font, kTwenty, 0, 0);
+    DrawTwenty(state, 1, 1, 0, 0);
 }
 BENCHMARK(BM_TwentyEdged)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 

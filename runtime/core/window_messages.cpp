@@ -38,6 +38,11 @@ bool Push(MessageQueue* q, int message, long wParam, long lParam) {
     return RingPush(q, Message{message, wParam, lParam});
 }
 
+// Two 16-bit words in one parameter, the low one first, as window messages pack them.
+long PackWords(int low, int high) {
+    return (long)(((uint32_t)low & 0xFFFF) | (((uint32_t)high & 0xFFFF) << 16));
+}
+
 // Turns one platform event into the window message it stands for.
 bool MessageFromEvent(const PlatformEvent& e, Message* m) {
     m->wParam = 0;
@@ -53,11 +58,11 @@ bool MessageFromEvent(const PlatformEvent& e, Message* m) {
             return true;
         case PlatformEventMove:
             m->message = WM_MOVE;
-            m->lParam = (long)(((uint32_t)e.x & 0xFFFF) | (((uint32_t)e.y & 0xFFFF) << 16));
+            m->lParam = PackWords(e.x, e.y);
             return true;
         case PlatformEventSize:
             m->message = WM_SIZE;
-            m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
+            m->lParam = PackWords(e.w, e.h);
             return true;
         case PlatformEventExpose:
             m->message = WM_PAINT;
@@ -65,7 +70,7 @@ bool MessageFromEvent(const PlatformEvent& e, Message* m) {
         case PlatformEventDisplayChange:
             m->message = WM_DISPLAYCHANGE;
             m->wParam = e.bits;
-            m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
+            m->lParam = PackWords(e.w, e.h);
             return true;
         case PlatformEventKey:
             m->message = WM_KEYDOWN;

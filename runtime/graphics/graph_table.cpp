@@ -46,15 +46,23 @@ static int ScreenDepthOrDefault(void) {
     return g_screen.colorBitDepth ? g_screen.colorBitDepth : 16;
 }
 
+// A new record of a surface table; when none can be made, logs why (the table is full
+// or memory ran out; UTF-8 literals) and returns -1.
+static int NewSurfaceRecord(HandleTable* table, int size, void** record, const char* whenFull,
+                            const char* whenNoMemory) {
+    int full = 0;
+    int handle = MakeHandle(table, size, record, &full);
+    if (handle < 0) return LogWrite(SJ(full ? whenFull : whenNoMemory));
+    return handle;
+}
+
 // Adds a surface record for (x, y, width, height) of an existing surface image.
 static int AddSurface2D(int ownerGraph, int surfaceImage, int x, int y, int width, int height) {
     SurfaceRecord* record = nullptr;
-    int full = 0;
-    int handle = MakeHandle(&s_surfaces, sizeof(SurfaceRecord), (void**)&record, &full);
-    if (handle < 0) {
-        if (full) return LogWrite(SJ("２Ｄグラフィックの量が許容量を越えました\n"));
-        return LogWrite(SJ("メモリの確保に失敗しました in AddSurface2D \n"));
-    }
+    int handle =
+        NewSurfaceRecord(&s_surfaces, sizeof(SurfaceRecord), (void**)&record,
+                         "２Ｄグラフィックの量が許容量を越えました\n", "メモリの確保に失敗しました in AddSurface2D \n");
+    if (handle < 0) return -1;
     record->ownerGraph = ownerGraph;
     record->surfaceImage = surfaceImage;
     record->x = x;
@@ -66,12 +74,10 @@ static int AddSurface2D(int ownerGraph, int surfaceImage, int x, int y, int widt
 
 static int AddSurfaceImage(int width, int height, int alphaFlag, int paletteFlag, int colorDepth) {
     SurfaceImageRecord* record = nullptr;
-    int full = 0;
-    int handle = MakeHandle(&s_surfaceImages, sizeof(SurfaceImageRecord), (void**)&record, &full);
-    if (handle < 0) {
-        if (full) return LogWrite(SJ("サーフェスのデータ数が許容量を越えました。\n"));
-        return LogWrite(SJ("サーフェス用データを保存するメモリ領域の確保に失敗しました\n"));
-    }
+    int handle = NewSurfaceRecord(&s_surfaceImages, sizeof(SurfaceImageRecord), (void**)&record,
+                                  "サーフェスのデータ数が許容量を越えました。\n",
+                                  "サーフェス用データを保存するメモリ領域の確保に失敗しました\n");
+    if (handle < 0) return -1;
     record->refCount = 1;
     record->width = width;
     record->height = height;

@@ -147,6 +147,33 @@ static void StoreMode(int width, int height, int depth, int refreshRate) {
     g_screen.refreshRate = refreshRate;
 }
 
+struct ScreenMode {
+    int width, height, depth, refreshRate;
+};
+
+// The first display mode that takes, in order: the one asked for; in full screen the
+// same at the default rate; the mode before the change; 640 x 480 x 16. The one
+// taken is stored. Returns 0, or -2 when only the last fallback took; none is fatal.
+static int EnterDisplayMode(int depth, int refreshRate, int windowed, int desktopBits, const ScreenMode& old) {
+    if (TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, refreshRate, windowed, desktopBits) == 0) return 0;
+    if (!windowed && TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, 0, 0, desktopBits) == 0) {
+        g_screen.refreshRate = 0;
+        return 0;
+    }
+    if (TryDisplayMode(old.width ? old.width : 640, old.height ? old.height : 480, old.depth, old.refreshRate, windowed,
+                       desktopBits) == 0) {
+        StoreMode(old.width, old.height, old.depth, old.refreshRate);
+        return 0;
+    }
+    if (TryDisplayMode(640, 480, 16, 0, windowed, desktopBits) == 0) {
+        StoreMode(640, 480, 16, 0);
+        return -2;
+    }
+    FatalExit(SJ(windowed ? "予期せぬ画面モード変更不能現象が起きました\n"
+                          : "予期せぬ画面モード変更不能現象が起きました2\n"));
+    return -1;
+}
+
 int RunModeChange(int width, int height, int depth, int refreshRate, int forced) {
     int oldW = g_screen.width, oldH = g_screen.height, oldDepth = g_screen.colorBitDepth,
         oldRate = g_screen.refreshRate;
@@ -173,7 +200,6 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
     ReleaseAllGraphs(0);
     ReleaseScreenBuffers();
 
-    int result = 0;
     const int windowed = g_runtime.settings.windowed;
     int desktopW = 0, desktopH = 0, desktopBits = 0;
     PlatformGetDesktopMode(&desktopW, &desktopH, &desktopBits);
@@ -181,29 +207,9 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
         double rate = g_runtime.settings.windowScaleRate > 0 ? g_runtime.settings.windowScaleRate : 1.0;
         if (desktopW > 0 && desktopH > 0 && (ScreenWidth() * rate > desktopW || ScreenHeight() * rate > desktopH))
             FatalExit(SJ("デスクトップ画面のサイズが足りません、ソフトを終了します"));
-        if (TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, refreshRate, 1, desktopBits) != 0) {
-            if (TryDisplayMode(oldW ? oldW : 640, oldH ? oldH : 480, oldDepth, oldRate, 1, desktopBits) == 0) {
-                StoreMode(oldW, oldH, oldDepth, oldRate);
-            } else if (TryDisplayMode(640, 480, 16, 0, 1, desktopBits) == 0) {
-                StoreMode(640, 480, 16, 0);
-                result = -2;
-            } else {
-                FatalExit(SJ("予期せぬ画面モード変更不能現象が起きました\n"));
-            }
-        }
-    } else {
-        if (TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, refreshRate, 0, desktopBits) == 0) {
-        } else if (TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, 0, 0, desktopBits) == 0) {
-            g_screen.refreshRate = 0;
-        } else if (TryDisplayMode(oldW ? oldW : 640, oldH ? oldH : 480, oldDepth, oldRate, 0, desktopBits) == 0) {
-            StoreMode(oldW, oldH, oldDepth, oldRate);
-        } else if (TryDisplayMode(640, 480, 16, 0, 0, desktopBits) == 0) {
-            StoreMode(640, 480, 16, 0);
-            result = -2;
-        } else {
-            FatalExit(SJ("予期せぬ画面モード変更不能現象が起きました2\n"));
-        }
     }
+    ScreenMode old = {oldW, oldH, oldDepth, oldRate};
+    int result = EnterDisplayMode(depth, refreshRate, windowed ? 1 : 0, desktopBits, old);
     LogDisplayFormat();
     BuildBlendTables();
     CreateScreenBuffers();

@@ -14,6 +14,13 @@ SoundRecord* LookupSound(int handle) {
     return (SoundRecord*)LookupHandle(&g_sound.table, handle);
 }
 
+// Whether the buffer plays: 1 or 0, or -1 when its status cannot be read.
+static int BufferPlays(PlatformSoundBuffer* b) {
+    int playing = 0;
+    if (PlatformAudioGetStatus(b, &playing) != 0) return -1;
+    return playing ? 1 : 0;
+}
+
 SoundHandle AddSoundData(void) {
     API_LOCK();
     if (!g_sound.deviceOpen) return -1;
@@ -35,8 +42,8 @@ int PlaySoundHandle(SoundHandle sound, int playType, int fromStart) {
     PlatformAudioGetPosition(s->buffers[s->currentBuffer], &position);
     s->currentBuffer = (s->currentBuffer + 1) % s->bufferCount;
     PlatformSoundBuffer* b = s->buffers[s->currentBuffer];
-    int playing = 0;
-    if (PlatformAudioGetStatus(b, &playing) != 0) return -1;
+    int playing = BufferPlays(b);
+    if (playing < 0) return -1;
     if (playing) {
         if (fromStart == 0) return 0;
         PlatformAudioStopBuffer(b);
@@ -55,8 +62,8 @@ int StopSoundHandle(SoundHandle sound) {
     SoundRecord* s = LookupSound(sound);
     if (!s) return -1;
     for (int i = 0; i < s->bufferCount; i++) {
-        int playing = 0;
-        if (PlatformAudioGetStatus(s->buffers[i], &playing) != 0) return -1;
+        int playing = BufferPlays(s->buffers[i]);
+        if (playing < 0) return -1;
         if (playing) PlatformAudioStopBuffer(s->buffers[i]);
     }
     return 0;
@@ -66,10 +73,8 @@ int CheckSoundHandle(SoundHandle sound) {
     API_LOCK();
     SoundRecord* s = LookupSound(sound);
     if (!s) return -1;
-    for (int i = 0; i < s->bufferCount; i++) {
-        int playing = 0;
-        if (PlatformAudioGetStatus(s->buffers[i], &playing) == 0 && playing) return 1;
-    }
+    for (int i = 0; i < s->bufferCount; i++)
+        if (BufferPlays(s->buffers[i]) == 1) return 1;
     return 0;
 }
 

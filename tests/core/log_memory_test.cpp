@@ -12,38 +12,17 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/sjis.h"
 #include "runtime/platform/scripted/scripted.h"
+#include "tests/core/log_folder_fixture.h"
 
 namespace {
 
-// Points the log at a fresh temporary folder and restores the state afterwards.
-class LogFixture : public ::testing::Test {
+// The log in a fresh folder, opened.
+class LogFixture : public LogFolderTest {
 protected:
     void SetUp() override {
-        saved_ = g_runtime;
-        char tmpl[] = "/tmp/bkt-log-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", dir_.c_str());
-        g_runtime.settings.logDisabled = 0;
-        ScriptedSetClock(1000);
+        LogFolderTest::SetUp();
         InitLogFile();
     }
-    void TearDown() override {
-        remove((dir_ + "/AppLog.txt").c_str());
-        rmdir(dir_.c_str());
-        g_runtime = saved_;
-    }
-    std::string Contents() {
-        FILE* f = fopen((dir_ + "/AppLog.txt").c_str(), "rb");
-        if (!f) return "<missing>";
-        std::string s;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof(buf), f)) > 0) s.append(buf, n);
-        fclose(f);
-        return s;
-    }
-    RuntimeState saved_;
-    std::string dir_;
 };
 
 TEST_F(LogFixture, OpenLineGetsOneTimeStampAndIndent) {

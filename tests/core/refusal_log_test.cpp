@@ -12,6 +12,7 @@
 #include "runtime/core/sjis.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/runtime.h"
+#include "tests/core/log_folder_fixture.h"
 
 namespace {
 
@@ -52,26 +53,16 @@ TEST(RuntimeRefusal, EachReasonIsOneLineOnStderr) {
 }
 
 // The log in a fresh folder, with BORRA_LOG set for the test and cleared after it.
-class MirroredLog : public ::testing::Test {
+class MirroredLog : public LogFolderTest {
 protected:
     void SetUp() override {
-        saved_ = g_runtime;
-        char tmpl[] = "/tmp/bkt-mirror-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        snprintf(g_runtime.startDirectory, sizeof(g_runtime.startDirectory), "%s", dir_.c_str());
-        g_runtime.settings.logDisabled = 0;
+        LogFolderTest::SetUp();
         g_runtime.log.logIndent = 0;
-        ScriptedSetClock(1000);
     }
     void TearDown() override {
         unsetenv("BORRA_LOG");
-        remove(File().c_str());
-        rmdir(dir_.c_str());
-        g_runtime = saved_;
+        LogFolderTest::TearDown();
     }
-    std::string File() const { return dir_ + "/AppLog.txt"; }
-    RuntimeState saved_;
-    std::string dir_;
 };
 
 TEST_F(MirroredLog, StderrGetsEveryLineInUtf8AlsoWithTheFileOff) {

@@ -119,17 +119,26 @@ int KillWritersRepeatedly(void (*set)(int), void (*write)(void), const char* nam
     return seenChange;
 }
 
-TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
+// Two versions of `size` bytes, then the writers killed again and again. The writer
+// must get through whole writes between the kills, so that the kills land at many
+// different points of the loop.
+void KillWhileWriting(void (*set)(int), void (*write)(void), const char* name, size_t size, Versions* v) {
+    *v = MakeVersions(set, write, name);
+    ASSERT_EQ(v->v0.size(), size);
+    ASSERT_EQ(v->v1.size(), size);
+    ASSERT_NE(v->v0, v->v1);
+    EXPECT_GT(KillWritersRepeatedly(set, write, name, *v), 0);
+}
+
+class KillWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.ok()); }
     ScratchFolder folder;
-    ASSERT_TRUE(folder.ok());
-    Versions v = MakeVersions(SetRankingVersion, WriteRanking, "score.dat");
-    ASSERT_EQ(v.v0.size(), 35u);
-    ASSERT_EQ(v.v1.size(), 35u);
-    ASSERT_NE(v.v0, v.v1);
-    int changed = KillWritersRepeatedly(SetRankingVersion, WriteRanking, "score.dat", v);
-    // The writer did get through whole writes between the kills, so the kills did land
-    // at many different points of the loop.
-    EXPECT_GT(changed, 0);
+    Versions v;
+};
+
+TEST_F(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
+    ASSERT_NO_FATAL_FAILURE(KillWhileWriting(SetRankingVersion, WriteRanking, "score.dat", 35, &v));
 
     // What is left reads back as the version it is.
     std::vector<unsigned char> now = ReadBytes("score.dat");
@@ -144,14 +153,8 @@ TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
     EXPECT_EQ(memcmp(names, g_game.rankName, sizeof(names)), 0);
 }
 
-TEST(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion) {
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.ok());
-    Versions v = MakeVersions(SetSettingsVersion, WriteSettings, "config.ini");
-    ASSERT_EQ(v.v0.size(), 4u);
-    ASSERT_EQ(v.v1.size(), 4u);
-    int changed = KillWritersRepeatedly(SetSettingsVersion, WriteSettings, "config.ini", v);
-    EXPECT_GT(changed, 0);
+TEST_F(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion) {
+    ASSERT_NO_FATAL_FAILURE(KillWhileWriting(SetSettingsVersion, WriteSettings, "config.ini", 4, &v));
 
     std::vector<unsigned char> now = ReadBytes("config.ini");
     ResetGameState();

@@ -72,25 +72,6 @@ bool ParseStatus(const std::string& line, Status& s) {
                   &s.scene, &s.score, &s.lives, &s.stage, &s.x, &s.y, &s.vy, &s.cond) == 9;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::error_code ec;
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
 bool PathExists(const std::string& path) {
     return fs::exists(path);
 }
@@ -135,4 +116,20 @@ int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, i
 
 std::string ScriptToPlay() {
     return "5 Z\n6 -\n10 Z\n200 -\n";
+}
+
+std::string Press(int frame, const char* keys) {
+    return std::to_string(frame) + " " + keys + "\n" + std::to_string(frame + 1) + " -\n";
+}
+
+std::string TapZ(int from, int to, int step) {
+    std::string script;
+    for (int f = from; f < to; f += step) script += Press(f, "Z");
+    return script;
+}
+
+int FirstLine(const ReplayResult& r, const std::function<bool(const Status&)>& test, size_t from) {
+    for (size_t i = from; i < r.lines.size(); i++)
+        if (test(r.lines[i])) return (int)i;
+    return -1;
 }

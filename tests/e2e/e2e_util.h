@@ -2,9 +2,18 @@
 // borrakezti-replay in it, its status lines, stage files and PNG screenshots.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdint.h>
+
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/test_files.h"
+
+// Skips the test when the replay tool or the game data has not been built.
+#define REQUIRE_GAME(folder) \
+    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
 // One status line of the replay tool.
 struct Status {
@@ -39,9 +48,14 @@ private:
     bool m_ready = false;
 };
 
+// A test that runs in a fresh game folder, skipped when the game is not built.
+class GameFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { REQUIRE_GAME(folder); }
+    GameFolder folder;
+};
+
 bool ParseStatus(const std::string& line, Status& status);
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool PathExists(const std::string& path);
 
 // An RGBA picture decoded from a PNG file; empty when it could not be read.
@@ -60,3 +74,9 @@ int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, i
 // at frame 5, Z on START at frame 10 held through the how-to screen (skipping the
 // demonstration), released at frame 200. Returns the script text.
 std::string ScriptToPlay();
+// Script lines holding the keys on one frame only: pressed at the frame, released after it.
+std::string Press(int frame, const char* keys);
+// Z pressed every `step` frames from `from` up to, not including, `to`.
+std::string TapZ(int from, int to, int step);
+// Index into r.lines of the first status from `from` on that passes the test; -1 when none.
+int FirstLine(const ReplayResult& r, const std::function<bool(const Status&)>& test, size_t from = 0);

@@ -8,9 +8,6 @@
 
 #include <algorithm>
 
-#define REQUIRE_GAME(folder) \
-    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
-
 static void LadderStages(GameFolder& folder) {
     folder.clearStages();
     int grid[20][15];
@@ -24,15 +21,12 @@ static void LadderStages(GameFolder& folder) {
 // Taps Z every other frame from the start of play until stopFrame, then holds right:
 // the player walks off the floors and falls out, life after life.
 static std::string ClimbScript(int start, int stopFrame) {
-    std::string script = ScriptToPlay();
-    for (int f = start; f < stopFrame; f += 2) script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
-    return script + std::to_string(stopFrame) + " RIGHT\n";
+    return ScriptToPlay() + TapZ(start, stopFrame, 2) + std::to_string(stopFrame) + " RIGHT\n";
 }
 
 static int FirstIndexWithScene(const ReplayResult& r, int scene, int fromIndex = 0) {
-    for (size_t i = fromIndex; i < r.lines.size(); i++)
-        if (r.lines[i].scene == scene) return (int)i;
-    return -1;
+    return FirstLine(
+        r, [scene](const Status& s) { return s.scene == scene; }, fromIndex);
 }
 
 // A run whose score ends between 401 and 499, found once for the whole suite.
@@ -84,22 +78,33 @@ static const RunPlan& Plan() {
     return s_plan;
 }
 
-static std::string At(int frame, const char* keys) {
-    return std::to_string(frame) + " " + keys + "\n";
-}
+// Every test starts from the planned run on the ladder stages; g is its game-over frame.
+class E2eGameOver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_GAME(folder);
+        ASSERT_TRUE(plan.found) << "no run ended in the 400s";
+        LadderStages(folder);
+    }
+    // The planned run, then the keys pressed one frame each at the given frames after g.
+    std::string Entry(std::initializer_list<std::pair<int, const char*>> keys) const {
+        std::string script = plan.script + std::to_string(g + 1) + " -\n";
+        for (const auto& [offset, key] : keys) script += Press(g + offset, key);
+        return script;
+    }
+    std::string Frames(int afterG) const { return "--frames " + std::to_string(g + afterG); }
+    // Z on each of the three letters: the name "AAA".
+    std::string ZEntry() const { return Entry({{5, "Z"}, {10, "Z"}, {15, "Z"}}); }
 
-TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten) {
     GameFolder folder;
-    REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
-    int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 8, "DOWN") +
-                         At(g + 9, "-") + At(g + 11, "UP") + At(g + 12, "-") + At(g + 15, "Z") + At(g + 16, "-") +
-                         At(g + 20, "Z") + At(g + 21, "-") + At(g + 25, "Z") + At(g + 26, "-");
+    const int g = plan.gameOverFrame;
+};
+
+TEST_F(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten) {
+    std::string script = Entry({{5, "DOWN"}, {8, "DOWN"}, {11, "UP"}, {15, "Z"}, {20, "Z"}, {25, "Z"}});
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
-    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 40), false);
+    ReplayResult r = folder.run(script, Frames(40), false);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.last().scene, 2);
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
@@ -114,34 +119,18 @@ TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten) {
     EXPECT_FALSE(PathExists(folder.file("score.dat.tmp")));
 }
 
-TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
-    int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 10, "Z") +
-                         At(g + 11, "-") + At(g + 15, "ESCAPE");
-    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 100), false);
+TEST_F(E2eGameOver, EscapeDuringTheNameEntryWritesNothing) {
+    ReplayResult r = folder.run(Entry({{5, "DOWN"}, {10, "Z"}, {15, "ESCAPE"}}), Frames(100), false);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.last().frame, g + 15);
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
 }
 
-TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
+TEST_F(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes) {
     // Row 1 whole (1000 "XYZ"), then three bytes of row 2's score (600). The rest keeps
     // what the table held before the read, zeros: 1000 XYZ, 600, 0, 0, 0 with no names.
     WriteFileBytes(folder.file("score.dat"), {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0x00});
-    int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
-                         At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
-    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30), false);
+    ReplayResult r = folder.run(ZEntry(), Frames(30), false);
     EXPECT_EQ(r.exitCode, 0);
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
     ASSERT_EQ(bytes.size(), 35u);
@@ -152,13 +141,8 @@ TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes) {
     EXPECT_EQ(bytes, expected);
 }
 
-TEST(E2eGameOver, RunsEndWithAllSixCharactersLost) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
-    ReplayResult r = folder.run(plan.script, "--frames " + std::to_string(plan.gameOverFrame + 2));
+TEST_F(E2eGameOver, RunsEndWithAllSixCharactersLost) {
+    ReplayResult r = folder.run(plan.script, Frames(2));
     int lost = 0;
     for (size_t i = 1; i < r.lines.size(); i++)
         if (r.lines[i].lives == r.lines[i - 1].lives - 1 && r.lines[i].scene == 1) lost++;
@@ -169,22 +153,14 @@ TEST(E2eGameOver, RunsEndWithAllSixCharactersLost) {
 
 // Without --save-dir a replay saves into a scratch folder of its own: the name entry
 // and a mode change leave the player's files in the game folder byte for byte.
-TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
+TEST_F(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone) {
     // A ranking the run would enter (row 1) and a 640 x 480 setting.
     std::vector<uint8_t> ranking(35, 0);
     ranking[4] = ranking[5] = ranking[6] = 'Q';
     std::vector<uint8_t> setting = {2, 0, 0, 0};
     WriteFileBytes(folder.file("score.dat"), ranking);
     WriteFileBytes(folder.file("config.ini"), setting);
-    int g = plan.gameOverFrame;
-    std::string entry = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
-                        At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
-    ReplayResult r = folder.run(entry, "--frames " + std::to_string(g + 30), false, false);
+    ReplayResult r = folder.run(ZEntry(), Frames(30), false, false);
     EXPECT_EQ(r.exitCode, 0) << r.errors;
     // Title -> menu -> OPTION -> the 320 x 240 window, which differs from the file's mode.
     std::string options = "5 Z\n6 -\n10 DOWN\n11 -\n15 Z\n16 -\n20 DOWN\n21 -\n30 Z\n31 -\n40 ESCAPE\n";
@@ -200,20 +176,12 @@ TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone) {
 
 // A ranking that cannot be written keeps the old file and says why on stderr;
 // the folder given by --save-dir is the one read and written.
-TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
+TEST_F(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy) {
     std::vector<uint8_t> ranking(35, 0);
     WriteFileBytes(folder.file("saves/score.dat"), ranking);
     // A stale folder where the temporary file would go.
     WriteFileBytes(folder.file("saves/score.dat.tmp/stale"), {1});
-    int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "Z") + At(g + 6, "-") + At(g + 10, "Z") +
-                         At(g + 11, "-") + At(g + 15, "Z") + At(g + 16, "-");
-    ReplayResult r = folder.run(script, "--save-dir saves --frames " + std::to_string(g + 30), false, false);
+    ReplayResult r = folder.run(ZEntry(), "--save-dir saves " + Frames(30), false, false);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(folder.file("saves/score.dat")), ranking);
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
@@ -223,18 +191,11 @@ TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy) {
 }
 
 // The name entry says a name is asked for, and Enter moves to the next letter as Z does.
-TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    const RunPlan& plan = Plan();
-    ASSERT_TRUE(plan.found) << "no run ended in the 400s";
-    LadderStages(folder);
-    int g = plan.gameOverFrame;
-    std::string script = plan.script + At(g + 1, "-") + At(g + 5, "RETURN") + At(g + 6, "-") +
-                         At(g + 10, "NUMPADENTER") + At(g + 11, "-") + At(g + 15, "RETURN") + At(g + 16, "-");
+TEST_F(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter) {
+    std::string script = Entry({{5, "RETURN"}, {10, "NUMPADENTER"}, {15, "RETURN"}});
     std::string shots =
         " --shot " + std::to_string(g + 3) + ":asking.png --shot " + std::to_string(g + 25) + ":done.png";
-    ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30) + shots, false);
+    ReplayResult r = folder.run(script, Frames(30) + shots, false);
     EXPECT_EQ(r.exitCode, 0) << r.errors;
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
     ASSERT_EQ(bytes.size(), 35u);

@@ -4,19 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#define REQUIRE_GAME(folder) \
-    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+using E2eOptions = GameFolderTest;
 
 // Title -> menu -> OPTION; the options screen runs from frame 16 with cursor 0.
 static const char* kToOptions = "5 Z\n6 -\n10 DOWN\n11 -\n15 Z\n16 -\n";
 
-static std::string Press(int frame, const char* key) {
-    return std::to_string(frame) + " " + key + "\n" + std::to_string(frame + 1) + " -\n";
-}
-
-TEST(E2eOptions, Window640WritesTheSettingsFile) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, Window640WritesTheSettingsFile) {
     std::string script =
         std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") + Press(30, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
@@ -26,18 +19,14 @@ TEST(E2eOptions, Window640WritesTheSettingsFile) {
     EXPECT_FALSE(PathExists(folder.file("config.ini.tmp")));
 }
 
-TEST(E2eOptions, ModeInForceDoesNothing) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, ModeInForceDoesNothing) {
     std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_FALSE(PathExists(folder.file("config.ini")));
 }
 
-TEST(E2eOptions, SettingsFileIsReadAtStart) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, SettingsFileIsReadAtStart) {
     WriteFileBytes(folder.file("config.ini"), {2});
     // Mode 2 is in force: choosing it again writes nothing, choosing 320x240 writes 1.
     std::string script =
@@ -49,9 +38,7 @@ TEST(E2eOptions, SettingsFileIsReadAtStart) {
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));
 }
 
-TEST(E2eOptions, ScoreResetWritesTheDefaultRanking) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, ScoreResetWritesTheDefaultRanking) {
     std::string script = std::string(kToOptions) + Press(20, "UP") + Press(25, "UP") + // 4, 3
                          Press(30, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
@@ -62,18 +49,14 @@ TEST(E2eOptions, ScoreResetWritesTheDefaultRanking) {
     EXPECT_EQ(ReadFileBytes(folder.file("score.dat")), expected);
 }
 
-TEST(E2eOptions, ExitReturnsToTheTitle) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, ExitReturnsToTheTitle) {
     std::string script = std::string(kToOptions) + Press(20, "UP") + Press(25, "Z");
     ReplayResult r = folder.run(script, "--frames 40");
     EXPECT_EQ(r.lines.at(24).scene, 7);
     EXPECT_EQ(r.lines.at(25).scene, 0);
 }
 
-TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn) {
     std::string script = std::string(kToOptions) + Press(20, "DOWN"); // cursor 1, mode 1
     int f = 30;
     for (int i = 0; i < 25; i++) {
@@ -96,9 +79,7 @@ TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn) {
     EXPECT_EQ(CountDifferent(before, after, 0, 0, 320, 240), 0);
 }
 
-TEST(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy) {
     WriteFileBytes(folder.file("config.ini"), {1, 0, 0, 0});
     WriteFileBytes(folder.file("config.ini.tmp/stale"), {1});
     std::string script =

@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <string.h>
 
-#define REQUIRE_GAME(folder) \
-    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
-
 struct Grid {
     int cell[20][15];
     Grid() { memset(cell, 0, sizeof(cell)); }
@@ -18,34 +15,44 @@ struct Grid {
     }
 };
 
-// Index into r.lines of the status after the first play frame.
-static int FirstPlayLine(const ReplayResult& r) {
-    for (size_t i = 0; i < r.lines.size(); i++)
-        if (r.lines[i].scene == 1) return (int)i + 1;
-    return -1;
+// Frame index of the first play frame (its frameCount is 0), found by a probe run.
+static int FirstPlayFrame(GameFolder& folder) {
+    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
+    int i = FirstLine(probe, [](const Status& s) { return s.scene == 1; });
+    // The status after that frame is the next line.
+    return i < 0 || i + 1 >= (int)probe.lines.size() ? -1 : probe.lines[i + 1].frame - 1;
 }
 
-// Frame index of the first play frame (its frameCount is 0).
-static int FirstPlayFrame(const ReplayResult& r) {
-    int i = FirstPlayLine(r);
-    return i < 0 ? -1 : r.lines[i].frame - 1;
+// Index into r.lines of the first play status with the given condition (2: dying).
+static int FirstPlayLineWithCond(const ReplayResult& r, int cond) {
+    return FirstLine(r, [cond](const Status& s) { return s.scene == 1 && s.cond == cond; });
 }
 
-// A floor of blocks across row 11 of half A: the run's start (160, 160) stands on it.
-static void FloorStages(GameFolder& folder) {
+// Only stage 0: half A as given, half B empty.
+static void OneStage(GameFolder& folder, const Grid& a) {
     folder.clearStages();
-    Grid a;
-    a.row(11, 2);
     folder.writeStage("00", a.cell);
     folder.writeStage("0", Grid().cell);
 }
 
-TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    FloorStages(folder);
-    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
-    int start = FirstPlayFrame(probe);
+// A floor of blocks across row 11 of half A: the run's start (160, 160) stands on it.
+static Grid Floor() {
+    Grid a;
+    a.row(11, 2);
+    return a;
+}
+
+class E2ePlay : public GameFolderTest {
+protected:
+    // Stage 0 with the floor; returns the first play frame.
+    int StartOnFloor() {
+        OneStage(folder, Floor());
+        return FirstPlayFrame(folder);
+    }
+};
+
+TEST_F(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts) {
+    int start = StartOnFloor();
     ASSERT_GT(start, 0);
     // 600 frames of standing still: with period 8 from the first frame the shaft
     // moves at frames 0, 8, ..., 592 = 75 steps = 7 points (period 9 would give 67 = 6).
@@ -58,17 +65,13 @@ TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts) {
     EXPECT_EQ(s.cond, 0);
 }
 
-TEST(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    FloorStages(folder);
-    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
-    int start = FirstPlayFrame(probe);
+TEST_F(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount) {
+    int start = StartOnFloor();
     ASSERT_GT(start, 0);
     const int expected[3] = {51, 63, 57}; // frameCount % 3 = 0, 1, 2 on the jump frame
     for (int phase = 0; phase < 3; phase++) {
         int jump = start + 30 + phase; // frameCount 30 + phase
-        std::string script = ScriptToPlay() + std::to_string(jump) + " Z\n" + std::to_string(jump + 1) + " -\n";
+        std::string script = ScriptToPlay() + Press(jump, "Z");
         ReplayResult r = folder.run(script, "--frames " + std::to_string(jump + 40));
         int before = -1, top = 1000;
         for (const Status& s : r.lines) {
@@ -80,12 +83,8 @@ TEST(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount) {
     }
 }
 
-TEST(E2ePlay, HeldZDoesNotRepeatTheJump) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    FloorStages(folder);
-    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
-    int start = FirstPlayFrame(probe);
+TEST_F(E2ePlay, HeldZDoesNotRepeatTheJump) {
+    int start = StartOnFloor();
     ASSERT_GT(start, 0);
     std::string script = ScriptToPlay() + std::to_string(start + 10) + " Z\n";
     ReplayResult r = folder.run(script, "--frames " + std::to_string(start + 200));
@@ -98,14 +97,10 @@ TEST(E2ePlay, HeldZDoesNotRepeatTheJump) {
     EXPECT_GE(r.last().y, 160);
 }
 
-TEST(E2ePlay, SpringLaunchesAtMinusTen) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    folder.clearStages();
+TEST_F(E2ePlay, SpringLaunchesAtMinusTen) {
     Grid a;
     a.cell[10][12] = 5; // under the start, 32 pixels down
-    folder.writeStage("00", a.cell);
-    folder.writeStage("0", Grid().cell);
+    OneStage(folder, a);
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 450");
     bool launched = false;
     for (const Status& s : r.lines)
@@ -113,19 +108,10 @@ TEST(E2ePlay, SpringLaunchesAtMinusTen) {
     EXPECT_TRUE(launched);
 }
 
-TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    folder.clearStages(); // nothing to stand on
-    folder.writeStage("00", Grid().cell);
-    folder.writeStage("0", Grid().cell);
+TEST_F(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking) {
+    OneStage(folder, Grid()); // nothing to stand on
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 700");
-    int miss = -1;
-    for (size_t i = 0; i < r.lines.size(); i++)
-        if (r.lines[i].scene == 1 && r.lines[i].lives == 4) {
-            miss = (int)i;
-            break;
-        }
+    int miss = FirstLine(r, [](const Status& s) { return s.scene == 1 && s.lives == 4; });
     ASSERT_GE(miss, 0);
     Status s = r.lines[miss];
     EXPECT_EQ(s.x, 160);
@@ -154,22 +140,12 @@ TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking) {
     EXPECT_GT(CountDifferent(p[3], p[2], 160, 128, 176, 144), 10);
 }
 
-TEST(E2ePlay, RollerFromTheSideKills) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    folder.clearStages();
-    Grid a;
-    a.row(11, 2);
+TEST_F(E2ePlay, RollerFromTheSideKills) {
+    Grid a = Floor();
     a.cell[3][10] = 17; // rolls right along the floor towards the start position
-    folder.writeStage("00", a.cell);
-    folder.writeStage("0", Grid().cell);
+    OneStage(folder, a);
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 700");
-    int hit = -1;
-    for (size_t i = 0; i < r.lines.size(); i++)
-        if (r.lines[i].scene == 1 && r.lines[i].cond == 2) {
-            hit = (int)i;
-            break;
-        }
+    int hit = FirstPlayLineWithCond(r, 2);
     ASSERT_GE(hit, 0);
     EXPECT_EQ(r.lines[hit].vy, -3);
     EXPECT_EQ(r.lines[hit - 1].cond, 0);
@@ -181,47 +157,30 @@ TEST(E2ePlay, RollerFromTheSideKills) {
     EXPECT_TRUE(lost);
 }
 
-TEST(E2ePlay, LiftFromBelowKills) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
-    folder.clearStages();
-    Grid a;
-    a.row(11, 2);
+TEST_F(E2ePlay, LiftFromBelowKills) {
+    Grid a = Floor();
     a.cell[10][0] = 9;  // a lift over the start position...
     a.cell[10][7] = 21; // ...turned back by an invisible wall 48 pixels above the player
-    folder.writeStage("00", a.cell);
-    folder.writeStage("0", Grid().cell);
-    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
-    int start = FirstPlayFrame(probe);
+    OneStage(folder, a);
+    int start = FirstPlayFrame(folder);
     ASSERT_GT(start, 0);
-    std::string script = ScriptToPlay();
-    for (int f = start + 5; f < start + 800; f += 24)
-        script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
+    std::string script = ScriptToPlay() + TapZ(start + 5, start + 800, 24);
     ReplayResult r = folder.run(script, "--frames " + std::to_string(start + 800));
-    int hit = -1;
-    for (size_t i = 0; i < r.lines.size(); i++)
-        if (r.lines[i].scene == 1 && r.lines[i].cond == 2) {
-            hit = (int)i;
-            break;
-        }
+    int hit = FirstPlayLineWithCond(r, 2);
     ASSERT_GE(hit, 0);
     EXPECT_LT(r.lines[hit - 1].vy, 0); // jumping up into it
     EXPECT_LT(r.lines[hit - 1].y, r.lines[hit - 2].y);
 }
 
-TEST(E2ePlay, StageNumbersWrapWhenAFileIsMissing) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2ePlay, StageNumbersWrapWhenAFileIsMissing) {
     folder.clearStages();
     // One-way floors every 48 pixels: a player who keeps jumping climbs the shaft.
     Grid g;
     for (int r : {2, 5, 8, 11, 14}) g.row(r, 1);
     for (const char* stem : {"00", "0", "01", "02", "03", "04", "05"}) folder.writeStage(stem, g.cell);
-    ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
-    int start = FirstPlayFrame(probe);
+    int start = FirstPlayFrame(folder);
     ASSERT_GT(start, 0);
-    std::string script = ScriptToPlay();
-    for (int f = start; f < start + 3000; f += 2) script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
+    std::string script = ScriptToPlay() + TapZ(start, start + 3000, 2);
     ReplayResult r = folder.run(script, "--frames " + std::to_string(start + 3000), true);
     std::vector<int> stages;
     for (const Status& s : r.lines)

@@ -5,9 +5,6 @@
 
 #include <cstdio>
 
-#define REQUIRE_GAME(folder) \
-    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
-
 // The scene after the frame with the given index (status lines start at frame 1).
 static int SceneAfter(const ReplayResult& r, int frameIndex) {
     for (const Status& s : r.lines)
@@ -16,37 +13,35 @@ static int SceneAfter(const ReplayResult& r, int frameIndex) {
 }
 
 static int FirstFrameWithScene(const ReplayResult& r, int scene) {
-    for (const Status& s : r.lines)
-        if (s.scene == scene) return s.frame;
-    return -1;
+    int i = FirstLine(r, [scene](const Status& s) { return s.scene == scene; });
+    return i < 0 ? -1 : r.lines[i].frame;
 }
 
-TEST(E2eTitle, ZWithRightDoesNothingZAloneOpensTheMenu) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+// The scene after each listed frame index.
+static void ExpectScenesAfter(const ReplayResult& r, std::initializer_list<std::pair<int, int>> frameScenes) {
+    for (const auto& [frame, scene] : frameScenes) EXPECT_EQ(SceneAfter(r, frame), scene) << "after frame " << frame;
+}
+
+using E2eTitle = GameFolderTest;
+using E2eMenu = GameFolderTest;
+using E2eHowTo = GameFolderTest;
+using E2eEnter = GameFolderTest;
+
+TEST_F(E2eTitle, ZWithRightDoesNothingZAloneOpensTheMenu) {
     ReplayResult r = folder.run("0 -\n20 Z RIGHT\n40 -\n60 Z\n61 -\n", "--frames 80");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(SceneAfter(r, 19), 0);
-    EXPECT_EQ(SceneAfter(r, 39), 0);
-    EXPECT_EQ(SceneAfter(r, 59), 0);
-    EXPECT_EQ(SceneAfter(r, 60), 4);
+    ExpectScenesAfter(r, {{19, 0}, {39, 0}, {59, 0}, {60, 4}});
     EXPECT_EQ(r.last().scene, 4);
 }
 
-TEST(E2eTitle, IdleShowsTheRankingAfter360FramesAndReturns900Later) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eTitle, IdleShowsTheRankingAfter360FramesAndReturns900Later) {
     ReplayResult r = folder.run("0 -\n", "--frames 1300");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(SceneAfter(r, 358), 0);
-    EXPECT_EQ(SceneAfter(r, 359), 2); // the 360th title frame
-    EXPECT_EQ(SceneAfter(r, 359 + 900), 2);
-    EXPECT_EQ(SceneAfter(r, 359 + 901), 0);
+    // Frame 359 is the 360th title frame.
+    ExpectScenesAfter(r, {{358, 0}, {359, 2}, {359 + 900, 2}, {359 + 901, 0}});
 }
 
-TEST(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram) {
     ReplayResult r = folder.run("5 Z\n6 -\n20 UP\n21 -\n30 Z\n31 -\n", "--frames 500");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(SceneAfter(r, 29), 4);
@@ -57,9 +52,7 @@ TEST(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram) {
     EXPECT_EQ(r.last().scene, 4);
 }
 
-TEST(E2eMenu, EscapeEndsTheProgramFromAnyScene) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eMenu, EscapeEndsTheProgramFromAnyScene) {
     ReplayResult r = folder.run("5 Z\n6 -\n40 ESCAPE\n", "--frames 500");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.last().frame, 40);
@@ -67,38 +60,29 @@ TEST(E2eMenu, EscapeEndsTheProgramFromAnyScene) {
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
 }
 
-TEST(E2eHowTo, HeldZSkipsTheDemonstrationAndPlayStarts240FramesAfterTheIntro) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eHowTo, HeldZSkipsTheDemonstrationAndPlayStarts240FramesAfterTheIntro) {
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 400");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(SceneAfter(r, 10), 5); // START chosen on frame 10
     // Slide-in ends on the how-to's 80th frame (index 90); 40 frames of slide-out follow.
-    EXPECT_EQ(SceneAfter(r, 129), 5);
-    EXPECT_EQ(SceneAfter(r, 130), 6);
+    ExpectScenesAfter(r, {{129, 5}, {130, 6}});
     int introStart = FirstFrameWithScene(r, 6); // first intro frame index
     int playStart = FirstFrameWithScene(r, 1);
     EXPECT_EQ(playStart - introStart, 240);
-    EXPECT_EQ(SceneAfter(r, 369), 6);
-    EXPECT_EQ(SceneAfter(r, 370), 1);
+    ExpectScenesAfter(r, {{369, 6}, {370, 1}});
     Status first = r.lines[playStart]; // after the first play frame
     EXPECT_EQ(first.lives, 5);
     EXPECT_EQ(first.stage, 0);
 }
 
-TEST(E2eHowTo, WithoutInputTheHowToLasts600Frames) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eHowTo, WithoutInputTheHowToLasts600Frames) {
     ReplayResult r = folder.run("5 Z\n6 -\n10 Z\n11 -\n", "--frames 700");
-    EXPECT_EQ(SceneAfter(r, 10 + 599), 5);
-    EXPECT_EQ(SceneAfter(r, 10 + 600), 6);
+    ExpectScenesAfter(r, {{10 + 599, 5}, {10 + 600, 6}});
 }
 
 // Return and the keypad's Enter choose wherever Z does: title, menu, how-to, options;
 // in play they do not jump.
-TEST(E2eEnter, EnterKeysChooseLikeZOutsidePlay) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eEnter, EnterKeysChooseLikeZOutsidePlay) {
     for (const char* key : {"RETURN", "NUMPADENTER"}) {
         std::string k = key;
         // Title -> menu -> START -> how-to, skipped once its demonstration runs -> play.
@@ -127,9 +111,7 @@ TEST(E2eEnter, EnterKeysChooseLikeZOutsidePlay) {
 }
 
 // The title says how to start once its initials are lit, blinking.
-TEST(E2eTitle, TitleShowsHowToStart) {
-    GameFolder folder;
-    REQUIRE_GAME(folder);
+TEST_F(E2eTitle, TitleShowsHowToStart) {
     folder.run("0 -\n", "--frames 301 --shot 150:early.png --shot 270:dark.png --shot 300:lit.png", false);
     Picture early = LoadPng(folder.file("early.png")), dark = LoadPng(folder.file("dark.png")),
             lit = LoadPng(folder.file("lit.png"));

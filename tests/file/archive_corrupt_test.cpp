@@ -60,6 +60,22 @@ protected:
         SetArchiveExtensionInternal("data");
     }
 
+    // The plain archive with the given 32-bit fields set, each change a case of its own:
+    // the path then reads as `expected` ("<fail>", or the disk copy when refused).
+    struct FieldCase {
+        std::vector<std::pair<uint32_t, uint32_t>> fields; // offset, value
+        const char* path;
+        const char* why;
+    };
+    void ExpectReads(const std::vector<FieldCase>& cases, const char* expected = "<fail>") {
+        for (const FieldCase& c : cases) {
+            Plain p = plain;
+            for (const auto& [at, value] : c.fields) p.Set(at, value);
+            Install(p);
+            EXPECT_EQ(Read(c.path), expected) << c.why;
+        }
+    }
+
     std::string Read(const char* path) {
         FileHandle f = g_archiveFileOps.open(path, 0, 1);
         if (!f) return "<fail>";
@@ -99,22 +115,15 @@ TEST_F(CorruptArchive, HeadersThatAreNotArchivesLeaveTheDisk) {
     EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "empty file";
     Install(plain, plain.bytes.size() - 3);
     EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "truncated table block";
-    p = plain;
-    p.Set(ArchiveHeaderTableSize, 0xFFFFFFF0u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "table size past the file";
-    p = plain;
-    p.Set(ArchiveHeaderDirTable, p.U32(ArchiveHeaderTableSize) - 8);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "root directory past the block";
-    p = plain;
-    p.Set(ArchiveHeaderFileTable, 0xFFFFFF00u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "file table past the block";
-    p = plain;
-    p.Set(ArchiveHeaderDataOffset, 0x7FFFFFFFu);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "disk a") << "data area past the file";
+    const char* a = "bkt\\a.txt";
+    ExpectReads(
+        {
+            {{{ArchiveHeaderTableSize, 0xFFFFFFF0u}}, a, "table size past the file"},
+            {{{ArchiveHeaderDirTable, plain.U32(ArchiveHeaderTableSize) - 8}}, a, "root directory past the block"},
+            {{{ArchiveHeaderFileTable, 0xFFFFFF00u}}, a, "file table past the block"},
+            {{{ArchiveHeaderDataOffset, 0x7FFFFFFFu}}, a, "data area past the file"},
+        },
+        "disk a");
 }
 
 TEST_F(CorruptArchive, BadTablesFailTheOpen) {
@@ -159,50 +168,29 @@ TEST_F(CorruptArchive, DirectoryLoopsEnd) {
 }
 
 TEST_F(CorruptArchive, DataPastTheFileFailsTheOpen) {
-    Plain p = plain;
-    p.Set(p.entry(3) + ArchiveEntryData, 0x7FFFFFF0u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "stored data offset";
-    p = plain;
-    p.Set(p.entry(3) + ArchiveEntrySize, 0x00FFFFFFu);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "stored size";
-    p = plain;
-    p.Set(p.entry(3) + ArchiveEntrySize, 0xFFFFFFF0u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\wav\\bgm.ogg"), "<fail>") << "size beyond int";
-    p = plain;
-    p.Set(p.entry(1) + ArchiveEntryStored, 0x00FFFFFFu);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "compressed size past the file";
+    uint32_t bgm = plain.entry(3), a = plain.entry(1);
+    ExpectReads({
+        {{{bgm + ArchiveEntryData, 0x7FFFFFF0u}}, "bkt\\wav\\bgm.ogg", "stored data offset"},
+        {{{bgm + ArchiveEntrySize, 0x00FFFFFFu}}, "bkt\\wav\\bgm.ogg", "stored size"},
+        {{{bgm + ArchiveEntrySize, 0xFFFFFFF0u}}, "bkt\\wav\\bgm.ogg", "size beyond int"},
+        {{{a + ArchiveEntryStored, 0x00FFFFFFu}}, "bkt\\a.txt", "compressed size past the file"},
+    });
 }
 
 TEST_F(CorruptArchive, CompressedSizesThatLieFailTheOpen) {
     uint32_t e = plain.entry(1);
     uint32_t start = ArchiveHeaderSize + plain.U32(e + ArchiveEntryData);
     uint32_t stored = plain.U32(e + ArchiveEntryStored);
-    Plain p = plain;
-    p.Set(e + ArchiveEntrySize, plain.U32(e + ArchiveEntrySize) + 1);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "entry size differs from the block head";
-    p = plain;
-    p.Set(e + ArchiveEntrySize, 0x40000000u);
-    p.Set(start, 0x40000000u);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "a gigabyte from a few bytes is not allocated";
-    p = plain;
-    p.Set(start + 4, stored + 100);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "block size above the stored size";
-    p = plain;
-    p.Set(e + ArchiveEntryStored, 5);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "stored size below the head";
-    p = plain;
-    p.Set(e + ArchiveEntryStored, stored - 1);
-    p.Set(start + 4, stored - 1);
-    Install(p);
-    EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "payload cut short";
+    const char* a = "bkt\\a.txt";
+    ExpectReads({
+        {{{e + ArchiveEntrySize, plain.U32(e + ArchiveEntrySize) + 1}}, a, "entry size differs from the block head"},
+        {{{e + ArchiveEntrySize, 0x40000000u}, {start, 0x40000000u}},
+         a,
+         "a gigabyte from a few bytes is not allocated"},
+        {{{start + 4, stored + 100}}, a, "block size above the stored size"},
+        {{{e + ArchiveEntryStored, 5}}, a, "stored size below the head"},
+        {{{e + ArchiveEntryStored, stored - 1}, {start + 4, stored - 1}}, a, "payload cut short"},
+    });
 }
 
 TEST_F(CorruptArchive, BadTokensFailTheOpen) {

@@ -86,12 +86,7 @@ void MakeTree(std::mt19937& rng, const std::string& disk, const std::string& pat
     }
 }
 
-class ArchiveRoundTrip : public ::testing::Test {
-protected:
-    void SetUp() override { ResetArchives("data"); }
-    void TearDown() override { ResetArchives(nullptr); }
-    ScratchDir dir;
-};
+using ArchiveRoundTrip = ArchiveFolderTest;
 
 TEST_F(ArchiveRoundTrip, RandomTreesReadBackByteForByte) {
     for (unsigned seed = 1; seed <= 12; seed++) {

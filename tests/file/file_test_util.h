@@ -14,42 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "runtime/file/archive.h"
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        char templ[] = "/tmp/bkt_file_test_XXXXXX";
-        path_ = mkdtemp(templ);
-        char cwd[4096];
-        saved_ = getcwd(cwd, sizeof(cwd)) ? cwd : "/tmp";
-        if (chdir(path_.c_str()) != 0) ADD_FAILURE() << "chdir " << path_;
-    }
-    ~ScratchDir() {
-        if (chdir(saved_.c_str()) != 0) ADD_FAILURE() << "chdir back";
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-    std::string saved_;
-};
-
-inline void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::filesystem::path p(path);
-    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), (std::streamsize)bytes.size());
-}
+#include "tests/test_files.h"
 
 inline void WriteFileText(const std::string& path, const std::string& text) {
     WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Reads a whole file through a file-operation set in chunks of chunk bytes.
@@ -69,3 +37,11 @@ inline void ResetArchives(const char* extension) {
     ClearArchiveBookkeeping();
     SetArchiveExtensionInternal(extension);
 }
+
+// A test in a scratch folder with fresh archive tables for the "data" extension.
+class ArchiveFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetArchives("data"); }
+    void TearDown() override { ResetArchives(nullptr); }
+    ScratchDir dir;
+};

@@ -11,6 +11,7 @@
 #include "archive_writer.h"
 #include "file_test_util.h"
 #include "runtime/file/disk_file.h"
+#include "tests/fifo_watchdog.h"
 
 namespace {
 
@@ -30,12 +31,7 @@ std::string Read(const FileOpTable* ops, const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-class PathRules : public ::testing::Test {
-protected:
-    void SetUp() override { ResetArchives("data"); }
-    void TearDown() override { ResetArchives(nullptr); }
-    ScratchDir dir;
-};
+using PathRules = ArchiveFolderTest;
 
 TEST_F(PathRules, ExactNameWinsOverCaseVariantsAtEveryComponent) {
     for (const char* twin : {"DIR", "Dir", "dir"}) {
@@ -85,29 +81,6 @@ TEST_F(PathRules, CurrentDirectoryWithACaseTwinKeepsItsArchive) {
     }
 }
 
-// Opens path on another thread while a watchdog makes sure it cannot hang the
-// suite: after a second it opens the FIFO for writing, which releases a reader
-// blocked in open. Returns the seconds the open took.
-template <typename OpenFn>
-double TimedOpen(const std::string& fifo, OpenFn open) {
-    std::atomic<bool> done{false};
-    auto start = std::chrono::steady_clock::now();
-    std::thread watchdog([&] {
-        while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(1))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        while (!done) {
-            int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) close(fd);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    open();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    done = true;
-    watchdog.join();
-    return seconds;
-}
-
 TEST_F(PathRules, OnlyRegularFilesOpenAndNothingBlocks) {
     ASSERT_EQ(mkfifo("pipe.png", 0600), 0);
     fs::create_directory("folder.png");
@@ -116,13 +89,13 @@ TEST_F(PathRules, OnlyRegularFilesOpenAndNothingBlocks) {
     for (const char* name : {"pipe.png", "PIPE.PNG", "folder.png", "device.png"}) {
         for (const FileOpTable* ops : {&g_diskFileOps, &g_archiveFileOps}) {
             FileHandle f = 1;
-            double seconds = TimedOpen("pipe.png", [&] { f = ops->open(name, 0, 1); });
+            double seconds = TimedWithWatchdog("pipe.png", [&] { f = ops->open(name, 0, 1); });
             EXPECT_EQ(f, 0) << name;
             EXPECT_LT(seconds, 0.5) << name << " blocked";
             if (f) ops->close(f);
         }
         FILE* stream = nullptr;
-        EXPECT_LT(TimedOpen("pipe.png", [&] { stream = DiskOpenStream(name); }), 0.5) << name;
+        EXPECT_LT(TimedWithWatchdog("pipe.png", [&] { stream = DiskOpenStream(name); }), 0.5) << name;
         EXPECT_EQ(stream, nullptr) << name;
         if (stream) fclose(stream);
     }

@@ -2,6 +2,7 @@
 // named like one is treated as missing at once instead of hanging the start-up.
 #include "game/game_files.h"
 #include "game/game_state.h"
+#include "tests/fifo_watchdog.h"
 #include "tests/game/game_test_util.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +17,6 @@
 #include <thread>
 
 namespace {
-
-// Seconds run() took; a watchdog opens the FIFO for writing after a second, which
-// releases a reader blocked in open, so a regression fails instead of hanging.
-template <typename Run>
-double TimedWithWatchdog(const std::string& fifo, Run run) {
-    std::atomic<bool> done{false};
-    auto start = std::chrono::steady_clock::now();
-    std::thread watchdog([&] {
-        while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(1))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        while (!done) {
-            int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) close(fd);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    run();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    done = true;
-    watchdog.join();
-    return seconds;
-}
 
 // Makes path a FIFO, a folder or a link to a device.
 void MakeOddFile(int kind, const std::string& path) {

@@ -9,38 +9,12 @@
 
 #include <filesystem>
 
-ScratchDir::ScratchDir() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof(cwd))) m_previous = cwd;
-    char pattern[] = "/tmp/bkt_game_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    m_path = made ? made : "/tmp";
-    if (chdir(m_path.c_str()) != 0) abort();
-}
-
-ScratchDir::~ScratchDir() {
-    if (!m_previous.empty() && chdir(m_previous.c_str()) != 0) abort();
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::filesystem::path p(path);
-    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) abort();
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    if (!WriteFileBytes(path, bytes)) abort();
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
+    return ReadFileBytes(path);
 }
 
 bool FileExists(const std::string& path) {

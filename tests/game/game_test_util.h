@@ -6,18 +6,7 @@
 #include <string>
 #include <vector>
 
-// Creates a fresh temporary folder and makes it current; the destructor goes back
-// and removes it.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::string m_previous;
-};
+#include "tests/test_files.h"
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);

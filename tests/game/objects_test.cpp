@@ -12,6 +12,12 @@ protected:
         g_game.frameCount = 1;
         g_game.playerY = -320; // out of every contact unless a test places him
     }
+    // The player at (x, y) moving down by vy.
+    static void Place(int x, int y, int vy) {
+        g_game.playerX = x;
+        g_game.playerY = y;
+        g_game.playerVy = vy;
+    }
     void Step(void (*update)(void), int frames) {
         for (int i = 0; i < frames; i++) {
             update();
@@ -45,9 +51,7 @@ TEST_F(GameObjects, PlatformTurnsAtTheScreenEdge) {
 
 TEST_F(GameObjects, PlatformCarriesThePlayer) {
     g_game.platforms[0] = Platform{100, 100, 1};
-    g_game.playerX = 100;
-    g_game.playerY = 84;
-    g_game.playerVy = 0;
+    Place(100, 84, 0);
     for (int i = 0; i < 5; i++) {
         int x = g_game.playerX;
         UpdatePlatforms();
@@ -97,9 +101,7 @@ TEST_F(GameObjects, RollerMovesTwoPixelsInThree) {
 TEST_F(GameObjects, RollerFromTheSideKills) {
     for (int c = 0; c < 20; c++) g_game.gridA[c][8] = 1;
     g_game.rollers[0] = Roller{120, 112, -1, 0};
-    g_game.playerX = 100;
-    g_game.playerY = 112;
-    g_game.playerVy = 0;
+    Place(100, 112, 0);
     for (int i = 0; i < 40 && g_game.playerCondition == 0; i++) {
         UpdateRollers();
         g_game.frameCount++;
@@ -112,9 +114,7 @@ TEST_F(GameObjects, RollerFromTheSideKills) {
 
 TEST_F(GameObjects, RollerDoesNotKillARisingPlayerButCarriesOneLandingOnIt) {
     g_game.rollers[0] = Roller{100, 112, 1, 0};
-    g_game.playerX = 100;
-    g_game.playerY = 110;
-    g_game.playerVy = -2;
+    Place(100, 110, -2);
     UpdateRollers();
     EXPECT_EQ(g_game.playerCondition, 0);
     g_game.playerY = 94;
@@ -153,18 +153,14 @@ TEST_F(GameObjects, LiftTurnsFourteenPixelsBelowABlock) {
 TEST_F(GameObjects, LiftFromBelowKillsEvenARisingPlayer) {
     // The lift rises to 119; the player's feet are inside its lower part.
     g_game.lifts[0] = Lift{100, 120, -1, 0};
-    g_game.playerX = 100;
-    g_game.playerY = 116;
-    g_game.playerVy = -2;
+    Place(100, 116, -2);
     UpdateLifts();
     EXPECT_EQ(g_game.playerCondition, 2);
 }
 
 TEST_F(GameObjects, StandingOnALiftRidesIt) {
     g_game.lifts[0] = Lift{100, 120, -1, 0};
-    g_game.playerX = 100;
-    g_game.playerY = 104;
-    g_game.playerVy = 0;
+    Place(100, 104, 0);
     UpdateLifts();
     EXPECT_EQ(g_game.playerY, 103);
     EXPECT_EQ(g_game.playerCondition, 0);
@@ -172,8 +168,7 @@ TEST_F(GameObjects, StandingOnALiftRidesIt) {
 
 TEST_F(GameObjects, RespawningPlayerIsNotTouched) {
     g_game.lifts[0] = Lift{100, 120, -1, 0};
-    g_game.playerX = 100;
-    g_game.playerY = 106;
+    Place(100, 106, 0);
     g_game.playerCondition = 1;
     UpdateLifts();
     EXPECT_EQ(g_game.playerCondition, 1);

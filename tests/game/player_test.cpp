@@ -14,13 +14,17 @@ protected:
         g_game.scrollPeriod = 1000000; // no automatic scroll unless a test wants it
         g_game.frameCount = 1;
     }
+    // The player at (x, y) moving down by vy, in the air or standing.
+    void Place(int x, int y, int vy, int airborne) {
+        g_game.playerX = x;
+        g_game.playerY = y;
+        g_game.playerVy = vy;
+        g_game.playerAirborne = airborne;
+    }
     // A block under the player's feet: column 10, row 12 of half A (top at y 192).
     void StandOnBlock() {
         g_game.gridA[10][12] = 2;
-        g_game.playerX = 160;
-        g_game.playerY = 176;
-        g_game.playerVy = 0;
-        g_game.playerAirborne = 0;
+        Place(160, 176, 0, 0);
     }
     void Frame(int pad) {
         g_game.padNow = pad;
@@ -84,10 +88,7 @@ TEST_F(GamePlayer, JumpWithDirectionIsAllowed) {
 TEST_F(GamePlayer, SpringLaunchesAtMinusTen) {
     // Spring at column 10, row 12 (top 192): the player falls onto it.
     g_game.gridA[10][12] = 5;
-    g_game.playerX = 160;
-    g_game.playerY = 180;
-    g_game.playerVy = 2;
-    g_game.frameCount = 1;
+    Place(160, 180, 2, 0);
     Frame(0);
     EXPECT_EQ(g_game.playerVy, -10);
     EXPECT_EQ(g_game.playerAirborne, 1);
@@ -97,11 +98,7 @@ TEST_F(GamePlayer, SpringLaunchesAtMinusTen) {
 }
 
 TEST_F(GamePlayer, ScrollBandMovesTheWorldNotThePlayer) {
-    g_game.playerX = 160;
-    g_game.playerY = 60;
-    g_game.playerVy = -4;
-    g_game.playerAirborne = 1;
-    g_game.frameCount = 1;
+    Place(160, 60, -4, 1);
     Frame(0);
     EXPECT_EQ(g_game.playerY, 60);
     EXPECT_EQ(g_game.scrollA, -4);
@@ -136,9 +133,7 @@ TEST_F(GamePlayer, FirstFrameOfARunMakesThePeriodEight) {
 
 TEST_F(GamePlayer, FallingOutCostsALifeAndRespawnsBlinking) {
     g_game.lives = 5;
-    g_game.playerX = 40;
-    g_game.playerY = 318;
-    g_game.playerVy = 3;
+    Place(40, 318, 3, 0);
     g_game.scrollPeriod = 9;
     Frame(0);
     EXPECT_EQ(g_game.lives, 4);
@@ -185,21 +180,14 @@ TEST_F(GamePlayer, HalfBFloorsStopAt240) {
     // A one-way floor of half B whose top is at 240 does not hold; one of half A does.
     g_game.scrollB = -16; // row 14's top at 224 + 16 = 240
     g_game.gridB[10][14] = 1;
-    g_game.playerX = 160;
-    g_game.playerY = 226;
-    g_game.playerVy = 1;
-    g_game.playerAirborne = 1;
-    g_game.frameCount = 1;
+    Place(160, 226, 1, 1);
     Frame(0);
     EXPECT_EQ(g_game.playerAirborne, 1);
     EXPECT_EQ(g_game.playerY, 227);
     SetUp();
     g_game.scrollA = -16;
     g_game.gridA[10][14] = 1;
-    g_game.playerX = 160;
-    g_game.playerY = 226;
-    g_game.playerVy = 1;
-    g_game.playerAirborne = 1;
+    Place(160, 226, 1, 1);
     Frame(0);
     EXPECT_EQ(g_game.playerAirborne, 0);
     EXPECT_EQ(g_game.playerY, 224);
@@ -207,10 +195,7 @@ TEST_F(GamePlayer, HalfBFloorsStopAt240) {
 
 TEST_F(GamePlayer, WallsBlockSidewaysAndCannotBeStoodOn) {
     g_game.gridA[11][10] = 3; // x 176..191, y 160..175
-    g_game.playerX = 164;
-    g_game.playerY = 160;
-    g_game.playerVy = 0;
-    g_game.playerAirborne = 0;
+    Place(164, 160, 0, 0);
     Frame(PAD_RIGHT);
     EXPECT_EQ(g_game.playerX, 164);
     Frame(PAD_LEFT);

@@ -8,13 +8,7 @@ namespace {
 
 const int W = 45, H = 31;
 
-class JpegDecode : public ToolFixture {
-protected:
-    void SetUp() override {
-        ToolFixture::SetUp();
-        WritePattern("src.ppm", W, H);
-    }
-};
+using JpegDecode = PatternFixture<W, H>;
 
 TEST_F(JpegDecode, ColourAndProgressiveMatchTheTool) {
     Convert("src.ppm -quality 92 j.jpg");

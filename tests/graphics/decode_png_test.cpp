@@ -33,6 +33,18 @@ protected:
         EXPECT_EQ(f[24], bitDepth) << name;
         EXPECT_EQ(f[25], colorType) << name;
     }
+    // Each file's header (unless colorType is negative), then its decoding.
+    struct Made {
+        const char* name;
+        int colorType, bitDepth; // as written in the header
+        int bits;                // decoded bits per pixel
+        bool alpha;
+    };
+    void ExpectMade(std::initializer_list<Made> files) {
+        for (const Made& m : files)
+            if (m.colorType >= 0) ExpectHeader(m.name, m.colorType, m.bitDepth);
+        for (const Made& m : files) Check(m.name, m.bits, m.alpha);
+    }
 };
 
 TEST_F(PngDecode, GreyDepthsGiveTheGreyPalette) {
@@ -45,12 +57,7 @@ TEST_F(PngDecode, GreyDepthsGiveTheGreyPalette) {
            "im = Image.new('I;16', (W, H)); im.putdata([(x * 2311 + y * 977) % 65536 for x, y in coords]); "
            "im.save('g16.png')\n"
            "ref('g16.png', [(((x * 2311 + y * 977) % 65536) >> 8,) * 3 + (255,) for x, y in coords])\n");
-    ExpectHeader("g8.png", 0, 8);
-    ExpectHeader("g1.png", 0, 1);
-    ExpectHeader("g16.png", 0, 16);
-    Check("g8.png", 8, false);
-    Check("g1.png", 8, false);
-    Check("g16.png", 8, false);
+    ExpectMade({{"g8.png", 0, 8, 8, false}, {"g1.png", 0, 1, 8, false}, {"g16.png", 0, 16, 8, false}});
 
     GraphImage image;
     ASSERT_EQ(Decode("g8.png", &image), 0);
@@ -117,13 +124,10 @@ TEST_F(PngDecode, TransparencyAndAlphaGiveThirtyTwoBits) {
            "in coords])\n"
            "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgb.png')\n"
            "ref('rgb.png', [c(x, y) + (255,) for x, y in coords])\n");
-    ExpectHeader("rgba.png", 6, 8);
-    ExpectHeader("rgbt.png", 2, 8);
-    ExpectHeader("pt.png", 3, 4);
-    Check("rgba.png", 32, true);
-    Check("rgbt.png", 32, true);
-    Check("pt.png", 32, true);
-    Check("rgb.png", 24, false);
+    ExpectMade({{"rgba.png", 6, 8, 32, true},
+                {"rgbt.png", 2, 8, 32, true},
+                {"pt.png", 3, 4, 32, true},
+                {"rgb.png", -1, 0, 24, false}});
 
     GraphImage image;
     ASSERT_EQ(Decode("rgba.png", &image), 0);

@@ -33,20 +33,22 @@ protected:
     }
     // Pixel of an 8-bit RGBA dump of a 320 x 240 picture.
     static const uint8_t* At(const std::vector<uint8_t>& rgba, int x, int y) { return &rgba[(y * 320 + x) * 4]; }
+    // The raw value GetPixel stores for (x, y); the test fails when it refuses.
+    static unsigned int PixelAt(int x, int y) {
+        unsigned int color = 0;
+        EXPECT_EQ(GetPixel(x, y, &color), 0) << x << "," << y;
+        return color;
+    }
     bool started = false;
 };
 
 TEST_F(ScreenShot, GetPixelGivesMakeColorValues) {
     Start(16);
-    unsigned int color = 0;
-    ASSERT_EQ(GetPixel(15, 25, &color), 0);
-    EXPECT_EQ(color, MakeColor(255, 0, 0));
-    EXPECT_EQ(color, 0xF800u);
-    ASSERT_EQ(GetPixel(0, 0, &color), 0);
-    EXPECT_EQ(color, MakeColor(0, 0, 255));
-    ASSERT_EQ(GetPixel(319, 239, &color), 0);
-    EXPECT_EQ(color, 0x001Fu);
-    color = 7;
+    EXPECT_EQ(PixelAt(15, 25), MakeColor(255, 0, 0));
+    EXPECT_EQ(PixelAt(15, 25), 0xF800u);
+    EXPECT_EQ(PixelAt(0, 0), MakeColor(0, 0, 255));
+    EXPECT_EQ(PixelAt(319, 239), 0x001Fu);
+    unsigned int color = 7;
     EXPECT_EQ(GetPixel(-1, 0, &color), -1);
     EXPECT_EQ(GetPixel(320, 0, &color), -1);
     EXPECT_EQ(GetPixel(0, 240, &color), -1);
@@ -55,10 +57,8 @@ TEST_F(ScreenShot, GetPixelGivesMakeColorValues) {
 
 TEST_F(ScreenShot, ThirtyTwoBitValuesCarryTheSpareBits) {
     Start(32);
-    unsigned int color = 0;
-    ASSERT_EQ(GetPixel(12, 22, &color), 0);
-    EXPECT_EQ(color, MakeColor(255, 0, 0));
-    EXPECT_EQ(color, 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(12, 22), MakeColor(255, 0, 0));
+    EXPECT_EQ(PixelAt(12, 22), 0xFFFF0000u);
 }
 
 TEST_F(ScreenShot, PngAndBmpHoldTheBackBuffer) {

@@ -14,25 +14,16 @@
 
 #include "runtime/core/memory.h"
 #include "runtime/graphics/image_decode.h"
+#include "tests/test_files.h"
 
 namespace dectest {
 
 inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    fclose(f);
-    return bytes;
+    return ReadFileBytes(path);
 }
 
 inline void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
 }
 
 inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
@@ -108,6 +99,16 @@ protected:
         std::vector<uint8_t> bytes = ReadWholeFile(Path(name));
         if (bytes.empty()) return -1;
         return LoadGraphImageMemory(bytes.data(), (int)bytes.size(), image);
+    }
+};
+
+// A tool fixture whose directory starts with the test picture as "src.ppm".
+template <int Width, int Height>
+class PatternFixture : public ToolFixture {
+protected:
+    void SetUp() override {
+        ToolFixture::SetUp();
+        WritePattern("src.ppm", Width, Height);
     }
 };
 

@@ -8,12 +8,8 @@ namespace {
 
 const int W = 33, H = 19;
 
-class TgaDecode : public ToolFixture {
+class TgaDecode : public PatternFixture<W, H> {
 protected:
-    void SetUp() override {
-        ToolFixture::SetUp();
-        WritePattern("src.ppm", W, H);
-    }
     void ExpectType(const std::string& name, int type, int depth) {
         std::vector<uint8_t> f = ReadWholeFile(Path(name));
         ASSERT_GT(f.size(), 18u);

@@ -15,6 +15,7 @@
 #include "runtime/graphics/graph.h"
 #include "runtime/graphics/screen.h"
 #include "runtime/runtime.h"
+#include "tests/runtime_suite.h"
 
 namespace gfxtest {
 
@@ -72,22 +73,17 @@ struct Image {
 };
 
 // The runtime on the headless backend, back buffer selected, plain draw state.
-class RuntimeTest : public ::testing::Test {
+class RuntimeTest : public RuntimeSuite<16> {
 protected:
     static void SetUpTestSuite() {
-        SetLogOutputEnabled(0);
         ChangeWindowMode(1);
         SetWindowScaleRate(1.0);
-        SetScreenMode(320, 240, 16, 60);
-        ASSERT_EQ(RuntimeInit(), 0);
+        RuntimeSuite<16>::SetUpTestSuite();
     }
-    static void TearDownTestSuite() { RuntimeEnd(); }
     void SetUp() override {
         ASSERT_TRUE(g_screen.graphicsReady);
         ReleaseAllGraphs(0);
-        SetDrawTarget(DRAW_TARGET_BACK);
-        SetBlendMode(BLEND_NONE, 0);
-        SetBrightRGB(255, 255, 255);
+        PlainDrawing();
         SetTransparentColor(0, 0, 0);
         SetClipArea(0, 0, 320, 240);
         ClearDrawTarget();

@@ -18,6 +18,20 @@ protected:
                 if (Back(x, y)) return true;
         return false;
     }
+    // A cleared back buffer, then drawing on the target.
+    static void ClearBackFor(int target) {
+        SetDrawTarget(-2);
+        ClearDrawTarget();
+        SetDrawTarget(target);
+    }
+    // Whether the back buffer was drawn on, when it is the target; drawing stays on it.
+    void ExpectBackTouched(int target, bool touched) {
+        SetDrawTarget(-2);
+        if (target == -2) {
+            EXPECT_EQ(BackTouched(), touched);
+        }
+        SetDrawTarget(target);
+    }
 };
 
 const int kEdges[] = {INT_MIN, INT_MIN + 1, INT_MIN + 16, -(1 << 30),  -8,     0,
@@ -35,13 +49,9 @@ TEST_F(IntLimitsTest, GraphsAtTheLimitsDrawOnlyWhatReachesTheScreen) {
         for (int x : kEdges)
             for (int y : kEdges) {
                 SCOPED_TRACE(testing::Message() << "target " << target << " at " << x << ", " << y);
-                SetDrawTarget(-2);
-                ClearDrawTarget();
-                SetDrawTarget(target);
+                ClearBackFor(target);
                 ASSERT_EQ(DrawGraphAt(x, y, g, 0), 0);
-                SetDrawTarget(-2);
-                if (target == -2) EXPECT_EQ(BackTouched(), Meets(x, 16, 320) && Meets(y, 16, 240));
-                SetDrawTarget(target);
+                ExpectBackTouched(target, Meets(x, 16, 320) && Meets(y, 16, 240));
                 // Source rectangles and centres at the limits too.
                 for (int s : {INT_MIN, -1, 0, INT_MAX}) {
                     EXPECT_EQ(DrawGraphRect(x, y, s, s, 16, 16, g, 0, 0), 0);
@@ -60,15 +70,11 @@ TEST_F(IntLimitsTest, RectanglesAndAreasAtTheLimits) {
         for (int a : kEdges)
             for (int b : kEdges) {
                 SCOPED_TRACE(testing::Message() << "target " << target << " corners " << a << ", " << b);
-                SetDrawTarget(-2);
-                ClearDrawTarget();
-                SetDrawTarget(target);
+                ClearBackFor(target);
                 ASSERT_EQ(DrawRectangle(a, a, b, b, 0xFFFF, 1), 0);
                 int lo = a < b ? a : b;
                 int64_t n = (int64_t)(a < b ? b : a) - lo;
-                SetDrawTarget(-2);
-                if (target == -2) EXPECT_EQ(BackTouched(), Meets(lo, n, 240));
-                SetDrawTarget(target);
+                ExpectBackTouched(target, Meets(lo, n, 240));
                 EXPECT_EQ(DrawRectangle(a, b, b, a, 0xFFFF, 0), 0);
                 EXPECT_EQ(DrawRectangle(a, 0, b, 10, 0xFFFF, 0), 0);
                 EXPECT_EQ(SetDrawArea(a, a, b, b), 0);

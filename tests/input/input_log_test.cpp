@@ -4,10 +4,12 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 
 #include "runtime/core/sjis.h"
 #include "tests/input/input_fixture.h"
+#include "tests/log_capture.h"
 
 namespace {
 
@@ -16,37 +18,19 @@ protected:
     void SetUp() override {
         InputTest::SetUp();
         EndInput();
-        memcpy(savedName, g_runtime.log.logFileName, sizeof savedName);
         memcpy(savedDir, g_runtime.startDirectory, sizeof savedDir);
-        savedDisabled = g_runtime.settings.logDisabled;
         ASSERT_NE(getcwd(g_runtime.startDirectory, sizeof g_runtime.startDirectory), nullptr);
-        snprintf(g_runtime.log.logFileName, sizeof g_runtime.log.logFileName, "input_test_log_%d.txt", (int)getpid());
-        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.log.logFileName);
-        remove(path);
-        g_runtime.settings.logDisabled = 0;
+        capture.emplace("input_test_log");
     }
     void TearDown() override {
-        g_runtime.settings.logDisabled = savedDisabled;
-        memcpy(g_runtime.log.logFileName, savedName, sizeof savedName);
+        capture.reset();
         memcpy(g_runtime.startDirectory, savedDir, sizeof savedDir);
-        remove(path);
         InputTest::TearDown();
     }
-    std::string Log() const {
-        std::string text;
-        if (FILE* f = fopen(path, "rb")) {
-            char buf[4096];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-            fclose(f);
-        }
-        return text;
-    }
+    std::string Log() const { return capture ? capture->Text() : std::string(); }
     bool Has(const std::string& log, const char* utf8) const { return log.find(SJ(utf8)) != std::string::npos; }
-    char savedName[sizeof g_runtime.log.logFileName];
+    std::optional<LogCapture> capture;
     char savedDir[sizeof g_runtime.startDirectory];
-    int savedDisabled = 0;
-    char path[600];
 };
 
 TEST_F(InputLogTest, StartAndEndWithDevices) {

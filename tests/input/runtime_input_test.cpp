@@ -7,17 +7,12 @@
 #include "runtime/platform/platform.h"
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/runtime.h"
+#include "tests/runtime_suite.h"
 
 namespace {
 
-class RuntimeInputTest : public ::testing::Test {
+class RuntimeInputTest : public RuntimeSuite<16> {
 protected:
-    static void SetUpTestSuite() {
-        SetLogOutputEnabled(0);
-        SetScreenMode(320, 240, 16, 60);
-        ASSERT_EQ(RuntimeInit(), 0);
-    }
-    static void TearDownTestSuite() { RuntimeEnd(); }
     void SetUp() override {
         ScriptedSetKeys(nullptr, 0);
         for (int i = 0; i < PLATFORM_PAD_MAX; i++) ScriptedSetPad(i, 0, 0, 0, 0);

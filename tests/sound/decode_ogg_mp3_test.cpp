@@ -13,7 +13,7 @@ namespace {
 
 // A 1 kHz tone as a 16-bit WAVE file made by sox.
 std::string MakeTone(const std::string& name, int rate, int channels, double seconds) {
-    std::string path = ScratchDir() + "/" + name + ".wav";
+    std::string path = ScratchFolder() + "/" + name + ".wav";
     RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " + path +
             " synth " + std::to_string(seconds) + " sine 1000 gain -6");
     return path;
@@ -23,40 +23,61 @@ bool HaveEncoders() {
     return HaveTool("sox") && HaveTool("oggenc") && HaveTool("lame");
 }
 
+// The file the command made, or a test failure and nothing.
+Bytes Encoded(const std::string& command, const std::string& file) {
+    if (RunTool(command)) return ReadFileBytes(file);
+    ADD_FAILURE() << "failed: " << command;
+    return Bytes();
+}
+
+// The tone encoded by oggenc.
+Bytes OggTone(const std::string& name, int rate, int channels, double seconds) {
+    std::string wav = MakeTone(name, rate, channels, seconds), ogg = ScratchFolder() + "/" + name + ".ogg";
+    return Encoded("/usr/bin/oggenc -Q -o " + ogg + " " + wav, ogg);
+}
+
+// The tone encoded by lame with the options.
+Bytes Mp3Tone(const std::string& name, int rate, int channels, double seconds, const std::string& options) {
+    std::string wav = MakeTone(name, rate, channels, seconds), mp3 = ScratchFolder() + "/" + name + ".mp3";
+    return Encoded("/usr/bin/lame --quiet " + options + " " + wav + " " + mp3, mp3);
+}
+
+// The left channel is MakeTone's 1 kHz tone at -6 dB: peak about 16400, RMS about 11600.
+void ExpectTone(const Bytes& pcm, int channels, int rate, double rmsTolerance) {
+    std::vector<double> left = Channel(AsSamples(pcm), channels, 0);
+    EXPECT_NEAR(ZeroCrossingFrequency(left, rate), 1000.0, 5.0);
+    if (rmsTolerance > 0) EXPECT_NEAR(Rms(left), 11600, rmsTolerance);
+}
+
+// 16-bit PCM of the channels and rate.
+void ExpectPcm16(const WaveFormat& f, int channels, unsigned rate) {
+    EXPECT_EQ(f.FormatTag, 1);
+    EXPECT_EQ(f.Channels, channels);
+    EXPECT_EQ(f.SamplesPerSec, rate);
+    EXPECT_EQ(f.BitsPerSample, 16);
+    EXPECT_EQ(f.BlockAlign, channels * 2);
+}
+
 TEST(OggVorbis, StereoFileDecodesTo16BitPcmOfTheSameLength) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("ogg_st", 44100, 2, 1.0);
-    std::string ogg = ScratchDir() + "/ogg_st.ogg";
-    ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
-    DecodeResult r = DecodeBytes(ReadFileBytes(ogg));
+    Bytes file = OggTone("ogg_st", 44100, 2, 1.0);
+    DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
     EXPECT_EQ(r.kind, SoundKindVorbis);
-    EXPECT_EQ(r.format.FormatTag, 1);
-    EXPECT_EQ(r.format.Channels, 2);
-    EXPECT_EQ(r.format.SamplesPerSec, 44100u);
-    EXPECT_EQ(r.format.BitsPerSample, 16);
-    EXPECT_EQ(r.format.BlockAlign, 4);
+    ExpectPcm16(r.format, 2, 44100);
     EXPECT_EQ(r.format.AvgBytesPerSec, 176400u);
     EXPECT_EQ(r.format.ExtraSize, 0);
     EXPECT_EQ(r.pcmSize, 44100 * 4);
     EXPECT_EQ((int)r.pcm.size(), 44100 * 4);
-    std::vector<int16_t> s = AsSamples(r.pcm);
-    std::vector<double> left = Channel(s, 2, 0);
-    EXPECT_NEAR(ZeroCrossingFrequency(left, 44100), 1000.0, 5.0);
-    // -6 dB sine: peak about 16400, RMS about 11600.
-    EXPECT_NEAR(Rms(left), 11600, 1200);
+    ExpectTone(r.pcm, 2, 44100, 1200);
 }
 
 TEST(OggVorbis, MonoLowRateFile) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("ogg_mono", 22050, 1, 0.5);
-    std::string ogg = ScratchDir() + "/ogg_mono.ogg";
-    ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
-    DecodeResult r = DecodeBytes(ReadFileBytes(ogg));
+    Bytes file = OggTone("ogg_mono", 22050, 1, 0.5);
+    DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
-    EXPECT_EQ(r.format.Channels, 1);
-    EXPECT_EQ(r.format.SamplesPerSec, 22050u);
-    EXPECT_EQ(r.format.BlockAlign, 2);
+    ExpectPcm16(r.format, 1, 22050);
     EXPECT_EQ((int)r.pcm.size(), 11025 * 2);
 }
 
@@ -81,10 +102,8 @@ void DecodeDamagedCopies(const Bytes& good, uint32_t seed, int truncateEvery) {
 
 TEST(OggVorbis, DamagedFilesNeverCrash) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("ogg_dmg", 22050, 2, 0.3);
-    std::string ogg = ScratchDir() + "/ogg_dmg.ogg";
-    ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
-    Bytes good = ReadFileBytes(ogg);
+    Bytes good = OggTone("ogg_dmg", 22050, 2, 0.3);
+    ASSERT_FALSE(good.empty());
     DecodeDamagedCopies(good, 99, 5);
 }
 
@@ -112,18 +131,11 @@ Walk WalkFrames(const Bytes& b, size_t from, size_t limit) {
 
 TEST(MpegAudio, Mpeg1StereoFile) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_st", 44100, 2, 1.0);
-    std::string mp3 = ScratchDir() + "/mp3_st.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -b 128 " + wav + " " + mp3));
-    Bytes file = ReadFileBytes(mp3);
+    Bytes file = Mp3Tone("mp3_st", 44100, 2, 1.0, "-b 128");
     DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
     EXPECT_EQ(r.kind, SoundKindConverted);
-    EXPECT_EQ(r.format.FormatTag, 1);
-    EXPECT_EQ(r.format.Channels, 2);
-    EXPECT_EQ(r.format.SamplesPerSec, 44100u);
-    EXPECT_EQ(r.format.BitsPerSample, 16);
-    EXPECT_EQ(r.format.BlockAlign, 4);
+    ExpectPcm16(r.format, 2, 44100);
     EXPECT_EQ(r.dataStart, 0);
     EXPECT_EQ(r.dataStart + r.dataSize, (int)file.size());
     Walk w = WalkFrames(file, 0, file.size());
@@ -132,18 +144,12 @@ TEST(MpegAudio, Mpeg1StereoFile) {
     // The decoder trims the encoder's delay and padding: the tone's own length.
     EXPECT_LE((int)r.pcm.size(), r.pcmSize);
     EXPECT_NEAR((double)r.pcm.size(), 44100.0 * 4, 1152 * 4);
-    std::vector<int16_t> s = AsSamples(r.pcm);
-    std::vector<double> left = Channel(s, 2, 0);
-    EXPECT_NEAR(ZeroCrossingFrequency(left, 44100), 1000.0, 5.0);
-    EXPECT_NEAR(Rms(left), 11600, 1500);
+    ExpectTone(r.pcm, 2, 44100, 1500);
 }
 
 TEST(MpegAudio, Mpeg2MonoFileHas576SamplesPerFrame) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_m2", 22050, 1, 1.0);
-    std::string mp3 = ScratchDir() + "/mp3_m2.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -m m -b 64 " + wav + " " + mp3));
-    Bytes file = ReadFileBytes(mp3);
+    Bytes file = Mp3Tone("mp3_m2", 22050, 1, 1.0, "-m m -b 64");
     DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
     EXPECT_EQ(r.format.Channels, 1);
@@ -153,18 +159,15 @@ TEST(MpegAudio, Mpeg2MonoFileHas576SamplesPerFrame) {
     // Encoder delay and padding may stay in: at most a few frames more.
     EXPECT_GE((double)r.pcm.size(), 22050.0 * 2 - 576 * 2);
     EXPECT_LE((double)r.pcm.size(), 22050.0 * 2 + 4 * 576 * 2);
-    std::vector<double> x = Channel(AsSamples(r.pcm), 1, 0);
-    EXPECT_NEAR(ZeroCrossingFrequency(x, 22050), 1000.0, 5.0);
+    ExpectTone(r.pcm, 1, 22050, 0); // the level is not checked at this rate
 }
 
 // 320 kbit/s: the first 2048-byte step may hold the encoder's info frame and only
 // part of the next frame, so it yields nothing; decoding must go on regardless.
 TEST(MpegAudio, HighRateFileDecodesWhole) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_320", 44100, 2, 2.0);
-    std::string mp3 = ScratchDir() + "/mp3_320.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -b 320 " + wav + " " + mp3));
-    DecodeResult r = DecodeBytes(ReadFileBytes(mp3));
+    Bytes file = Mp3Tone("mp3_320", 44100, 2, 2.0, "-b 320");
+    DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
     EXPECT_NEAR((double)r.pcm.size(), 2 * 44100.0 * 4, 1152 * 4 * 2);
 }
@@ -173,10 +176,7 @@ TEST(MpegAudio, HighRateFileDecodesWhole) {
 // holds; what does not fit comes out in the following steps.
 TEST(MpegAudio, LowRateFileOverflowingTheOutputBufferDecodesWhole) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_8k", 16000, 1, 6.0);
-    std::string mp3 = ScratchDir() + "/mp3_8k.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet -m m -b 8 --resample 16 " + wav + " " + mp3));
-    Bytes file = ReadFileBytes(mp3);
+    Bytes file = Mp3Tone("mp3_8k", 16000, 1, 6.0, "-m m -b 8 --resample 16");
     DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
     EXPECT_EQ(r.format.SamplesPerSec, 16000u);
@@ -208,10 +208,8 @@ TEST(MpegAudio, ConversionStepsTakeAtMost2048Bytes) {
 
 TEST(MpegAudio, Id3v23TagIsSkipped) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_v23", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v23.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --add-id3v2 --id3v2-only --tt Title --ta Artist " + wav + " " + mp3));
-    Bytes file = ReadFileBytes(mp3);
+    Bytes file = Mp3Tone("mp3_v23", 44100, 2, 0.5, "--add-id3v2 --id3v2-only --tt Title --ta Artist");
+    ASSERT_FALSE(file.empty());
     ASSERT_EQ(std::string(file.begin(), file.begin() + 3), "ID3");
     ASSERT_EQ(file[3], 3);
     int size = (file[6] << 21) | (file[7] << 14) | (file[8] << 7) | file[9];
@@ -226,10 +224,8 @@ TEST(MpegAudio, Id3v23TagIsSkipped) {
 // that would read as a broken frame header if the walk started inside it.
 TEST(MpegAudio, Id3v24FooterIsSkippedToo) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_v24", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v24.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
-    Bytes plain = ReadFileBytes(mp3);
+    Bytes plain = Mp3Tone("mp3_v24", 44100, 2, 0.5, "");
+    ASSERT_FALSE(plain.empty());
     const int body = 300;
     Bytes file = {'I', 'D', '3', 4, 0, 0x10, 0, 0, (uint8_t)(body >> 7), (uint8_t)(body & 0x7F)};
     file.resize(10 + body, 0);
@@ -249,10 +245,8 @@ TEST(MpegAudio, Id3v24FooterIsSkippedToo) {
 
 TEST(MpegAudio, Id3v1BlockIsNotCounted) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_v1", 44100, 2, 0.5);
-    std::string mp3 = ScratchDir() + "/mp3_v1.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --id3v1-only --tt Title " + wav + " " + mp3));
-    Bytes file = ReadFileBytes(mp3);
+    Bytes file = Mp3Tone("mp3_v1", 44100, 2, 0.5, "--id3v1-only --tt Title");
+    ASSERT_FALSE(file.empty());
     ASSERT_EQ(std::string(file.end() - 128, file.end() - 125), "TAG");
     DecodeResult r = DecodeBytes(file);
     ASSERT_TRUE(r.accepted);
@@ -287,10 +281,8 @@ TEST(MpegAudio, FreeFormatAndBrokenHeadersAreRejected) {
 
 TEST(MpegAudio, DamagedFilesNeverCrash) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
-    std::string wav = MakeTone("mp3_dmg", 22050, 2, 0.3);
-    std::string mp3 = ScratchDir() + "/mp3_dmg.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
-    Bytes good = ReadFileBytes(mp3);
+    Bytes good = Mp3Tone("mp3_dmg", 22050, 2, 0.3, "");
+    ASSERT_FALSE(good.empty());
     DecodeDamagedCopies(good, 4242, 4);
 }
 

@@ -20,7 +20,7 @@ class PcmWaveFromSox : public ::testing::TestWithParam<PcmCase> {};
 TEST_P(PcmWaveFromSox, DecodesExactlyTheSamples) {
     if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
     PcmCase c = GetParam();
-    std::string base = ScratchDir() + "/pcm_" + std::to_string(c.bits) + "_" + std::to_string(c.channels) + "_" +
+    std::string base = ScratchFolder() + "/pcm_" + std::to_string(c.bits) + "_" + std::to_string(c.channels) + "_" +
                        std::to_string(c.rate);
     std::string enc = c.bits == 8 ? "-e unsigned-integer" : "-e signed-integer";
     ASSERT_TRUE(RunTool("/usr/bin/sox -n -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) + " -b " +
@@ -194,7 +194,8 @@ TEST_P(CompressedWaveFromSox, ConvertsToPcmOfTheSameSound) {
     std::string name = c.encoding;
     for (char& ch : name)
         if (ch == ' ' || ch == '-') ch = '_';
-    std::string base = ScratchDir() + "/codec" + name + "_" + std::to_string(c.channels) + "_" + std::to_string(c.rate);
+    std::string base =
+        ScratchFolder() + "/codec" + name + "_" + std::to_string(c.channels) + "_" + std::to_string(c.rate);
     std::string rate = std::to_string(c.rate), ch = std::to_string(c.channels);
     ASSERT_TRUE(
         RunTool("/usr/bin/sox -n -r " + rate + " -c " + ch + " -b 16 " + base + "_src.wav synth 0.5 sine 440 gain -3"));
@@ -233,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, CompressedWaveFromSox,
 
 TEST(HostileWave, DamagedAdpcmNeverCrashes) {
     if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
-    std::string base = ScratchDir() + "/damaged_adpcm";
+    std::string base = ScratchFolder() + "/damaged_adpcm";
     ASSERT_TRUE(RunTool("/usr/bin/sox -n -r 22050 -c 2 -e ms-adpcm " + base + ".wav synth 0.2 sine 440"));
     Bytes good = ReadFileBytes(base + ".wav");
     ASSERT_GT(good.size(), 100u);

@@ -24,19 +24,16 @@ int IndentOf(const std::string& log, const char* utf8) {
 
 TEST_F(SoundDevice, SetUpWritesItsLinesAndTheDescription) {
     Start(true);
-    EXPECT_TRUE(LogHas("DirectSound の初期化を行います\n"));
-    EXPECT_TRUE(LogHas("DirectSound インターフェースの取得を行います....  成功\n"));
-    EXPECT_TRUE(LogHas("引き続きインターフェースの初期化処理...  成功\n"));
-    EXPECT_TRUE(LogHas("DirectSound デバイスを列挙します\n"));
-    EXPECT_TRUE(LogHas("モジュール名:       scripted  ドライバ記述:memory mix 0 \n"));
-    EXPECT_TRUE(LogHas("最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz \n"));
-    EXPECT_TRUE(LogHas("総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB \n\n"));
-    EXPECT_TRUE(LogHas("利用可能サンプリング精度\n"));
-    EXPECT_TRUE(LogHas(" プライマリ １６bit = OK  ８bit = OK \n"));
-    EXPECT_TRUE(LogHas(" セカンダリ １６bit = OK  ８bit = OK \n\n"));
-    EXPECT_TRUE(LogHas("利用可能チャンネル\n"));
-    EXPECT_TRUE(LogHas(" プライマリ MONO = OK  STEREO = OK \n"));
-    EXPECT_TRUE(LogHas("DirectSound の初期化は正常に終了しました\n"));
+    for (const char* line :
+         {"DirectSound の初期化を行います\n", "DirectSound インターフェースの取得を行います....  成功\n",
+          "引き続きインターフェースの初期化処理...  成功\n", "DirectSound デバイスを列挙します\n",
+          "モジュール名:       scripted  ドライバ記述:memory mix 0 \n",
+          "最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz \n",
+          "総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB \n\n", "利用可能サンプリング精度\n",
+          " プライマリ １６bit = OK  ８bit = OK \n", " セカンダリ １６bit = OK  ８bit = OK \n\n",
+          "利用可能チャンネル\n", " プライマリ MONO = OK  STEREO = OK \n",
+          "DirectSound の初期化は正常に終了しました\n"})
+        EXPECT_TRUE(LogHas(line)) << line;
     std::string log = LogText();
     int base = IndentOf(log, "DirectSound の初期化を行います");
     ASSERT_GE(base, 0);

@@ -28,6 +28,14 @@ int Playing(SoundHandle h, int buffer) {
 }
 
 // A constant sound: every frame holds the same value, so overlaps add up.
+// 4000 frames whose sample values count up from 0: a sample tells where it was read.
+SoundHandle RampSound(int buffers) {
+    std::vector<int> ramp;
+    for (int i = 0; i < 4000; i++) ramp.push_back(i);
+    Bytes wave = SmallWave(ramp);
+    return LoadSoundMemory(wave.data(), (int)wave.size(), buffers);
+}
+
 SoundHandle ConstantSound(int value, int frames, int buffers) {
     Bytes wave = SmallWave(std::vector<int>(frames, value));
     return LoadSoundMemory(wave.data(), (int)wave.size(), buffers);
@@ -87,10 +95,7 @@ TEST_F(SoundHandles, RestartFlag0WithEveryBufferBusyOnlyAdvancesTheTurn) {
 
 TEST_F(SoundHandles, OneBufferStoppedHalfWayContinuesOrRestarts) {
     Start();
-    std::vector<int> ramp;
-    for (int i = 0; i < 4000; i++) ramp.push_back(i);
-    Bytes wave = SmallWave(ramp);
-    SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 1);
+    SoundHandle h = RampSound(1);
     ASSERT_NE(h, -1);
     PlaySoundHandle(h, PLAY_BACKGROUND, 1);
     Mix(2000);
@@ -107,10 +112,7 @@ TEST_F(SoundHandles, OneBufferStoppedHalfWayContinuesOrRestarts) {
 
 TEST_F(SoundHandles, RestartFlag0TakesThePositionOfTheBufferPlayedLast) {
     Start();
-    std::vector<int> ramp;
-    for (int i = 0; i < 4000; i++) ramp.push_back(i);
-    Bytes wave = SmallWave(ramp);
-    SoundHandle h = LoadSoundMemory(wave.data(), (int)wave.size(), 2);
+    SoundHandle h = RampSound(2);
     PlaySoundHandle(h, PLAY_BACKGROUND, 1); // buffer 1
     Mix(1000);
     PlaySoundHandle(h, PLAY_BACKGROUND, 0); // buffer 0 starts where buffer 1 is
@@ -197,7 +199,7 @@ TEST_F(SoundHandles, The4097thSoundFailsWithTheTableFullLine) {
 
 TEST_F(SoundHandles, PlainTextFailsAndLeavesNoSound) {
     Start(true);
-    std::string path = ScratchDir() + "/notes.txt";
+    std::string path = ScratchFolder() + "/notes.txt";
     std::string text;
     for (int i = 0; i < 40; i++) text += "just some words, not a sound\n";
     WriteFileBytes(path, Bytes(text.begin(), text.end()));
@@ -212,7 +214,7 @@ TEST_F(SoundHandles, PlainTextFailsAndLeavesNoSound) {
 
 TEST_F(SoundHandles, MissingFileLogsTheOpenAndLoadLines) {
     Start(true);
-    std::string path = ScratchDir() + "/no_such_sound.wav";
+    std::string path = ScratchFolder() + "/no_such_sound.wav";
     EXPECT_EQ(LoadSoundFile(path.c_str(), 1), -1);
     std::string log = LogText();
     EXPECT_NE(log.find(std::string(SJ("右記のファイルのオープンに失敗しました：")) + path), std::string::npos);
@@ -284,7 +286,7 @@ TEST_F(SoundHandles, EveryFileKindPlays) {
     Start();
     if (!HaveTool("oggenc") || !HaveTool("lame")) GTEST_SKIP() << "encoders missing";
     std::string wav = ToneFile("kinds", 44100, 2, 0.3);
-    std::string ogg = ScratchDir() + "/kinds.ogg", mp3 = ScratchDir() + "/kinds.mp3";
+    std::string ogg = ScratchFolder() + "/kinds.ogg", mp3 = ScratchFolder() + "/kinds.mp3";
     ASSERT_TRUE(RunTool("/usr/bin/oggenc -Q -o " + ogg + " " + wav));
     ASSERT_TRUE(RunTool("/usr/bin/lame --quiet " + wav + " " + mp3));
     std::string eight = ToneFile("kinds8", 11025, 1, 0.3, 1000, 8);
@@ -299,21 +301,21 @@ TEST_F(SoundHandles, EveryFileKindPlays) {
     }
 }
 
-TEST_F(SoundHandles, BufferZeroIsAskedAgainWithFewerControls) {
+// Buffer 0 refused once is asked again with fewer controls; a refused duplicate ends
+// the set at the buffers made so far, which still play.
+TEST_F(SoundHandles, RefusedBuffersAreAskedAgainOrEndTheSet) {
     Start();
-    ScriptedFailAudioBuffers(0, 1);
-    SoundHandle h = ConstantSound(1, 10, 3);
-    ASSERT_NE(h, -1);
-    EXPECT_EQ(LookupSound(h)->bufferCount, 3);
-}
-
-TEST_F(SoundHandles, ARefusedDuplicateEndsTheBuffers) {
-    Start();
-    ScriptedFailAudioBuffers(1, 1);
-    SoundHandle h = ConstantSound(1, 10, 5);
-    ASSERT_NE(h, -1);
-    EXPECT_EQ(LookupSound(h)->bufferCount, 1);
-    EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
+    const struct {
+        int refused, asked, kept; // the service refused once (0 create, 1 duplicate), buffers asked, made
+    } cases[] = {{0, 3, 3}, {1, 5, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refused);
+        ScriptedFailAudioBuffers(c.refused, 1);
+        SoundHandle h = ConstantSound(1, 10, c.asked);
+        ASSERT_NE(h, -1);
+        EXPECT_EQ(LookupSound(h)->bufferCount, c.kept);
+        EXPECT_EQ(PlaySoundHandle(h, PLAY_BACKGROUND, 1), 0);
+    }
 }
 
 TEST_F(SoundHandles, LockAndUnlockFailuresFailTheLoad) {

@@ -20,7 +20,7 @@ void SoundRuntime::Start(bool withLog) {
     SetLogOutputEnabled(withLog ? 1 : 0);
     if (withLog) {
         static int n = 0;
-        logDir_ = ScratchDir() + "/log" + std::to_string(n++);
+        logDir_ = ScratchFolder() + "/log" + std::to_string(n++);
         RunTool("mkdir -p " + logDir_);
         ASSERT_EQ(chdir(logDir_.c_str()), 0);
     }
@@ -45,7 +45,7 @@ bool SoundRuntime::LogHas(const char* utf8Literal) const {
 
 std::string SoundRuntime::ToneFile(const std::string& name, int rate, int channels, double seconds, int frequency,
                                    int bits) {
-    std::string path = ScratchDir() + "/" + name + ".wav";
+    std::string path = ScratchFolder() + "/" + name + ".wav";
     std::string enc = bits == 8 ? " -e unsigned-integer" : "";
     RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b " +
             std::to_string(bits) + enc + " " + path + " synth " + std::to_string(seconds) + " sine " +

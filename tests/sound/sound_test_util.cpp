@@ -12,27 +12,6 @@
 #include "runtime/sound/sound_decoder.h"
 #include "runtime/core/memory.h"
 
-namespace {
-
-std::string g_scratch; // made on first use, removed when the process ends
-
-void RemoveScratch() {
-    if (g_scratch.size() > 5) RunTool("rm -rf '" + g_scratch + "'");
-}
-
-} // namespace
-
-std::string ScratchDir() {
-    if (g_scratch.empty()) {
-        char tmpl[] = "/tmp/bkt_sound_XXXXXX";
-        char* made = mkdtemp(tmpl);
-        if (!made) return "/tmp";
-        g_scratch = made;
-        atexit(RemoveScratch);
-    }
-    return g_scratch;
-}
-
 bool RunTool(const std::string& command) {
     std::string full = command + " >/dev/null 2>&1";
     return system(full.c_str()) == 0;
@@ -41,24 +20,6 @@ bool RunTool(const std::string& command) {
 bool HaveTool(const char* name) {
     std::string path = std::string("/usr/bin/") + name;
     return access(path.c_str(), X_OK) == 0;
-}
-
-Bytes ReadFileBytes(const std::string& path) {
-    Bytes out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out.insert(out.end(), buf, buf + n);
-    fclose(f);
-    return out;
-}
-
-void WriteFileBytes(const std::string& path, const Bytes& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
 }
 
 DecodeResult DecodeBytes(const Bytes& file) {

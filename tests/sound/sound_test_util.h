@@ -8,17 +8,18 @@
 #include <vector>
 
 #include "runtime/platform/platform.h"
+#include "tests/test_files.h"
 
 typedef std::vector<uint8_t> Bytes;
 
 // A fresh scratch folder for this test process.
-std::string ScratchDir();
+inline std::string ScratchFolder() {
+    return ProcessScratchDir("bkt_sound");
+}
 // Runs a shell command; true when it exited 0.
 bool RunTool(const std::string& command);
 // True when the tool exists in /usr/bin.
 bool HaveTool(const char* name);
-Bytes ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const Bytes& bytes);
 
 // The result of setting up a decoder on bytes and decoding them whole.
 struct DecodeResult {

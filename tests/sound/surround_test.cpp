@@ -93,7 +93,7 @@ TEST_F(Surround, FrontPairPlaysLeftAndRightAndTheImageIsInWaveOrder) {
     for (const SurroundCase& t : cases) {
         SCOPED_TRACE(t.name);
         int channels = (int)t.fileOrder.size();
-        std::string path = ScratchDir() + "/" + t.name + (t.name[0] == 'o' ? ".ogg" : ".wav");
+        std::string path = ScratchFolder() + "/" + t.name + (t.name[0] == 'o' ? ".ogg" : ".wav");
         if (t.name[0] == 'o') {
             WriteFileBytes(path, EncodeVorbisTones(t.fileOrder, 44100));
         } else {

@@ -129,8 +129,8 @@ TEST(VorbisPcm, WholeFilesThatClipDecodeAsVorbisfileDecodesThem) {
     if (!HaveTool("sox") || !HaveTool("oggenc")) GTEST_SKIP() << "encoders missing";
     for (int channels : {1, 2, 3}) {
         std::string name = "vorbis_pcm_" + std::to_string(channels);
-        std::string wav = ScratchDir() + "/" + name + ".wav";
-        std::string ogg = ScratchDir() + "/" + name + ".ogg";
+        std::string wav = ScratchFolder() + "/" + name + ".wav";
+        std::string ogg = ScratchFolder() + "/" + name + ".ogg";
         // Full-scale noise and a square wave: the decoded floats overshoot 1.0.
         ASSERT_TRUE(RunTool("/usr/bin/sox -n -r 44100 -c " + std::to_string(channels) + " -b 16 " + wav +
                             " synth 1.3 whitenoise synth 1.3 square 440 gain -0.1"));

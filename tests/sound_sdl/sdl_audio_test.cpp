@@ -15,39 +15,11 @@
 #include "runtime/platform/sdl/sdl_audio.h"
 #include "runtime/runtime.h"
 #include "runtime/sound/sound_device.h"
+#include "tests/test_files.h"
 
 namespace {
 
 typedef std::vector<uint8_t> Bytes;
-
-std::string g_scratch; // made on first use, removed when the process ends
-
-void RemoveScratch() {
-    std::string command = "rm -rf '" + g_scratch + "'";
-    if (system(command.c_str()) != 0) return;
-}
-
-std::string Scratch() {
-    if (g_scratch.empty()) {
-        char tmpl[] = "/tmp/bkt_sdl_sound_XXXXXX";
-        char* made = mkdtemp(tmpl);
-        if (!made) return "/tmp";
-        g_scratch = made;
-        atexit(RemoveScratch);
-    }
-    return g_scratch;
-}
-
-Bytes ReadAll(const std::string& path) {
-    Bytes out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out.insert(out.end(), buf, buf + n);
-    fclose(f);
-    return out;
-}
 
 // A mono 16-bit WAVE image of a sine tone.
 Bytes ToneWave(int rate, double seconds, double frequency, int amplitude) {
@@ -120,7 +92,7 @@ TEST_F(SdlAudio, DummyDriverOpensAndPlays) {
 }
 
 TEST_F(SdlAudio, DiskDriverRecordsTheToneAtItsPitch) {
-    std::string out = Scratch() + "/heard.raw";
+    std::string out = ProcessScratchDir("bkt_sdl_sound") + "/heard.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
     ASSERT_EQ(InitSoundSystem(), 0);
@@ -134,7 +106,7 @@ TEST_F(SdlAudio, DiskDriverRecordsTheToneAtItsPitch) {
     EXPECT_EQ(CheckSoundHandle(h), 0);
     EXPECT_GT(waited, 0.3);
     ASSERT_EQ(EndSoundSystem(), 0);
-    Bytes raw = ReadAll(out);
+    Bytes raw = ReadFileBytes(out);
     ASSERT_GT(raw.size(), 44100u * 4 / 2);
     // Stereo S16 at 44100: both sides carry the tone, rising zero crossings at 1 kHz.
     std::vector<double> left, right;

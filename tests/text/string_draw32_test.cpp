@@ -9,25 +9,15 @@
 #include "runtime/runtime.h"
 #include "runtime/text/font_state.h"
 #include "runtime/text/text.h"
+#include "tests/runtime_suite.h"
 
 namespace {
 
-class StringDraw32Test : public ::testing::Test {
+class StringDraw32Test : public RuntimeSuite<32> {
 protected:
-    static void SetUpTestSuite() {
-        SetLogOutputEnabled(0);
-        SetScreenMode(320, 240, 32, 60);
-        ASSERT_EQ(RuntimeInit(), 0);
-    }
-    static void TearDownTestSuite() {
-        RuntimeEnd();
-        SetScreenMode(320, 240, 16, 60);
-    }
     void SetUp() override {
         ASSERT_EQ(g_screen.backBuffer.PixelKind, Xrgb8888);
-        SetDrawTarget(DRAW_TARGET_BACK);
-        SetBlendMode(BLEND_NONE, 0);
-        SetBrightRGB(255, 255, 255);
+        PlainDrawing();
         SetClipArea(0, 0, 320, 240);
         ClearDrawTarget();
     }

@@ -20,21 +20,15 @@
 #include "runtime/runtime.h"
 #include "runtime/text/font_state.h"
 #include "runtime/text/text.h"
+#include "tests/log_capture.h"
+#include "tests/runtime_suite.h"
 
-class TextTest : public ::testing::Test {
+class TextTest : public RuntimeSuite<16> {
 protected:
-    static void SetUpTestSuite() {
-        SetLogOutputEnabled(0);
-        SetScreenMode(320, 240, 16, 60);
-        ASSERT_EQ(RuntimeInit(), 0);
-    }
-    static void TearDownTestSuite() { RuntimeEnd(); }
     void SetUp() override {
         ASSERT_TRUE(g_screen.graphicsReady);
         DeleteAllFonts();
-        SetDrawTarget(DRAW_TARGET_BACK);
-        SetBlendMode(BLEND_NONE, 0);
-        SetBrightRGB(255, 255, 255);
+        PlainDrawing();
         SetClipArea(0, 0, 320, 240);
         ClearDrawTarget();
     }
@@ -61,26 +55,10 @@ protected:
     // Runs body with the log written to a file of its own; returns what was written.
     template <typename Body>
     static std::string CaptureLog(Body body) {
-        char savedName[sizeof g_runtime.log.logFileName];
-        memcpy(savedName, g_runtime.log.logFileName, sizeof savedName);
-        int savedDisabled = g_runtime.settings.logDisabled;
-        snprintf(g_runtime.log.logFileName, sizeof g_runtime.log.logFileName, "text_test_log_%d.txt", (int)getpid());
-        char path[600];
-        snprintf(path, sizeof path, "%s/%s", g_runtime.startDirectory, g_runtime.log.logFileName);
-        remove(path);
-        g_runtime.settings.logDisabled = 0;
+        LogCapture capture("text_test_log");
         body();
-        g_runtime.settings.logDisabled = savedDisabled;
-        memcpy(g_runtime.log.logFileName, savedName, sizeof savedName);
-        std::string text;
-        if (FILE* f = fopen(path, "rb")) {
-            char buf[4096];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-            fclose(f);
-        }
-        remove(path);
-        return text;
+        capture.Stop();
+        return capture.Text();
     }
     static FontHandle Gothic(int size, int type = 0, int edge = -1) {
         return CreateFontToHandle(SJ("ＭＳゴシック"), size, 0, type, -1, edge, 0, -1, -1);

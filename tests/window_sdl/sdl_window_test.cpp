@@ -156,117 +156,110 @@ protected:
     void TearDown() override {
         if (display_) XCloseDisplay(display_);
     }
+    // Starts the game in the folder, with the window mode in its settings file unless
+    // mode is negative; returns its window, 0 when none came.
+    Window Launch(const GameFolder& folder, int mode = -1, const char* option = nullptr, const char* value = nullptr) {
+        if (mode >= 0) {
+            const unsigned char bytes[4] = {(unsigned char)mode, 0, 0, 0};
+            folder.WriteConfig(bytes, 4);
+        }
+        pid_ = StartGame(folder.dir, g_xvfb.display, option, value);
+        return WaitForWindow(display_, kCaption, 20);
+    }
+    void ExpectClientSize(Window w, int width, int height) {
+        int cw = 0, ch = 0;
+        ClientSize(display_, Current(display_, w), width, height, &cw, &ch);
+        EXPECT_EQ(cw, width);
+        EXPECT_EQ(ch, height);
+    }
+    // The picture at `scale` with its top-left corner at (left, top) unless left is
+    // negative, saved as a shot.
+    void ExpectPicture(Window w, int scale, int left, int top, const char* shot) {
+        WindowImage image;
+        Placement p = WaitForPicture(display_, w, scale, &image);
+        EXPECT_EQ(p.fault, "");
+        if (left >= 0) {
+            EXPECT_EQ(p.left, left);
+            EXPECT_EQ(p.top, top);
+        }
+        SaveShot(image, shot);
+    }
+    // Escape held until the game has gone, as a player holds it: the game may still
+    // be starting when the key arrives.
+    void EscapeAndWait(Window w) {
+        PressKey(g_xvfb.display, Current(display_, w), "Escape", -1);
+        EXPECT_EQ(WaitExit(pid_, 20), 0);
+        KeyUp(g_xvfb.display, "Escape");
+    }
     Display* display_ = nullptr;
+    pid_t pid_ = -1;
 };
 
 TEST_F(SdlWindow, DefaultWindowIs320x240AndEscapeEndsWithoutWritingSettings) {
     GameFolder folder;
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder);
     ASSERT_NE(w, 0u) << "no window captioned Borra Kez Ti";
-    int cw = 0, ch = 0;
     Pause(500);
-    ClientSize(display_, Current(display_, w), 320, 240, &cw, &ch);
-    EXPECT_EQ(cw, 320);
-    EXPECT_EQ(ch, 240);
+    ExpectClientSize(w, 320, 240);
     Pause(500);
-    // Escape stays down, as a player holds it until the game has gone: the game may
-    // still be starting when the key arrives.
-    PressKey(g_xvfb.display, Current(display_, w), "Escape", -1);
-    EXPECT_EQ(WaitExit(pid, 20), 0);
-    KeyUp(g_xvfb.display, "Escape");
+    EscapeAndWait(w);
     EXPECT_FALSE(Exists(folder.dir + "/config.ini"));
 }
 
 TEST_F(SdlWindow, SettingsFileHoldingTwoDoublesTheWindow) {
     GameFolder folder;
-    const unsigned char two[4] = {2, 0, 0, 0};
-    folder.WriteConfig(two, 4);
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder, 2);
     ASSERT_NE(w, 0u);
-    int cw = 0, ch = 0;
     Pause(500);
-    ClientSize(display_, Current(display_, w), 640, 480, &cw, &ch);
-    EXPECT_EQ(cw, 640);
-    EXPECT_EQ(ch, 480);
-    EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
+    ExpectClientSize(w, 640, 480);
+    EXPECT_EQ(CloseAndWait(display_, w, pid_), 0);
 }
 
 TEST_F(SdlWindow, ClosingTheWindowEndsTheGame) {
     GameFolder folder;
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder);
     ASSERT_NE(w, 0u);
     Pause(300);
-    EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
+    EXPECT_EQ(CloseAndWait(display_, w, pid_), 0);
 }
 
 TEST_F(SdlWindow, ResizedWindowShowsThePictureAtTheLargestWholeScaleCentred) {
     GameFolder folder;
-    const unsigned char one[4] = {1, 0, 0, 0};
-    folder.WriteConfig(one, 4);
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder, 1);
     ASSERT_NE(w, 0u);
     int cw = 0, ch = 0;
     ClientSize(display_, Current(display_, w), 320, 240, &cw, &ch);
     ASSERT_EQ(cw, 320);
     Pause(1500);
-    WindowImage image;
-    Placement p = WaitForPicture(display_, w, 1, &image);
-    EXPECT_EQ(p.fault, "");
-    SaveShot(image, "scale-x1");
+    ExpectPicture(w, 1, -1, -1, "scale-x1");
 
     // 1000 x 700 holds twice 320 x 240 (three times would need 960 x 720).
     // At the top-left corner, so that the whole window is on the screen to be read.
     std::string id = std::to_string(Current(display_, w));
     RunShell("DISPLAY=" + g_xvfb.display + " xdotool windowsize " + id + " 1000 700 windowmove " + id + " 0 0");
-    ClientSize(display_, Current(display_, w), 1000, 700, &cw, &ch);
-    EXPECT_EQ(cw, 1000);
-    EXPECT_EQ(ch, 700);
-    p = WaitForPicture(display_, w, 2, &image);
-    EXPECT_EQ(p.fault, "");
-    EXPECT_EQ(p.left, 180);
-    EXPECT_EQ(p.top, 110);
-    SaveShot(image, "scale-x2");
+    ExpectClientSize(w, 1000, 700);
+    ExpectPicture(w, 2, 180, 110, "scale-x2");
     // The window keeps the player's size.
     Pause(500);
-    ClientSize(display_, Current(display_, w), 1000, 700, &cw, &ch);
-    EXPECT_EQ(cw, 1000);
-    EXPECT_EQ(ch, 700);
-    EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
+    ExpectClientSize(w, 1000, 700);
+    EXPECT_EQ(CloseAndWait(display_, w, pid_), 0);
 }
 
 // Full screen covers the 1024 x 768 screen of this server, which has no window
 // manager: three times 320 x 240, centred.
 TEST_F(SdlWindow, FullScreenCoversTheDesktopAtTheLargestWholeScale) {
     GameFolder folder;
-    const unsigned char zero[4] = {0, 0, 0, 0};
-    folder.WriteConfig(zero, 4);
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder, 0);
     ASSERT_NE(w, 0u);
-    int cw = 0, ch = 0;
-    ClientSize(display_, Current(display_, w), 1024, 768, &cw, &ch);
-    EXPECT_EQ(cw, 1024);
-    EXPECT_EQ(ch, 768);
+    ExpectClientSize(w, 1024, 768);
     Pause(1500);
-    WindowImage image;
-    Placement p = WaitForPicture(display_, w, 3, &image);
-    EXPECT_EQ(p.fault, "");
-    EXPECT_EQ(p.left, 32);
-    EXPECT_EQ(p.top, 24);
-    SaveShot(image, "scale-x3");
-    EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
+    ExpectPicture(w, 3, 32, 24, "scale-x3");
+    EXPECT_EQ(CloseAndWait(display_, w, pid_), 0);
 }
 
 TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice) {
     GameFolder folder;
-    const unsigned char two[4] = {2, 0, 0, 0};
-    folder.WriteConfig(two, 4);
-    pid_t pid = StartGame(folder.dir, g_xvfb.display);
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder, 2);
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(WaitForSize(display_, w, 640, 480, 10));
     Pause(1000);
@@ -291,7 +284,7 @@ TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice) {
         // The game sees the keys up before the next press.
         Pause(1000);
     }
-    EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
+    EXPECT_EQ(CloseAndWait(display_, w, pid_), 0);
 }
 
 // A whole game played with xdotool and recorded; the replay tool plays the
@@ -299,8 +292,7 @@ TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice) {
 TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd) {
     GameFolder folder;
     std::string recording = folder.dir + "/play.rec";
-    pid_t pid = StartGame(folder.dir, g_xvfb.display, "--record", recording.c_str());
-    Window w = WaitForWindow(display_, kCaption, 20);
+    Window w = Launch(folder, -1, "--record", recording.c_str());
     ASSERT_NE(w, 0u);
     Pause(1500);
     // Title, menu (START), then a climb of jumps to both sides until the lives are gone.
@@ -309,16 +301,14 @@ TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd) {
     PressKey(g_xvfb.display, Current(display_, w), "z");
     Pause(4000);
     const char* moves[] = {"Right", "Left", "z"};
-    for (int i = 0; i < 40 && PollExit(pid, 0) == -1000; i++) {
+    for (int i = 0; i < 40 && PollExit(pid_, 0) == -1000; i++) {
         const char* move = moves[i % 3];
         PressKey(g_xvfb.display, Current(display_, w), (std::string(move) + " z").c_str(), 0.3 + 0.1 * (i % 4));
     }
     // Standing still, the shaft carries the player out at the bottom: the
     // remaining lives go and the game ends (about 40 s of frames when idle).
     Pause(45000);
-    PressKey(g_xvfb.display, Current(display_, w), "Escape", -1);
-    EXPECT_EQ(WaitExit(pid, 20), 0);
-    KeyUp(g_xvfb.display, "Escape");
+    EscapeAndWait(w);
 
     std::vector<unsigned char> bytes = ReadAll(recording);
     std::string text(bytes.begin(), bytes.end());

@@ -176,25 +176,19 @@ MusicRender RenderChiptune(const std::string& path) {
             } else if (w[2] == "triangle") in.kind = InstTriangle;
             else if (w[2] == "kit") in.kind = InstKit;
             else SourceError(f, line.number, "unknown instrument kind " + w[2]);
+            // Options taking one number straight into a field.
+            const struct {
+                const char* name;
+                double* field;
+            } single[] = {{"vol", &in.vol},     {"pan", &in.pan},         {"attack", &in.attack},
+                          {"decay", &in.decay}, {"sustain", &in.sustain}, {"release", &in.release}};
             while (k < w.size()) {
                 const std::string& o = w[k];
-                if (o == "vol") {
-                    in.vol = D(k + 1);
-                    k += 2;
-                } else if (o == "pan") {
-                    in.pan = D(k + 1);
-                    k += 2;
-                } else if (o == "attack") {
-                    in.attack = D(k + 1);
-                    k += 2;
-                } else if (o == "decay") {
-                    in.decay = D(k + 1);
-                    k += 2;
-                } else if (o == "sustain") {
-                    in.sustain = D(k + 1);
-                    k += 2;
-                } else if (o == "release") {
-                    in.release = D(k + 1);
+                double* field = nullptr;
+                for (const auto& option : single)
+                    if (o == option.name) field = option.field;
+                if (field) {
+                    *field = D(k + 1);
                     k += 2;
                 } else if (o == "vibrato") {
                     in.vibRate = D(k + 1);

@@ -1,22 +1,14 @@
 // BMP and PNG encoders for the generated pictures.
 #include "image_write.h"
 
+#include "byte_put.h"
+#include "png_encode.h"
+
 #include <cstddef>
 #include <png.h>
 
 #include <cstdio>
 #include <vector>
-
-namespace {
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-} // namespace
 
 bool WriteBmp24(const std::string& path, const Canvas& canvas) {
     uint32_t rowSize = (static_cast<uint32_t>(canvas.width) * 3 + 3) & ~3u;
@@ -56,29 +48,6 @@ bool WriteBmp24(const std::string& path, const Canvas& canvas) {
     return std::fclose(f) == 0 && ok;
 }
 
-// libpng part kept free of C++ objects, so its error jump cannot skip a destructor.
-static bool EncodePng(FILE* f, int width, int height, png_bytep* rowPointers) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rowPointers);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 bool WritePngRgba(const std::string& path, const Canvas& canvas) {
     std::vector<uint8_t> rows(static_cast<size_t>(canvas.width) * canvas.height * 4);
     for (size_t i = 0; i < canvas.pixels.size(); ++i) {
@@ -91,6 +60,6 @@ bool WritePngRgba(const std::string& path, const Canvas& canvas) {
     for (int y = 0; y < canvas.height; ++y) rowPointers[y] = rows.data() + static_cast<size_t>(y) * canvas.width * 4;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    bool ok = EncodePng(f, canvas.width, canvas.height, rowPointers.data());
+    bool ok = EncodePngRgba(f, canvas.width, canvas.height, rowPointers.data(), 9);
     return std::fclose(f) == 0 && ok;
 }

@@ -61,9 +61,8 @@ int main(int argc, char** argv) {
     PictureContext ctx{&palette, &font, &built};
 
     SourceFile manifest = LoadSourceFile(assets + "/manifest.txt");
-    for (const SourceLine& line : manifest.lines) {
-        if (IsBlankOrComment(line.text)) continue;
-        std::vector<std::string> w = SplitWords(line.text);
+    for (const CommandLine& line : CommandLines(manifest)) {
+        const std::vector<std::string>& w = line.words;
         if (w[0] == "picture" && w.size() == 4) {
             Picture p = RunPictureScript(assets + "/" + w[1], ctx);
             built[w[2]] = p;

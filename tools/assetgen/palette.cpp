@@ -8,9 +8,8 @@
 Palette LoadPalette(const std::string& path) {
     Palette p{};
     SourceFile file = LoadSourceFile(path);
-    for (const SourceLine& line : file.lines) {
-        if (IsBlankOrComment(line.text)) continue;
-        std::vector<std::string> w = SplitWords(line.text);
+    for (const CommandLine& line : CommandLines(file)) {
+        const std::vector<std::string>& w = line.words;
         if (w.size() < 4 || w[0].size() != 1) SourceError(file, line.number, "expected KEY R G B [A]");
         unsigned char key = static_cast<unsigned char>(w[0][0]);
         if (key >= 128 || key == '.') SourceError(file, line.number, "bad palette key");

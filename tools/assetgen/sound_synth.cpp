@@ -105,9 +105,8 @@ SoundEffect RenderSoundEffect(const std::string& path) {
     double length = 0.5, peakDb = -3;
     std::vector<Layer> layers;
     Layer* cur = nullptr;
-    for (const SourceLine& line : f.lines) {
-        if (IsBlankOrComment(line.text)) continue;
-        std::vector<std::string> w = SplitWords(line.text);
+    for (const CommandLine& line : CommandLines(f)) {
+        const std::vector<std::string>& w = line.words;
         auto D = [&](size_t k) {
             if (k >= w.size()) SourceError(f, line.number, w[0] + ": too few arguments");
             return ParseDouble(f, line.number, w[k]);

@@ -9,9 +9,8 @@ StageLegend LoadStageLegend(const std::string& path) {
     StageLegend legend;
     for (int& c : legend.code) c = -1;
     SourceFile f = LoadSourceFile(path);
-    for (const SourceLine& line : f.lines) {
-        if (IsBlankOrComment(line.text)) continue;
-        std::vector<std::string> w = SplitWords(line.text);
+    for (const CommandLine& line : CommandLines(f)) {
+        const std::vector<std::string>& w = line.words;
         if (w.size() < 2 || w[0].size() != 1) SourceError(f, line.number, "expected CHAR CODE [name]");
         unsigned char ch = static_cast<unsigned char>(w[0][0]);
         int code = ParseInt(f, line.number, w[1]);

@@ -42,6 +42,13 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return words;
 }
 
+std::vector<CommandLine> CommandLines(const SourceFile& file) {
+    std::vector<CommandLine> commands;
+    for (const SourceLine& line : file.lines)
+        if (!IsBlankOrComment(line.text)) commands.push_back(CommandLine{line.number, SplitWords(line.text)});
+    return commands;
+}
+
 bool IsBlankOrComment(const std::string& line) {
     for (char c : line) {
         if (c == ' ' || c == '\t') continue;

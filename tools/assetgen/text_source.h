@@ -23,6 +23,14 @@ std::vector<std::string> SplitWords(const std::string& line);
 // True for empty lines and lines whose first non-blank character is '#'.
 bool IsBlankOrComment(const std::string& line);
 
+// A line that holds a command, split into words.
+struct CommandLine {
+    int number;                     // 1-based line number in the file
+    std::vector<std::string> words; // as SplitWords gives them
+};
+// The file's lines that are neither blank nor comments, in order.
+std::vector<CommandLine> CommandLines(const SourceFile& file);
+
 // Parses numbers, exiting with a source error when the word is not one.
 int ParseInt(const SourceFile& file, int lineNumber, const std::string& word);
 double ParseDouble(const SourceFile& file, int lineNumber, const std::string& word);

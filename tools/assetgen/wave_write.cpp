@@ -1,6 +1,7 @@
 // RIFF WAVE writer. The "fmt " chunk always comes first, as the game's loader requires.
 #include "wave_write.h"
 
+#include "byte_put.h"
 #include "ima_adpcm.h"
 
 #include <cmath>
@@ -9,18 +10,6 @@
 #include <cstdio>
 
 namespace {
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void PutTag(std::vector<uint8_t>& b, const char* t) {
-    b.insert(b.end(), t, t + 4);
-}
-
 int ToInt16(float v) {
     long s = std::lround(static_cast<double>(v) * 32767.0);
     return s > 32767 ? 32767 : s < -32768 ? -32768 : static_cast<int>(s);

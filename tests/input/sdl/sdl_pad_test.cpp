@@ -43,28 +43,27 @@ TEST_F(SdlPadTest, HotPlugWhileRunning) {
     EXPECT_EQ(PlatformPadNames(base, name, sizeof name, product, sizeof product), 0);
 
     PlatformPadState state;
+    // Sets both axes and the first button, then reads the pad as the runtime does.
+    auto move = [&](int x, int y, int button) {
+        SDL_JoystickSetVirtualAxis(joystick, 0, (Sint16)x);
+        SDL_JoystickSetVirtualAxis(joystick, 1, (Sint16)y);
+        SDL_JoystickSetVirtualButton(joystick, 0, (Uint8)button);
+        PlatformUpdatePads();
+        return PlatformGetPadState(base, &state);
+    };
     uint32_t serial = PlatformPadSerial(base);
-    SDL_JoystickSetVirtualAxis(joystick, 0, 20000);
-    SDL_JoystickSetVirtualButton(joystick, 0, 1);
-    PlatformUpdatePads();
-    ASSERT_EQ(PlatformGetPadState(base, &state), 0);
+    ASSERT_EQ(move(20000, 0, 1), 0);
     EXPECT_GT(state.x, 0);
     EXPECT_EQ(state.y, 0);
     EXPECT_EQ(state.buttons[0], 0x80);
     EXPECT_NE(PlatformPadSerial(base), serial);
 
     // Inside the dead zone the axis reads 0.
-    SDL_JoystickSetVirtualAxis(joystick, 0, 6000);
-    SDL_JoystickSetVirtualAxis(joystick, 1, -6000);
-    SDL_JoystickSetVirtualButton(joystick, 0, 0);
-    PlatformUpdatePads();
-    ASSERT_EQ(PlatformGetPadState(base, &state), 0);
+    ASSERT_EQ(move(6000, -6000, 0), 0);
     EXPECT_EQ(state.x, 0);
     EXPECT_EQ(state.y, 0);
     EXPECT_EQ(state.buttons[0], 0);
-    SDL_JoystickSetVirtualAxis(joystick, 1, -32768);
-    PlatformUpdatePads();
-    ASSERT_EQ(PlatformGetPadState(base, &state), 0);
+    ASSERT_EQ(move(6000, -32768, 0), 0);
     EXPECT_EQ(state.y, -1000);
 
     // Pulled out: the list closes up and reads of the old index fail.
