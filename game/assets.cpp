@@ -3,7 +3,7 @@
 #include "game_state.h"
 #include "game_texts.h"
 
-void LoadGameAssets(void) {
+void LoadGamePictures(void) {
     SetTransparentColor(0, 255, 0);
     g_game.titleGraph = LoadGraphFile("bkt\\graphic\\title.bmp");
     g_game.blockGraph = LoadGraphFile("bkt\\graphic\\block.bmp");
@@ -14,12 +14,20 @@ void LoadGameAssets(void) {
     g_game.howToGraph = LoadGraphFile("bkt\\graphic\\setume.bmp");
     g_game.rollerGraph = DeriveGraph(272, 16, 16, 16, g_game.blockGraph);
     g_game.spinGraph = DeriveGraph(0, 16, 16, 16, g_game.charaGraph);
+}
+
+void LoadGameFonts(void) {
     g_game.font20 = CreateFontToHandle(GAME_FONT_FACE, 20, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
                                        FONT_DEFAULT, FONT_DEFAULT);
     g_game.font10 = CreateFontToHandle(GAME_FONT_FACE, 10, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
                                        FONT_DEFAULT, FONT_DEFAULT);
     g_game.font32 = CreateFontToHandle(GAME_FONT_FACE, 32, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
                                        FONT_DEFAULT, FONT_DEFAULT);
+}
+
+void LoadGameAssets(void) {
+    LoadGamePictures();
+    LoadGameFonts();
 }
 
 // Before a reload: handing back what the reload replaces keeps the runtime's tables

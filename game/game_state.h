@@ -153,7 +153,15 @@ void ResetGameState(void);
 
 // ---- Start-up, settings, random, pad (win_main.cpp, settings.cpp, random.cpp, pad.cpp)
 int WinMain(void);
+// After RuntimeInit: the stage, ranking, pictures, fonts and sounds, the objects set
+// going and the back buffer chosen; -1 as CheckGameData says. The caller seeds.
+int LoadGameStart(void);
+// Pictures then fonts; both again after every display-mode change.
 void LoadGameAssets(void);
+void LoadGamePictures(void);
+void LoadGameFonts(void);
+// The music, then the sound effects.
+void LoadGameSounds(void);
 // After the first loads: -1, with one line on stderr, when pictures, sounds or fonts
 // are missing or damaged; 0 when the game can run.
 int CheckGameData(void);

@@ -75,9 +75,32 @@ int WinMain(void) {
         ApplyWindowMode(g_game.windowMode);
     }
     if (RuntimeInit() == -1) return -1;
+    if (LoadGameStart() != 0) {
+        RuntimeEnd();
+        return -1;
+    }
+    int timeSeed = GetCalendarSeconds();
+    RandomSeed(timeSeed);
+    RecordTimeSeed(timeSeed);
+
+    RunFrameLoop();
+    CloseRecording();
+    RuntimeEnd();
+    return 0;
+}
+
+void LoadGameSounds(void) {
+    g_game.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
+    g_game.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
+    g_game.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
+    g_game.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
+    g_game.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
+    g_game.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
+}
+
+int LoadGameStart(void) {
     SetArchiveUse(1);
     SetArchiveExtension("data");
-
     g_game.scene = SceneTitle;
     LoadStage();
     g_game.playerX = 160;
@@ -86,28 +109,13 @@ int WinMain(void) {
     g_game.playerFacing = 0;
     ReadRanking();
     LoadGameAssets();
-    g_game.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
-    g_game.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
-    g_game.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
-    g_game.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
-    g_game.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
-    g_game.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
-    if (CheckGameData() != 0) {
-        RuntimeEnd();
-        return -1;
-    }
+    LoadGameSounds();
+    if (CheckGameData() != 0) return -1;
     for (int i = 0; i < ObjectsPerKind; i++) {
         g_game.platforms[i].dirX = 1;
         g_game.rollers[i].dirX = 1;
         g_game.lifts[i].dirY = 1;
     }
-    int timeSeed = GetCalendarSeconds();
-    RandomSeed(timeSeed);
-    RecordTimeSeed(timeSeed);
     SetDrawTarget(DRAW_TARGET_BACK);
-
-    RunFrameLoop();
-    CloseRecording();
-    RuntimeEnd();
     return 0;
 }

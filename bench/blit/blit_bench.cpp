@@ -55,6 +55,23 @@ void Finish(benchmark::State& state, int64_t pixelsPerIteration) {
 
 // ---- 565 colour-key copy --------------------------------------------------------
 
+// pixman's whole-picture composite of src onto dst, with a constant mask of alpha
+// maskAlpha below 255 (none at 255), once per iteration.
+void PixmanWhole(benchmark::State& state, pixman_op_t op, Img& src, pixman_format_code_t srcFormat, Img& dst,
+                 pixman_format_code_t dstFormat, int maskAlpha) {
+    pixman_image_t *s = Wrap(src.m, srcFormat), *d = Wrap(dst.m, dstFormat);
+    pixman_color_t maskColor = {0, 0, 0, (uint16_t)(maskAlpha * 257)};
+    pixman_image_t* mask = maskAlpha < 255 ? pixman_image_create_solid_fill(&maskColor) : nullptr;
+    for (auto _ : state) {
+        pixman_image_composite32(op, s, mask, d, 0, 0, 0, 0, 0, 0, W, H);
+        benchmark::ClobberMemory();
+    }
+    if (mask) pixman_image_unref(mask);
+    pixman_image_unref(s);
+    pixman_image_unref(d);
+    Finish(state, W * H);
+}
+
 void BM_Key565_Full(benchmark::State& state) {
     Img src(W, H, Rgb565, 0, 0x07E0), dst(W, H, Rgb565);
     Keyed(src, 0x07E0);
@@ -79,14 +96,7 @@ BENCHMARK(BM_Copy565_Full);
 
 void BM_Pixman_Src565_Full(benchmark::State& state) {
     Img src(W, H, Rgb565), dst(W, H, Rgb565);
-    pixman_image_t *s = Wrap(src.m, PIXMAN_r5g6b5), *d = Wrap(dst.m, PIXMAN_r5g6b5);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_SRC, s, nullptr, d, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state, W * H);
+    PixmanWhole(state, PIXMAN_OP_SRC, src, PIXMAN_r5g6b5, dst, PIXMAN_r5g6b5, 255);
 }
 BENCHMARK(BM_Pixman_Src565_Full);
 
@@ -133,18 +143,7 @@ BENCHMARK(BM_Mode1_565)->Arg(128)->Arg(200);
 
 void BM_Pixman_OverConstMask565(benchmark::State& state) {
     Img src(W, H, Rgb565), dst(W, H, Rgb565);
-    pixman_image_t *s = Wrap(src.m, PIXMAN_r5g6b5), *d = Wrap(dst.m, PIXMAN_r5g6b5);
-    uint16_t a = (uint16_t)(state.range(0) * 257);
-    pixman_color_t maskColor = {0, 0, 0, a};
-    pixman_image_t* mask = pixman_image_create_solid_fill(&maskColor);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, s, mask, d, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(mask);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state, W * H);
+    PixmanWhole(state, PIXMAN_OP_OVER, src, PIXMAN_r5g6b5, dst, PIXMAN_r5g6b5, (int)state.range(0));
 }
 BENCHMARK(BM_Pixman_OverConstMask565)->Arg(128)->Arg(200);
 
@@ -160,14 +159,7 @@ BENCHMARK(BM_Alpha565_Over565);
 
 void BM_Pixman_Over8888_565(benchmark::State& state) {
     Img src(W, H, Xrgb8888, 1), dst(W, H, Rgb565);
-    pixman_image_t *s = Wrap(src.m, PIXMAN_a8r8g8b8), *d = Wrap(dst.m, PIXMAN_r5g6b5);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state, W * H);
+    PixmanWhole(state, PIXMAN_OP_OVER, src, PIXMAN_a8r8g8b8, dst, PIXMAN_r5g6b5, 255);
 }
 BENCHMARK(BM_Pixman_Over8888_565);
 
@@ -184,17 +176,7 @@ BENCHMARK(BM_AddSub565)->Args({2, 255})->Args({2, 128})->Args({3, 255})->Args({3
 
 void BM_Pixman_Add565(benchmark::State& state) {
     Img src(W, H, Rgb565), dst(W, H, Rgb565);
-    pixman_image_t *s = Wrap(src.m, PIXMAN_r5g6b5), *d = Wrap(dst.m, PIXMAN_r5g6b5);
-    pixman_color_t maskColor = {0, 0, 0, (uint16_t)(state.range(0) * 257)};
-    pixman_image_t* mask = state.range(0) < 255 ? pixman_image_create_solid_fill(&maskColor) : nullptr;
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_ADD, s, mask, d, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    if (mask) pixman_image_unref(mask);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state, W * H);
+    PixmanWhole(state, PIXMAN_OP_ADD, src, PIXMAN_r5g6b5, dst, PIXMAN_r5g6b5, (int)state.range(0));
 }
 BENCHMARK(BM_Pixman_Add565)->Arg(255)->Arg(128);
 
@@ -210,17 +192,7 @@ BENCHMARK(BM_Mode1_8888)->Arg(200);
 
 void BM_Pixman_OverConstMask8888(benchmark::State& state) {
     Img src(W, H, Xrgb8888), dst(W, H, Xrgb8888);
-    pixman_image_t *s = Wrap(src.m, PIXMAN_x8r8g8b8), *d = Wrap(dst.m, PIXMAN_x8r8g8b8);
-    pixman_color_t maskColor = {0, 0, 0, (uint16_t)(state.range(0) * 257)};
-    pixman_image_t* mask = pixman_image_create_solid_fill(&maskColor);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, s, mask, d, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(mask);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state, W * H);
+    PixmanWhole(state, PIXMAN_OP_OVER, src, PIXMAN_x8r8g8b8, dst, PIXMAN_x8r8g8b8, (int)state.range(0));
 }
 BENCHMARK(BM_Pixman_OverConstMask8888)->Arg(200);
 

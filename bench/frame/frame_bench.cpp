@@ -74,7 +74,8 @@ void Summarise(std::vector<double> v, double* median, double* p99, double* mean)
     if (mean) *mean = sum / (double)v.size();
 }
 
-// Brings the game up as WinMain does, without entering its loop.
+// Brings the game up as WinMain does, at the given depth and windowed, without
+// entering its loop; a fixed seed keeps runs alike.
 int StartGame(int depth) {
     SetLogOutputEnabled(0);
     SetMainWindowTitle("Borra Kez Ti");
@@ -82,28 +83,11 @@ int StartGame(int depth) {
     SetScreenMode(320, 240, depth, 60);
     ChangeWindowMode(1);
     if (RuntimeInit() != 0) return -1;
-    SetArchiveUse(1);
-    SetArchiveExtension("data");
-    GameState& g = g_game;
-    g.scene = SceneTitle;
-    LoadStage();
-    g.playerX = 160;
-    g.playerY = 176;
-    ReadRanking();
-    LoadGameAssets();
-    g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
-    g.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
-    g.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
-    g.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
-    g.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
-    g.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
-    for (int i = 0; i < 20; i++) {
-        g.platforms[i].dirX = 1;
-        g.rollers[i].dirX = 1;
-        g.lifts[i].dirY = 1;
+    if (LoadGameStart() != 0) {
+        RuntimeEnd();
+        return -1;
     }
     RandomSeed(0);
-    SetDrawTarget(DRAW_TARGET_BACK);
     return 0;
 }
 
@@ -236,29 +220,15 @@ int RunStartup() {
     GameState& g = g_game;
     LoadStage();
     ReadRanking();
-    SetTransparentColor(0, 255, 0);
-    g.titleGraph = LoadGraphFile("bkt\\graphic\\title.bmp");
-    g.blockGraph = LoadGraphFile("bkt\\graphic\\block.bmp");
-    g.charaGraph = LoadGraphFile("bkt\\graphic\\chara.bmp");
-    g.stage1Graph = LoadGraphFile("bkt\\graphic\\stage1.png");
-    g.shadowGraph = LoadGraphFile("bkt\\graphic\\shadow.png");
-    g.stage2Graph = LoadGraphFile("bkt\\graphic\\stage2.bmp");
-    g.howToGraph = LoadGraphFile("bkt\\graphic\\setume.bmp");
+    LoadGamePictures();
     auto tPictures = Clock::now();
     double cPictures = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
-    g.font20 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 20, 0, 0, -1, -1, 0, -1, -1);
-    g.font10 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 10, 0, 0, -1, -1, 0, -1, -1);
-    g.font32 = CreateFontToHandle("\x82\x6c\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4e", 32, 0, 0, -1, -1, 0, -1, -1);
+    LoadGameFonts();
     auto tFonts = Clock::now();
     double cFonts = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
-    g.bgmSound = LoadSoundFile("bkt\\wav\\bgm.ogg", 3);
+    LoadGameSounds();
     auto tMusic = Clock::now();
     double cMusic = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
-    g.jumpSound = LoadSoundFile("bkt\\wav\\jump.wav", 3);
-    g.jumpdSound = LoadSoundFile("bkt\\wav\\jumpd.wav", 3);
-    g.siboSound = LoadSoundFile("bkt\\wav\\sibo.wav", 3);
-    g.bom35Sound = LoadSoundFile("bkt\\wav\\bom35.wav", 3);
-    g.bosu35Sound = LoadSoundFile("bkt\\wav\\bosu35.wav", 3);
     SetDrawTarget(DRAW_TARGET_BACK);
     ClearDrawTarget();
     UpdateTitle();
@@ -319,7 +289,7 @@ int main(int argc, char** argv) {
                             &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11]) == 12)
             for (int k = 0; k < 12; k++) parts[(size_t)k].push_back(v[k]);
     }
-    const char* names[6] = {"runtime start", "pictures", "fonts", "music", "sounds and first frame", "total"};
+    const char* names[6] = {"runtime start", "pictures", "fonts", "music and sounds", "first frame", "total"};
     for (int k = 0; k < 6; k++) {
         std::vector<double>& w = parts[(size_t)k];
         std::vector<double>& c = parts[(size_t)k + 6];

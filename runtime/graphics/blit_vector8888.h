@@ -11,9 +11,7 @@
 #include <utility>
 
 #include "runtime/graphics/blit_pixel.h"
-
-typedef void (*BlitRowsFn)(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
-                           const BlendContext& c);
+#include "runtime/graphics/blit_simd.h"
 
 // Per-call constants, set up once before the rows.
 template <class V>

@@ -9,14 +9,12 @@
 #include "runtime/runtime.h"
 
 static int DrawGraphAtInternal(int x, int y, int graph, int transFlag) {
-    if (g_draw.areaEmpty) return 0;
-    MEMIMG view; // set up only for a part of a surface: zeroing its 1 KB palette was a third of a small blit
-    const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
-    if (!image) return -1;
-    MEMIMG* target = CurrentTargetImage();
-    if (!target) return 0;
-    const bool front = TargetIsFront();
-    if (front) RefreshFrontBuffer();
+    MEMIMG view;
+    const MEMIMG* image;
+    MEMIMG* target;
+    const int found = FindGraphDraw(graph, &view, &image, &target);
+    if (found <= 0) return found;
+    const bool front = BeginFrontDraw();
     BlitMemImg(target, image, x, y, transFlag);
     if (front) {
         int rect[4] = {x, y, SaturatedSum(x, image->Width), SaturatedSum(y, image->Height)};

@@ -31,6 +31,13 @@ void ClipRect(int* rect, const int* clip);
 // Front buffer: reload it from the window before drawing, show the touched part after.
 void RefreshFrontBuffer(void);
 void PresentFrontRect(const int* rect);
+// Before a draw: true when the target is the front buffer, which is then brought up
+// to date; the draw ends with PresentFrontRect of what it touched.
+inline bool BeginFrontDraw(void) {
+    const bool front = TargetIsFront() != 0;
+    if (front) RefreshFrontBuffer();
+    return front;
+}
 void SetBrightRGB(int red, int green, int blue);
 void SetBrightValue(uint32_t rgb);
 // Graphics initialisation's part: blend 0/0, bright white.

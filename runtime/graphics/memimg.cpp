@@ -106,19 +106,20 @@ void FillMemImgRaw(MEMIMG* image, const int* rect, uint32_t pixelValue) {
         b = rect[3] < image->Height ? rect[3] : image->Height;
     }
     if (l >= r || t >= b) return;
-    int bytes = image->Format->PixelByte;
-    for (int y = t; y < b; y++) {
-        uint8_t* row = image->Pixels + (intptr_t)y * image->Pitch + (intptr_t)l * bytes;
-        int n = r - l;
-        if (bytes == 1) {
-            memset(row, (int)(pixelValue & 0xFF), n);
-        } else if (bytes == 2) {
-            uint16_t v = (uint16_t)pixelValue;
-            uint16_t* p = (uint16_t*)row;
-            for (int i = 0; i < n; i++) p[i] = v;
-        } else {
-            uint32_t* p = (uint32_t*)row;
-            for (int i = 0; i < n; i++) p[i] = pixelValue;
-        }
+    const int bytes = image->Format->PixelByte;
+    const size_t rowBytes = (size_t)(r - l) * (size_t)bytes;
+    uint8_t* first = image->Pixels + (intptr_t)t * image->Pitch + (intptr_t)l * bytes;
+    // The first row pixel by pixel, the others copied from it: the screen is cleared
+    // every frame, and a copy moves whole vectors where the pixel loop does not.
+    if (bytes == 1) {
+        memset(first, (int)(pixelValue & 0xFF), rowBytes);
+    } else if (bytes == 2) {
+        uint16_t* p = (uint16_t*)first;
+        for (int i = 0; i < r - l; i++) p[i] = (uint16_t)pixelValue;
+    } else {
+        uint32_t* p = (uint32_t*)first;
+        for (int i = 0; i < r - l; i++) p[i] = pixelValue;
     }
+    for (int y = t + 1; y < b; y++)
+        memcpy(image->Pixels + (intptr_t)y * image->Pitch + (intptr_t)l * bytes, first, rowBytes);
 }

@@ -281,8 +281,7 @@ int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFl
     if (g_draw.areaEmpty) return 0;
     MEMIMG* target = CurrentTargetImage();
     if (!target) return 0;
-    const bool front = TargetIsFront();
-    if (front) RefreshFrontBuffer();
+    const bool front = BeginFrontDraw();
     if (fillFlag) {
         int rect[4] = {x1, y1, x2, y2};
         FillRectMemImg(target, rect, color);

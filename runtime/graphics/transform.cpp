@@ -105,14 +105,12 @@ void StretchBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* rect, int tra
 }
 
 static int StretchInternal(int x1, int y1, int x2, int y2, int graph, int transFlag) {
-    if (g_draw.areaEmpty) return 0;
-    MEMIMG view; // set up only when the graph is part of a surface
-    const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
-    if (!image) return -1;
-    MEMIMG* target = CurrentTargetImage();
-    if (!target) return 0;
-    const bool front = TargetIsFront();
-    if (front) RefreshFrontBuffer();
+    MEMIMG view;
+    const MEMIMG* image;
+    MEMIMG* target;
+    const int found = FindGraphDraw(graph, &view, &image, &target);
+    if (found <= 0) return found;
+    const bool front = BeginFrontDraw();
     int rect[4] = {x1, y1, x2, y2};
     StretchBlitMemImg(target, image, rect, transFlag);
     if (front) {
@@ -239,14 +237,12 @@ void QuadBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* xs, const int* y
 }
 
 int DrawGraphQuad(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int graph, int transFlag) {
-    if (g_draw.areaEmpty) return 0;
-    MEMIMG view; // set up only when the graph is part of a surface
-    const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
-    if (!image) return -1;
-    MEMIMG* target = CurrentTargetImage();
-    if (!target) return 0;
-    const bool front = TargetIsFront();
-    if (front) RefreshFrontBuffer();
+    MEMIMG view;
+    const MEMIMG* image;
+    MEMIMG* target;
+    const int found = FindGraphDraw(graph, &view, &image, &target);
+    if (found <= 0) return found;
+    const bool front = BeginFrontDraw();
     int xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
     QuadBlitMemImg(target, image, xs, ys, transFlag);
     if (front) {
@@ -339,16 +335,14 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
 }
 
 int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph, int transFlag, int turnFlag) {
-    if (g_draw.areaEmpty) return 0;
-    MEMIMG view; // set up only when the graph is part of a surface
-    const MEMIMG* image = GetGraphImageForDrawing(graph, &view);
-    if (!image) return -1;
-    MEMIMG* target = CurrentTargetImage();
-    if (!target) return 0;
+    MEMIMG view;
+    const MEMIMG* image;
+    MEMIMG* target;
+    const int found = FindGraphDraw(graph, &view, &image, &target);
+    if (found <= 0) return found;
     if (!(x == x) || !(y == y)) return 0;
     int cx = (int)TruncClamped(x, kCoordLimit), cy = (int)TruncClamped(y, kCoordLimit);
-    const bool front = TargetIsFront();
-    if (front) RefreshFrontBuffer();
+    const bool front = BeginFrontDraw();
     RotateBlitMemImg(target, image, cx, cy, angle, scale, transFlag, turnFlag);
     if (front && isfinite(angle) && isfinite(scale)) {
         // Bounding box of the corners, five pixels wider on each side.

@@ -3,6 +3,7 @@
 // through a streaming texture (RGB565 or XRGB8888), without one scaled here
 // straight into the window's surface. The vertical blank is a timer at the
 // refresh rate.
+#include <dlfcn.h>
 #include <glob.h>
 #include <stdlib.h>
 #include <string.h>
@@ -93,6 +94,31 @@ static bool NoGpuDevice(void) {
     return none;
 }
 
+// An X server without DRI3 or DRI2 (Xvfb, a remote display) gives GL clients only a
+// software rasteriser, render node or not; probing GL there would leave the
+// rasteriser loaded (about 70 MB resident). libX11 is the one SDL already uses.
+static bool XServerWithoutDri(void) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || strcmp(driver, "x11") != 0) return false;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
+    if (!x11) return false;
+    typedef void* (*OpenFn)(const char*);
+    typedef int (*QueryFn)(void*, const char*, int*, int*, int*);
+    typedef int (*CloseFn)(void*);
+    OpenFn openDisplay = (OpenFn)dlsym(x11, "XOpenDisplay");
+    QueryFn query = (QueryFn)dlsym(x11, "XQueryExtension");
+    CloseFn closeDisplay = (CloseFn)dlsym(x11, "XCloseDisplay");
+    bool without = false;
+    void* display = openDisplay && query && closeDisplay ? openDisplay(nullptr) : nullptr;
+    if (display) {
+        int op = 0, event = 0, error = 0;
+        without = !query(display, "DRI3", &op, &event, &error) && !query(display, "DRI2", &op, &event, &error);
+        closeDisplay(display);
+    }
+    dlclose(x11);
+    return without;
+}
+
 // A GL renderer drawn by Mesa's CPU rasterisers (what SDL picks under Xvfb).
 static bool OnSoftwareGl(SDL_Renderer* renderer) {
     SDL_RendererInfo info;
@@ -124,7 +150,7 @@ static SDL_Renderer* CreateLightRenderer(SDL_Window* window) {
         SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
         return renderer ? renderer : CreateSoftwareRenderer(window);
     }
-    if (!NoGpuDevice()) {
+    if (!NoGpuDevice() && !XServerWithoutDri()) {
         SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
         if (renderer && !OnSoftwareGl(renderer)) return renderer;
         if (renderer) SDL_DestroyRenderer(renderer);
