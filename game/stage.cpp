@@ -20,43 +20,34 @@ static bool ReadGridFile(const char* path, int grid[GridColumns][GridRows]) {
     return true;
 }
 
-static void RebuildPlatforms(int grid[GridColumns][GridRows], int base, int dirX) {
+// Fills a half's records of one kind from its start codes, column by column, and
+// empties the rest; place sets what else a new occupant gets.
+template <typename Record, typename Place>
+static void RebuildRecords(int grid[GridColumns][GridRows], int startCode, Record* records, Place place) {
     int k = 0;
     for (int c = 0; c < GridColumns; c++)
         for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == TilePlatformStart && k < ObjectsPerHalf) {
-                Platform& p = g_game.platforms[base + k++];
-                p.x = c * TileSize;
-                p.y = r * TileSize;
-                p.dirX = dirX;
+            if (grid[c][r] == startCode && k < ObjectsPerHalf) {
+                Record& o = records[k++];
+                o.x = c * TileSize;
+                o.y = r * TileSize;
+                place(o);
             }
-    for (; k < ObjectsPerHalf; k++) g_game.platforms[base + k].x = g_game.platforms[base + k].y = NoObject;
+    for (; k < ObjectsPerHalf; k++) records[k].x = records[k].y = NoObject;
+}
+
+static void RebuildPlatforms(int grid[GridColumns][GridRows], int base, int dirX) {
+    RebuildRecords(grid, TilePlatformStart, g_game.platforms + base, [dirX](Platform& p) { p.dirX = dirX; });
 }
 
 static void RebuildRollers(int grid[GridColumns][GridRows], int base) {
-    int k = 0;
-    for (int c = 0; c < GridColumns; c++)
-        for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == TileRollerStart && k < ObjectsPerHalf) {
-                Roller& q = g_game.rollers[base + k++];
-                q.x = c * TileSize;
-                q.y = r * TileSize;
-                q.phase = RandomNext() % 36; // dirX stays from the record's last occupant
-            }
-    for (; k < ObjectsPerHalf; k++) g_game.rollers[base + k].x = g_game.rollers[base + k].y = NoObject;
+    // dirX stays from the record's last occupant.
+    RebuildRecords(grid, TileRollerStart, g_game.rollers + base, [](Roller& q) { q.phase = RandomNext() % 36; });
 }
 
 static void RebuildLifts(int grid[GridColumns][GridRows], int base) {
-    int k = 0;
-    for (int c = 0; c < GridColumns; c++)
-        for (int r = 0; r < GridRows; r++)
-            if (grid[c][r] == TileLiftStart && k < ObjectsPerHalf) {
-                Lift& l = g_game.lifts[base + k++];
-                l.x = c * TileSize;
-                l.y = r * TileSize;
-                l.phase = RandomNext() % 4; // dirY stays from the record's last occupant
-            }
-    for (; k < ObjectsPerHalf; k++) g_game.lifts[base + k].x = g_game.lifts[base + k].y = NoObject;
+    // dirY stays from the record's last occupant.
+    RebuildRecords(grid, TileLiftStart, g_game.lifts + base, [](Lift& l) { l.phase = RandomNext() % 4; });
 }
 
 void LoadStage(void) {
