@@ -6,6 +6,14 @@ static int (*GridOf(int index))[GridRows] {
     return index < ObjectsPerHalf ? g_game.gridA : g_game.gridB;
 }
 
+// Calls visit(code, column, row) for every cell of the grid object index moves in.
+template <class Visit>
+static void VisitCells(int index, Visit visit) {
+    int(*grid)[GridRows] = GridOf(index);
+    for (int c = 0; c < GridColumns; c++)
+        for (int r = 0; r < GridRows; r++) visit(grid[c][r], c, r);
+}
+
 static int ScrollOf(int index) {
     return index < ObjectsPerHalf ? g_game.scrollA : g_game.scrollB;
 }
@@ -50,10 +58,9 @@ void UpdatePlatforms(void) {
             }
         }
         if (!WithinGrid(p.y)) continue;
-        int(*grid)[GridRows] = GridOf(i);
-        for (int c = 0; c < GridColumns; c++)
-            for (int r = 0; r < GridRows; r++)
-                if (IsWallCell(grid[c][r], c, r, p.x, p.y)) p.dirX = -p.dirX;
+        VisitCells(i, [&](int code, int c, int r) {
+            if (IsWallCell(code, c, r, p.x, p.y)) p.dirX = -p.dirX;
+        });
     }
 }
 
@@ -91,17 +98,13 @@ void UpdateRollers(void) {
             q.x < g.playerX + 6 && q.x + 16 > g.playerX + 10 && g.playerVy >= 0)
             KillPlayer();
         if (!WithinGrid(q.y)) continue;
-        int(*grid)[GridRows] = GridOf(i);
-        for (int c = 0; c < GridColumns; c++) {
-            for (int r = 0; r < GridRows; r++) {
-                int code = grid[c][r];
-                // The end of a floor of codes 1 to 4 turns the roller.
-                if ((code == TileEmpty || code > TileSinkingFloor) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
-                    c * 16 + 16 > q.x)
-                    q.dirX = -q.dirX;
-                if (IsWallCell(code, c, r, q.x, q.y)) q.dirX = -q.dirX;
-            }
-        }
+        VisitCells(i, [&](int code, int c, int r) {
+            // The end of a floor of codes 1 to 4 turns the roller.
+            if ((code == TileEmpty || code > TileSinkingFloor) && r * 16 == q.y + 16 && c * 16 < q.x + 16 &&
+                c * 16 + 16 > q.x)
+                q.dirX = -q.dirX;
+            if (IsWallCell(code, c, r, q.x, q.y)) q.dirX = -q.dirX;
+        });
     }
 }
 
@@ -122,15 +125,11 @@ void UpdateLifts(void) {
             l.x + 16 > g.playerX + 10)
             KillPlayer();
         if (!WithinGrid(l.y)) continue;
-        int(*grid)[GridRows] = GridOf(i);
-        for (int c = 0; c < GridColumns; c++) {
-            for (int r = 0; r < GridRows; r++) {
-                int code = grid[c][r];
-                if (IsWallCell(code, c, r, l.x, l.y)) l.dirY = -l.dirY;
-                if ((code == TileOneWayFloor || code == TileSinkingFloor) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
-                    c * 16 < l.x + 14 && c * 16 + 16 > l.x + 2)
-                    l.dirY = -l.dirY;
-            }
-        }
+        VisitCells(i, [&](int code, int c, int r) {
+            if (IsWallCell(code, c, r, l.x, l.y)) l.dirY = -l.dirY;
+            if ((code == TileOneWayFloor || code == TileSinkingFloor) && r * 16 <= l.y + 14 && l.y <= r * 16 + 8 &&
+                c * 16 < l.x + 14 && c * 16 + 16 > l.x + 2)
+                l.dirY = -l.dirY;
+        });
     }
 }

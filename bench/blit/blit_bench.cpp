@@ -72,25 +72,26 @@ void PixmanWhole(benchmark::State& state, pixman_op_t op, Img& src, pixman_forma
     Finish(state, W * H);
 }
 
-void BM_Key565_Full(benchmark::State& state) {
-    Img src(W, H, Rgb565, 0, 0x07E0), dst(W, H, Rgb565);
-    Keyed(src, 0x07E0);
+// Times whole-picture blits of src onto dst at (0, 0) with the given draw settings.
+void TimeWholeBlit(benchmark::State& state, Img& dst, Img& src, int transFlag, int mode, int param) {
     for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 1, kWhole, 0, 0, 0xFFFFFF);
+        BlitMemImgWith(&dst.m, &src.m, 0, 0, transFlag, kWhole, mode, param, 0xFFFFFF);
         benchmark::ClobberMemory();
     }
     Finish(state, W * H);
+}
+
+void BM_Key565_Full(benchmark::State& state) {
+    Img src(W, H, Rgb565, 0, 0x07E0), dst(W, H, Rgb565);
+    Keyed(src, 0x07E0);
+    TimeWholeBlit(state, dst, src, 1, 0, 0);
 }
 BENCHMARK(BM_Key565_Full);
 
 // The same copy without the colour key: whole rows at a time.
 void BM_Copy565_Full(benchmark::State& state) {
     Img src(W, H, Rgb565), dst(W, H, Rgb565);
-    for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 0, kWhole, 0, 0, 0xFFFFFF);
-        benchmark::ClobberMemory();
-    }
-    Finish(state, W * H);
+    TimeWholeBlit(state, dst, src, 0, 0, 0);
 }
 BENCHMARK(BM_Copy565_Full);
 
@@ -133,11 +134,7 @@ void BM_Mode1_565(benchmark::State& state) {
     Img src(W, H, Rgb565, 0, 0x07E0), dst(W, H, Rgb565);
     Keyed(src, 0x07E0);
     int param = (int)state.range(0);
-    for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 1, kWhole, 1, param, 0xFFFFFF);
-        benchmark::ClobberMemory();
-    }
-    Finish(state, W * H);
+    TimeWholeBlit(state, dst, src, 1, 1, param);
 }
 BENCHMARK(BM_Mode1_565)->Arg(128)->Arg(200);
 
@@ -149,11 +146,7 @@ BENCHMARK(BM_Pixman_OverConstMask565)->Arg(128)->Arg(200);
 
 void BM_Alpha565_Over565(benchmark::State& state) {
     Img src(W, H, Rgb565, 1), dst(W, H, Rgb565);
-    for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 1, kWhole, 0, 0, 0xFFFFFF);
-        benchmark::ClobberMemory();
-    }
-    Finish(state, W * H);
+    TimeWholeBlit(state, dst, src, 1, 0, 0);
 }
 BENCHMARK(BM_Alpha565_Over565);
 
@@ -166,11 +159,7 @@ BENCHMARK(BM_Pixman_Over8888_565);
 void BM_AddSub565(benchmark::State& state) {
     Img src(W, H, Rgb565, 0, 0x07E0), dst(W, H, Rgb565);
     int mode = (int)state.range(0), param = (int)state.range(1);
-    for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 0, kWhole, mode, param, 0xFFFFFF);
-        benchmark::ClobberMemory();
-    }
-    Finish(state, W * H);
+    TimeWholeBlit(state, dst, src, 0, mode, param);
 }
 BENCHMARK(BM_AddSub565)->Args({2, 255})->Args({2, 128})->Args({3, 255})->Args({3, 128});
 
@@ -182,11 +171,7 @@ BENCHMARK(BM_Pixman_Add565)->Arg(255)->Arg(128);
 
 void BM_Mode1_8888(benchmark::State& state) {
     Img src(W, H, Xrgb8888), dst(W, H, Xrgb8888);
-    for (auto _ : state) {
-        BlitMemImgWith(&dst.m, &src.m, 0, 0, 0, kWhole, 1, (int)state.range(0), 0xFFFFFF);
-        benchmark::ClobberMemory();
-    }
-    Finish(state, W * H);
+    TimeWholeBlit(state, dst, src, 0, 1, (int)state.range(0));
 }
 BENCHMARK(BM_Mode1_8888)->Arg(200);
 

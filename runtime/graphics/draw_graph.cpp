@@ -9,15 +9,13 @@
 #include "runtime/runtime.h"
 
 static int DrawGraphAtInternal(int x, int y, int graph, int transFlag) {
-    MEMIMG view;
-    const MEMIMG* image;
-    MEMIMG* target;
-    const int found = FindGraphDraw(graph, &view, &image, &target);
+    GraphDraw d;
+    const int found = FindGraphDraw(graph, &d);
     if (found <= 0) return found;
     const bool front = BeginFrontDraw();
-    BlitMemImg(target, image, x, y, transFlag);
+    BlitMemImg(d.target, d.image, x, y, transFlag);
     if (front) {
-        int rect[4] = {x, y, SaturatedSum(x, image->Width), SaturatedSum(y, image->Height)};
+        int rect[4] = {x, y, SaturatedSum(x, d.image->Width), SaturatedSum(y, d.image->Height)};
         PresentFrontRect(rect);
     }
     return 0;
@@ -25,8 +23,7 @@ static int DrawGraphAtInternal(int x, int y, int graph, int transFlag) {
 
 int DrawGraphAt(int x, int y, GraphHandle graph, int transFlag) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     return DrawGraphAtInternal(x, y, graph, transFlag);
 }
 
@@ -39,8 +36,7 @@ int DrawGraphMirrored(int x, int y, int graph, int transFlag) {
 int DrawGraphRect(int destX, int destY, int srcX, int srcY, int width, int height, GraphHandle graph, int transFlag,
                   int turnFlag) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     int saved[4] = {g_draw.area[0], g_draw.area[1], g_draw.area[2], g_draw.area[3]};
     float savedF[4] = {g_draw.areaF[0], g_draw.areaF[1], g_draw.areaF[2], g_draw.areaF[3]};
     int64_t right = (int64_t)destX + width, bottom = (int64_t)destY + height;

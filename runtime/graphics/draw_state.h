@@ -47,6 +47,9 @@ int SelectDrawTarget(int target);
 // The screen and graphics management exist (between RuntimeInit and RuntimeEnd):
 // the drawing operations answer -1 without them.
 int GraphicsReady(void);
+// The opening of a public draw call, after its lock: false without a screen (the
+// call then returns -1); otherwise the caller is first held while inactive.
+bool ReadyToDraw(void);
 
 // a + b as an int, saturated. A position past the int range lies far off every
 // target, and so does the saturated one, so drawing stays the same without overflow.

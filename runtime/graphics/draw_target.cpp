@@ -99,10 +99,15 @@ int GraphicsReady(void) {
     return g_screen.graphicsReady && g_screen.surfacesReady;
 }
 
+bool ReadyToDraw(void) {
+    if (!GraphicsReady()) return false;
+    WaitWhileInactive();
+    return true;
+}
+
 int ClearDrawTarget(void) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     MEMIMG* target = CurrentTargetImage();
     if (!target) return 0;
     FillMemImgRaw(target, nullptr, 0);
@@ -135,8 +140,7 @@ int SetDrawBright(int red, int green, int blue) {
 
 int SetDrawArea(int left, int top, int right, int bottom) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     return SetClipArea(left, top, right, bottom);
 }
 

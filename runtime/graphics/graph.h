@@ -57,15 +57,21 @@ MEMIMG* GetGraphSurfaceImage(int graph);
 int GetGraphPlacement(int graph, MEMIMG** image, int* x, int* y);
 // The image to draw a graph from: the surface image, or a view in *view. Null if invalid.
 const MEMIMG* GetGraphImageForDrawing(int graph, MEMIMG* view);
-// The start of every graph draw: the graph's pixels (view is set up only for a part
-// of a surface: zeroing its 1 KB palette was a third of a small blit) and the target.
-// 1 to draw; 0 when nothing can land (empty draw area, no target); -1 for a bad graph.
-inline int FindGraphDraw(int graph, MEMIMG* view, const MEMIMG** image, MEMIMG** target) {
+// One draw of a graph: its pixels (view is set up only for a part of a surface:
+// zeroing its 1 KB palette was a third of a small blit) and the target.
+struct GraphDraw {
+    MEMIMG view;
+    const MEMIMG* image; // the surface image, or &view
+    MEMIMG* target;
+};
+// The start of every graph draw. 1 to draw; 0 when nothing can land (empty draw
+// area, no target); -1 for a bad graph.
+inline int FindGraphDraw(int graph, GraphDraw* d) {
     if (g_draw.areaEmpty) return 0;
-    *image = GetGraphImageForDrawing(graph, view);
-    if (!*image) return -1;
-    *target = CurrentTargetImage();
-    return *target ? 1 : 0;
+    d->image = GetGraphImageForDrawing(graph, &d->view);
+    if (!d->image) return -1;
+    d->target = CurrentTargetImage();
+    return d->target ? 1 : 0;
 }
 int RegisterGraphLostFlag(int graph, int* flag);
 // Copies the graph-sized rectangle at (srcX, srcY) of a decoded image (and of its

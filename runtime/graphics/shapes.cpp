@@ -187,6 +187,28 @@ static int ClampToArea(double v, int lo, int hi) {
     return (int)v;
 }
 
+// Moves a line's ends onto [low, high) of one axis (a) along the line, b changing by
+// slope per step of a; b is then truncated. The first end stops at high - 1, the
+// second at high.
+static void ClipEndsOnAxis(double* a1, double* b1, double* a2, double* b2, double slope, int low, int high) {
+    if (*a1 < low) {
+        *b1 += (low - *a1) * slope;
+        *a1 = low;
+    } else if (*a1 >= high) {
+        *b1 += (high - 1 - *a1) * slope;
+        *a1 = high - 1;
+    }
+    if (*a2 < low) {
+        *b2 += (low - *a2) * slope;
+        *a2 = low;
+    } else if (*a2 > high) {
+        *b2 += (high - *a2) * slope;
+        *a2 = high;
+    }
+    *b1 = trunc(*b1);
+    *b2 = trunc(*b2);
+}
+
 void LineIntoMemImg(MEMIMG* image, int x1, int y1, int x2, int y2, uint32_t color) {
     if (!Fillable(image)) return;
     int op = ChooseFillOp(g_draw.blendMode, g_draw.blendParam);
@@ -201,44 +223,8 @@ void LineIntoMemImg(MEMIMG* image, int x1, int y1, int x2, int y2, uint32_t colo
         return;
     // Move outside end points onto the area's edges along the line.
     double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
-    if (x1 != x2) {
-        double slope = ((double)y2 - y1) / ((double)x2 - x1);
-        if (fx1 < left) {
-            fy1 += (left - fx1) * slope;
-            fx1 = left;
-        } else if (fx1 >= right) {
-            fy1 += (right - 1 - fx1) * slope;
-            fx1 = right - 1;
-        }
-        if (fx2 < left) {
-            fy2 += (left - fx2) * slope;
-            fx2 = left;
-        } else if (fx2 > right) {
-            fy2 += (right - fx2) * slope;
-            fx2 = right;
-        }
-        fy1 = trunc(fy1);
-        fy2 = trunc(fy2);
-    }
-    if (y1 != y2) {
-        double inv = ((double)x2 - x1) / ((double)y2 - y1);
-        if (fy1 < top) {
-            fx1 += (top - fy1) * inv;
-            fy1 = top;
-        } else if (fy1 >= bottom) {
-            fx1 += (bottom - 1 - fy1) * inv;
-            fy1 = bottom - 1;
-        }
-        if (fy2 < top) {
-            fx2 += (top - fy2) * inv;
-            fy2 = top;
-        } else if (fy2 > bottom) {
-            fx2 += (bottom - fy2) * inv;
-            fy2 = bottom;
-        }
-        fx1 = trunc(fx1);
-        fx2 = trunc(fx2);
-    }
+    if (x1 != x2) ClipEndsOnAxis(&fx1, &fy1, &fx2, &fy2, ((double)y2 - y1) / ((double)x2 - x1), left, right);
+    if (y1 != y2) ClipEndsOnAxis(&fy1, &fx1, &fy2, &fx2, ((double)x2 - x1) / ((double)y2 - y1), top, bottom);
     int sx = ClampToArea(fx1, left, right), sy = ClampToArea(fy1, top, bottom);
     int ex = ClampToArea(fx2, left, right), ey = ClampToArea(fy2, top, bottom);
     if (sx == ex && sy == ey) return;
@@ -276,8 +262,7 @@ int DrawLineSegment(int x1, int y1, int x2, int y2, uint32_t color) {
 
 int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFlag) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     if (g_draw.areaEmpty) return 0;
     MEMIMG* target = CurrentTargetImage();
     if (!target) return 0;

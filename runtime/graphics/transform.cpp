@@ -105,14 +105,12 @@ void StretchBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* rect, int tra
 }
 
 static int StretchInternal(int x1, int y1, int x2, int y2, int graph, int transFlag) {
-    MEMIMG view;
-    const MEMIMG* image;
-    MEMIMG* target;
-    const int found = FindGraphDraw(graph, &view, &image, &target);
+    GraphDraw d;
+    const int found = FindGraphDraw(graph, &d);
     if (found <= 0) return found;
     const bool front = BeginFrontDraw();
     int rect[4] = {x1, y1, x2, y2};
-    StretchBlitMemImg(target, image, rect, transFlag);
+    StretchBlitMemImg(d.target, d.image, rect, transFlag);
     if (front) {
         int r[4] = {x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2, x1 < x2 ? x2 : x1, y1 < y2 ? y2 : y1};
         PresentFrontRect(r);
@@ -237,14 +235,12 @@ void QuadBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* xs, const int* y
 }
 
 int DrawGraphQuad(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int graph, int transFlag) {
-    MEMIMG view;
-    const MEMIMG* image;
-    MEMIMG* target;
-    const int found = FindGraphDraw(graph, &view, &image, &target);
+    GraphDraw d;
+    const int found = FindGraphDraw(graph, &d);
     if (found <= 0) return found;
     const bool front = BeginFrontDraw();
     int xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
-    QuadBlitMemImg(target, image, xs, ys, transFlag);
+    QuadBlitMemImg(d.target, d.image, xs, ys, transFlag);
     if (front) {
         int r[4] = {xs[0], ys[0], xs[0], ys[0]};
         for (int i = 1; i < 4; i++) {
@@ -335,21 +331,20 @@ void RotateBlitMemImg(MEMIMG* dest, const MEMIMG* src, int cx, int cy, double an
 }
 
 int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph, int transFlag, int turnFlag) {
-    MEMIMG view;
-    const MEMIMG* image;
-    MEMIMG* target;
-    const int found = FindGraphDraw(graph, &view, &image, &target);
+    GraphDraw d;
+    const int found = FindGraphDraw(graph, &d);
     if (found <= 0) return found;
     if (!(x == x) || !(y == y)) return 0;
     int cx = (int)TruncClamped(x, kCoordLimit), cy = (int)TruncClamped(y, kCoordLimit);
     const bool front = BeginFrontDraw();
-    RotateBlitMemImg(target, image, cx, cy, angle, scale, transFlag, turnFlag);
+    RotateBlitMemImg(d.target, d.image, cx, cy, angle, scale, transFlag, turnFlag);
     if (front && isfinite(angle) && isfinite(scale)) {
         // Bounding box of the corners, five pixels wider on each side.
         float a = (float)angle;
         int64_t C = (int64_t)(cosf(a) * (float)kFixedOne), S = (int64_t)(sinf(a) * (float)kFixedOne);
         int64_t xs[4], ys[4];
-        RotatedCorners(cx, cy, C, S, (float)(image->Width * scale * 0.5), (float)(image->Height * scale * 0.5), xs, ys);
+        RotatedCorners(cx, cy, C, S, (float)(d.image->Width * scale * 0.5), (float)(d.image->Height * scale * 0.5), xs,
+                       ys);
         int64_t r[4] = {xs[0] / kFixedOne, ys[0] / kFixedOne, xs[0] / kFixedOne, ys[0] / kFixedOne};
         for (int i = 1; i < 4; i++) {
             if (xs[i] / kFixedOne < r[0]) r[0] = xs[i] / kFixedOne;
@@ -368,8 +363,7 @@ int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph,
 int DrawGraphRotated(int x, int y, int cx, int cy, double scale, double angle, GraphHandle graph, int transFlag,
                      int turnFlag) {
     API_LOCK();
-    if (!GraphicsReady()) return -1;
-    WaitWhileInactive();
+    if (!ReadyToDraw()) return -1;
     int w = 0, h = 0;
     if (QueryGraphSize(graph, &w, &h) != 0) return g_draw.areaEmpty ? 0 : -1;
     if (angle != 0.0) {

@@ -136,6 +136,10 @@ void WriteGlyphPixels(const FontRecord* font, const uint8_t* cell, int r0, int r
     }
 }
 
+typedef void (*GlyphWriter)(const FontRecord* font, const uint8_t* cell, int r0, int r1, int c0, int c1,
+                            uint8_t* origin, long rowStep, long colStep, const GlyphColorTable* table,
+                            bool blendPartial);
+
 // The text value of a colour: scaled by the draw bright, spare bits removed.
 uint32_t TextValue(unsigned int color) {
     int r = 0, g = 0, b = 0;
@@ -280,22 +284,11 @@ int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color,
                         rowStep = -pixelBytes;
                         colStep = pitch;
                     }
-                    int oneBit = font->cacheBitsPerPixel == 1;
-                    if (pixelBytes == 2) {
-                        if (oneBit)
-                            WriteGlyphPixels<2, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep, table,
-                                                      blendPartial);
-                        else
-                            WriteGlyphPixels<2, false>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
-                                                       table, blendPartial);
-                    } else {
-                        if (oneBit)
-                            WriteGlyphPixels<4, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep, table,
-                                                      blendPartial);
-                        else
-                            WriteGlyphPixels<4, false>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
-                                                       table, blendPartial);
-                    }
+                    // The writer for the pixel size and the cache's bit depth, chosen once a glyph.
+                    static const GlyphWriter kWriters[2][2] = {{WriteGlyphPixels<2, false>, WriteGlyphPixels<2, true>},
+                                                               {WriteGlyphPixels<4, false>, WriteGlyphPixels<4, true>}};
+                    kWriters[pixelBytes == 4][font->cacheBitsPerPixel == 1](font, cellPixels, r0, r1, c0, c1, origin,
+                                                                            rowStep, colStep, table, blendPartial);
                 }
             }
             pen += cell->advance + font->spacing;
