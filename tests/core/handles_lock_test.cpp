@@ -71,8 +71,12 @@ TEST(Handles, CheckNumbersWrapAt2048) {
     int last = -1;
     for (int i = 0; i < 2049; i++) {
         int h = MakeHandle(&t, sizeof(TestRecord), nullptr, nullptr);
-        if (i == 2047) EXPECT_EQ((h >> 16) & 0x7FF, 2047);
-        if (i == 2048) EXPECT_EQ((h >> 16) & 0x7FF, 0);
+        if (i == 2047) {
+            EXPECT_EQ((h >> 16) & 0x7FF, 2047);
+        }
+        if (i == 2048) {
+            EXPECT_EQ((h >> 16) & 0x7FF, 0);
+        }
         ASSERT_EQ(FreeHandle(&t, h), 0);
         last = h;
     }

@@ -25,7 +25,9 @@ protected:
         Convert(c.args);
         std::vector<uint8_t> file = ReadWholeFile(Path(c.name));
         ASSERT_EQ(Bits(file), c.bits);
-        if (c.compression >= 0) ASSERT_EQ(Compression(file), c.compression);
+        if (c.compression >= 0) {
+            ASSERT_EQ(Compression(file), c.compression);
+        }
         ASSERT_EQ(Decode(c.name, image), 0);
     }
 };

@@ -72,7 +72,9 @@ TEST_F(ShapeTest, ClippingAndOutsideBoxes) {
     EXPECT_EQ(DrawRectangle(5, 5, 25, 25, 0xF800, 0), 0);
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)
-            if (x < 10 || x >= 20 || y < 10 || y >= 20) ASSERT_EQ(Back(x, y), 0u) << x << "," << y;
+            if (x < 10 || x >= 20 || y < 10 || y >= 20) {
+                ASSERT_EQ(Back(x, y), 0u) << x << "," << y;
+            }
 }
 
 TEST_F(ShapeTest, LinesSkipTheirEndPoint) {

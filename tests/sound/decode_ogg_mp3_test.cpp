@@ -46,7 +46,9 @@ Bytes Mp3Tone(const std::string& name, int rate, int channels, double seconds, c
 void ExpectTone(const Bytes& pcm, int channels, int rate, double rmsTolerance) {
     std::vector<double> left = Channel(AsSamples(pcm), channels, 0);
     EXPECT_NEAR(ZeroCrossingFrequency(left, rate), 1000.0, 5.0);
-    if (rmsTolerance > 0) EXPECT_NEAR(Rms(left), 11600, rmsTolerance);
+    if (rmsTolerance > 0) {
+        EXPECT_NEAR(Rms(left), 11600, rmsTolerance);
+    }
 }
 
 // 16-bit PCM of the channels and rate.

@@ -176,7 +176,9 @@ TEST(HostileWave, RandomDamageNeverCrashes) {
             b[at] = (uint8_t)(seed >> 16);
         }
         DecodeResult r = DecodeBytes(b);
-        if (r.decoded) EXPECT_LE((int)r.pcm.size(), r.pcmSize < 0 ? 0 : r.pcmSize);
+        if (r.decoded) {
+            EXPECT_LE((int)r.pcm.size(), r.pcmSize < 0 ? 0 : r.pcmSize);
+        }
     }
 }
 
