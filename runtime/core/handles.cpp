@@ -23,6 +23,12 @@ bool SlotRuleHolds(const HandleTable* table, int slot) {
 
 } // namespace
 
+static unsigned s_handleChanges;
+
+unsigned HandleChangeCount(void) {
+    return s_handleChanges;
+}
+
 int MakeHandle(HandleTable* table, int recordSize, void** record, int* full) {
     if (full) *full = 0;
     if (record) *record = nullptr;
@@ -53,6 +59,7 @@ int MakeHandle(HandleTable* table, int recordSize, void** record, int* full) {
     table->nextCheck = table->nextCheck + 1 >= 2048 ? 0 : table->nextCheck + 1;
     table->slots[slot] = rec;
     table->usedCount++;
+    s_handleChanges++;
     if (slot >= table->slotEnd) table->slotEnd = slot + 1;
     if (record) *record = rec;
     return EncodeHandle(table->kind, header->check, slot);
@@ -76,6 +83,7 @@ int FreeHandle(HandleTable* table, int handle) {
     TrackedFree(rec);
     table->slots[slot] = nullptr;
     table->usedCount--;
+    s_handleChanges++;
     if (slot + 1 == table->slotEnd) {
         if (table->usedCount == 0) {
             table->slotEnd = 0;

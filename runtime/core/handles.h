@@ -41,6 +41,9 @@ struct HandleTable {
 // the caller gives its kind's own reaction (log line or FatalExit).
 // *full is set to 1 when the failure was a full table.
 int MakeHandle(HandleTable* table, int recordSize, void** record, int* full);
+// Counts every record made or freed in any table: a pointer resolved from a
+// handle stays valid while the count is unchanged.
+unsigned HandleChangeCount(void);
 // The record of a valid handle, or null.
 void* LookupHandle(const HandleTable* table, int handle);
 // Frees the record (the caller has released its resources). 0, or -1 if invalid.

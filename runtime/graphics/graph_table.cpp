@@ -248,14 +248,33 @@ int GetGraphPlacement(int graph, MEMIMG** image, int* x, int* y) {
     return 0;
 }
 
+// The last graph drawn, resolved to its records: drawing one graph many times
+// over (tiles, sprites) skips its three handle look-ups. A record made or freed
+// anywhere drops it, as a freed record's pointer must never be used.
+struct ResolvedGraph {
+    int graph;
+    unsigned changes; // HandleChangeCount when resolved
+    GraphRecord* record;
+    SurfaceRecord* surface;
+    SurfaceImageRecord* image;
+};
+static ResolvedGraph s_lastDrawn = {-1, 0, nullptr, nullptr, nullptr};
+
 const MEMIMG* GetGraphImageForDrawing(int graph, MEMIMG* view) {
-    GraphRecord* record = LookupGraph(graph);
-    if (!record) return nullptr;
-    SurfaceRecord* surface = LookupSurface(record->surface);
-    if (!surface) return nullptr;
-    SurfaceImageRecord* image = LookupSurfaceImage(surface->surfaceImage);
-    if (!image || image->image.InitMark != MEMIMG_INIT_MARK) return nullptr;
-    if (record->width == image->width && record->height == image->height) return &image->image;
+    ResolvedGraph& last = s_lastDrawn;
+    if (graph != last.graph || HandleChangeCount() != last.changes) {
+        GraphRecord* record = LookupGraph(graph);
+        if (!record) return nullptr;
+        SurfaceRecord* surface = LookupSurface(record->surface);
+        if (!surface) return nullptr;
+        SurfaceImageRecord* image = LookupSurfaceImage(surface->surfaceImage);
+        if (!image) return nullptr;
+        last = {graph, HandleChangeCount(), record, surface, image};
+    }
+    SurfaceImageRecord* image = last.image;
+    if (image->image.InitMark != MEMIMG_INIT_MARK) return nullptr;
+    if (last.record->width == image->width && last.record->height == image->height) return &image->image;
+    const SurfaceRecord* surface = last.surface;
     SetupMemImgView(view, &image->image, surface->x, surface->y, surface->width, surface->height);
     return view;
 }

@@ -61,6 +61,26 @@ TEST_F(GraphTest, HandlesFollowTheEncoding) {
     EXPECT_EQ(DrawGraphAt(0, 0, b, 0), -1);
 }
 
+// A draw remembers the graph it resolved; releasing or making any graph must drop
+// that, so a released graph is refused and its slot's next owner draws its own pixels.
+TEST_F(GraphTest, DrawsNeverReachAReleasedGraph) {
+    int a = MakeGraph(4, 4, [](int, int) { return 0x1111u; });
+    ASSERT_EQ(DrawGraphAt(0, 0, a, 0), 0);
+    ASSERT_EQ(DrawGraphAt(0, 0, a, 0), 0); // the second draw of a graph goes the short way
+    ASSERT_EQ(ReleaseGraph(a, 0), 0);
+    EXPECT_EQ(DrawGraphAt(0, 0, a, 0), -1);
+    int b = MakeGraph(4, 4, [](int, int) { return 0x2222u; });
+    EXPECT_EQ(DrawGraphAt(0, 0, a, 0), -1);
+    ASSERT_EQ(DrawGraphAt(0, 0, b, 0), 0);
+    EXPECT_EQ(Back(3, 3), 0x2222u);
+    // A part of b, drawn after b itself: its own rectangle, not b's whole picture.
+    int part = DeriveGraph(0, 0, 2, 2, b);
+    ASSERT_EQ(DrawGraphAt(10, 10, b, 0), 0);
+    ASSERT_EQ(DrawGraphAt(20, 20, part, 0), 0);
+    EXPECT_EQ(Back(21, 21), 0x2222u);
+    EXPECT_NE(Back(22, 22), 0x2222u);
+}
+
 TEST_F(GraphTest, FreeingALowerSlotKeepsTheEnd) {
     int g0 = CreateBlankGraph(2, 2, 0, 0);
     int g1 = CreateBlankGraph(2, 2, 0, 0);

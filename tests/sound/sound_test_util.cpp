@@ -89,7 +89,8 @@ void PutU32(Bytes& b, uint32_t v) {
 }
 
 void PutTag(Bytes& b, const char* fourcc) {
-    b.insert(b.end(), fourcc, fourcc + 4);
+    // Byte by byte: GCC 12 warns wrongly about a range insert into an empty vector.
+    for (int i = 0; i < 4; i++) b.push_back((uint8_t)fourcc[i]);
 }
 
 Bytes MakePcmWave(int channels, int rate, int bits, const Bytes& data, int fmtSize, const Bytes& between) {
