@@ -15,51 +15,41 @@
 enum { MaxDepth = 6, MaxPaths = 64 };
 
 // Name of the record at nameOffset ("" when it does not lie inside the table block).
-static std::string EntryName(const OpenArchive* a, uint32_t nameOffset)
-{
+static std::string EntryName(const OpenArchive* a, uint32_t nameOffset) {
     uint32_t tableSize = a->header.tableSize;
-    if ((uint64_t)nameOffset + 4 > tableSize)
-        return "";
+    if ((uint64_t)nameOffset + 4 > tableSize) return "";
     const uint8_t* record = a->tableBlock + nameOffset;
     uint64_t bytes = (uint64_t)ReadLe16(record) * 4;
-    if (bytes > 255 || nameOffset + 4 + bytes > tableSize)
-        return "";
+    if (bytes > 255 || nameOffset + 4 + bytes > tableSize) return "";
     return std::string((const char*)record + 4, strnlen((const char*)record + 4, (size_t)bytes));
 }
 
 // Collects the inner paths of files below directory record dir.
 static void Walk(const OpenArchive* a, uint32_t dir, const std::string& prefix, int depth,
-                 std::vector<std::string>& paths)
-{
+                 std::vector<std::string>& paths) {
     uint64_t at = (uint64_t)a->header.dirTable + dir;
-    if (depth > MaxDepth || at + ArchiveDirEntrySize > a->header.tableSize)
-        return;
+    if (depth > MaxDepth || at + ArchiveDirEntrySize > a->header.tableSize) return;
     const uint8_t* d = a->tableBlock + at;
     uint32_t count = ReadLe32(d + ArchiveDirCount);
     uint64_t first = (uint64_t)a->header.fileTable + ReadLe32(d + ArchiveDirFirst);
     for (uint32_t i = 0; i < count && paths.size() < MaxPaths; i++) {
         uint64_t e = first + (uint64_t)i * a->entrySize;
-        if (e + a->entrySize > a->header.tableSize)
-            return;
+        if (e + a->entrySize > a->header.tableSize) return;
         const uint8_t* item = a->tableBlock + e;
         std::string name = EntryName(a, ReadLe32(item + ArchiveEntryName));
-        if (name.empty())
-            continue;
+        if (name.empty()) continue;
         std::string path = prefix.empty() ? name : prefix + "\\" + name;
         if (ReadLe32(item + ArchiveEntryAttributes) & ArchiveDirectoryAttribute)
             Walk(a, ReadLe32(item + ArchiveEntryData), path, depth + 1, paths);
-        else
-            paths.push_back(path);
+        else paths.push_back(path);
     }
 }
 
-static void ReadEntry(OpenArchive* archive, const std::string& path)
-{
+static void ReadEntry(OpenArchive* archive, const std::string& path) {
     ArchiveEntryState state;
     memset(&state, 0, sizeof(state));
     if (OpenArchiveEntry(archive, path.c_str(), &state) != 0) {
-        if (state.decoded)
-            RT_FREE(state.decoded);
+        if (state.decoded) RT_FREE(state.decoded);
         return;
     }
     static uint8_t buffer[4096];
@@ -76,8 +66,7 @@ static void ReadEntry(OpenArchive* archive, const std::string& path)
     CloseArchiveEntry(&state, -1);
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartRuntime(false);
     int before = TrackedBlockCount();
     FuzzWriteScratchFile("FZ.QMA", data, size);
@@ -86,12 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     OpenArchive* archive = OpenArchiveAt("FZ.QMA");
     if (archive) {
         Walk(archive, 0, "", 0, paths);
-        for (const std::string& path : paths)
-            ReadEntry(archive, path);
+        for (const std::string& path : paths) ReadEntry(archive, path);
         // A path that is not there, and one through a file as if it were a folder.
         ReadEntry(archive, "NO\\SUCH.BMP");
-        if (!paths.empty())
-            ReadEntry(archive, paths[0] + "\\X");
+        if (!paths.empty()) ReadEntry(archive, paths[0] + "\\X");
         CloseArchive(archive);
     }
 

@@ -13,10 +13,8 @@
 // Heads may claim more than the data can hold; beyond this the decoder must refuse.
 static const int64_t MaxDecoded = 16 << 20;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    if (size > 0xFFFFFFFFu)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 0xFFFFFFFFu) return 0;
     int64_t claimed = DecompressArchiveData(data, (uint32_t)size, nullptr, 0);
     // The head alone is only a claim: callers bound it by the stored bytes (a token of
     // at most 4 bytes gives at most 8195) before allocating, and so does this harness.

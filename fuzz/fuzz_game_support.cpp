@@ -5,11 +5,9 @@
 
 static GameState s_loaded; // handles as LoadGameAssets left them
 
-void FuzzStartGame(void)
-{
+void FuzzStartGame(void) {
     static bool started = false;
-    if (started)
-        return;
+    if (started) return;
     started = true;
     FuzzStartRuntime(true);
     SetArchiveUse(1);
@@ -19,8 +17,7 @@ void FuzzStartGame(void)
     s_loaded = g_game;
 }
 
-void FuzzFreshGameState(void)
-{
+void FuzzFreshGameState(void) {
     ResetGameState();
     g_game.titleGraph = s_loaded.titleGraph;
     g_game.blockGraph = s_loaded.blockGraph;

@@ -15,15 +15,12 @@
 static bool s_started = false;
 static char s_scratch[512];
 
-static void EndRuntimeAtExit(void)
-{
+static void EndRuntimeAtExit(void) {
     RuntimeEnd();
 }
 
-void FuzzStartRuntime(bool gameData)
-{
-    if (s_started)
-        return;
+void FuzzStartRuntime(bool gameData) {
+    if (s_started) return;
     s_started = true;
     const char* base = getenv("TMPDIR");
     snprintf(s_scratch, sizeof(s_scratch), "%s/bkt-fuzz-XXXXXX", base && *base ? base : "/tmp");
@@ -35,8 +32,7 @@ void FuzzStartRuntime(bool gameData)
         // Pictures and sounds as the game finds them; the game's own files stay ours.
         char link[600];
         snprintf(link, sizeof(link), "%s/bkt", BKT_DIST_DIR);
-        if (symlink(link, "bkt") != 0)
-            perror("bkt link");
+        if (symlink(link, "bkt") != 0) perror("bkt link");
     }
     // fontconfig leaves a few unreachable blocks behind while it parses its
     // configuration. Loaded here with the leak checker looking away, the runtime's
@@ -54,13 +50,11 @@ void FuzzStartRuntime(bool gameData)
     atexit(EndRuntimeAtExit);
 }
 
-const char* FuzzScratchDir(void)
-{
+const char* FuzzScratchDir(void) {
     return s_scratch;
 }
 
-void FuzzWriteScratchFile(const char* name, const uint8_t* data, size_t size)
-{
+void FuzzWriteScratchFile(const char* name, const uint8_t* data, size_t size) {
     const char* slash = strchr(name, '/');
     if (slash) {
         char folder[256];
@@ -74,13 +68,10 @@ void FuzzWriteScratchFile(const char* name, const uint8_t* data, size_t size)
     }
 }
 
-void FuzzCheckTrackedBlocks(int before, const char* what)
-{
+void FuzzCheckTrackedBlocks(int before, const char* what) {
     int now = TrackedBlockCount();
-    if (now == before)
-        return;
-    fprintf(stderr, "fuzz: %s left %d tracked blocks alive (%d before, %d after)\n", what,
-            now - before, before, now);
+    if (now == before) return;
+    fprintf(stderr, "fuzz: %s left %d tracked blocks alive (%d before, %d after)\n", what, now - before, before, now);
     SetLogOutputEnabled(1);
     DumpTrackedMemory();
     abort();

@@ -14,11 +14,9 @@
 // never have asked for more than the data can fill.
 static const int64_t MaxGraphPixels = 4 << 20;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartRuntime(false);
-    if (size > 0x7FFFFFFF)
-        return 0;
+    if (size > 0x7FFFFFFF) return 0;
     int before = TrackedBlockCount();
     GraphImage image;
     memset(&image, 0, sizeof(image));

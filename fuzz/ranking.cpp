@@ -10,8 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static void CheckRoundTrip(void)
-{
+static void CheckRoundTrip(void) {
     int scores[5];
     char names[5][3];
     memcpy(scores, g_game.rankScore, sizeof(scores));
@@ -26,8 +25,7 @@ static void CheckRoundTrip(void)
     }
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartGame();
     int before = TrackedBlockCount();
     FuzzWriteScratchFile("score.dat", data, size);
@@ -37,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A run's score from the input's tail, then the name entry.
     int s = 0;
-    for (size_t i = size > 4 ? size - 4 : 0; i < size; i++)
-        s = (s << 8) | data[i];
+    for (size_t i = size > 4 ? size - 4 : 0; i < size; i++) s = (s << 8) | data[i];
     InsertRankingScore(s);
     g_game.scene = SceneGameOver;
     static const int pads[] = {0, PAD_DOWN, PAD_UP, PAD_RIGHT, PAD_LEFT, 0x10, 0};

@@ -8,20 +8,16 @@
 #include <string>
 #include <vector>
 
-static void WriteBlock(const std::string& path, const std::vector<uint8_t>& data)
-{
+static void WriteBlock(const std::string& path, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> block;
-    if (!CompressArchiveData(data.data(), data.size(), block))
-        return;
+    if (!CompressArchiveData(data.data(), data.size(), block)) return;
     FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return;
+    if (!file) return;
     fwrite(block.data(), 1, block.size(), file);
     fclose(file);
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: fuzz_seed_blocks OUTDIR [FILE...]\n");
         return 2;
@@ -29,8 +25,7 @@ int main(int argc, char** argv)
     std::string out = argv[1];
     for (int i = 2; i < argc; i++) {
         FILE* file = fopen(argv[i], "rb");
-        if (!file)
-            continue;
+        if (!file) continue;
         std::vector<uint8_t> data(16384);
         data.resize(fread(data.data(), 1, data.size(), file));
         fclose(file);
@@ -40,13 +35,11 @@ int main(int argc, char** argv)
     // Long runs, a repeated phrase, and a byte ramp with far repeats.
     WriteBlock(out + "/zeros.blk", std::vector<uint8_t>(20000, 0));
     std::string phrase;
-    for (int i = 0; i < 200; i++)
-        phrase += "borra kez ti " + std::to_string(i % 17) + " ";
+    for (int i = 0; i < 200; i++) phrase += "borra kez ti " + std::to_string(i % 17) + " ";
     WriteBlock(out + "/phrase.blk", std::vector<uint8_t>(phrase.begin(), phrase.end()));
     std::vector<uint8_t> ramp;
     for (int r = 0; r < 4; r++)
-        for (int i = 0; i < 3000; i++)
-            ramp.push_back((uint8_t)(i * 7 + (i >> 8)));
+        for (int i = 0; i < 3000; i++) ramp.push_back((uint8_t)(i * 7 + (i >> 8)));
     WriteBlock(out + "/ramp.blk", ramp);
     return 0;
 }

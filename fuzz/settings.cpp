@@ -9,8 +9,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartGame();
     int before = TrackedBlockCount();
     FuzzWriteScratchFile("config.ini", data, size);

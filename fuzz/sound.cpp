@@ -6,11 +6,9 @@
 #include "runtime/platform/scripted/scripted.h"
 #include "runtime/runtime.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartRuntime(false);
-    if (size > 0x7FFFFFFF)
-        return 0;
+    if (size > 0x7FFFFFFF) return 0;
     int before = TrackedBlockCount();
     SoundHandle sound = LoadSoundMemory(data, (int)size, 1 + (int)(size % 3));
     if (sound != -1) {

@@ -9,8 +9,7 @@
 
 enum { PlayFrames = 32 };
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzStartGame();
     int before = TrackedBlockCount();
     FuzzWriteScratchFile("sg/01.dat", data, size);
@@ -29,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // see each tile code drawn.
         bool draw = frame == PlayFrames - 1;
         if (g_game.scene == ScenePlay) {
-            if (draw)
-                DrawBackLayer();
+            if (draw) DrawBackLayer();
             UpdatePlayer();
             if (draw) {
                 DrawFrontLayer();
@@ -40,8 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             UpdatePlatforms();
             UpdateRollers();
             UpdateLifts();
-            if (draw)
-                DrawFrontLayer();
+            if (draw) DrawFrontLayer();
         } else {
             break;
         }

@@ -3,8 +3,7 @@
 #include "game/game_state.h"
 #include "game/game_texts.h"
 
-void LoadGameAssets(void)
-{
+void LoadGameAssets(void) {
     SetTransparentColor(0, 255, 0);
     g_game.titleGraph = LoadGraphFile("bkt\\graphic\\title.bmp");
     g_game.blockGraph = LoadGraphFile("bkt\\graphic\\block.bmp");
@@ -15,16 +14,18 @@ void LoadGameAssets(void)
     g_game.howToGraph = LoadGraphFile("bkt\\graphic\\setume.bmp");
     g_game.rollerGraph = DeriveGraph(272, 16, 16, 16, g_game.blockGraph);
     g_game.spinGraph = DeriveGraph(0, 16, 16, 16, g_game.charaGraph);
-    g_game.font20 = CreateFontToHandle(GAME_FONT_FACE, 20, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
-    g_game.font10 = CreateFontToHandle(GAME_FONT_FACE, 10, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
-    g_game.font32 = CreateFontToHandle(GAME_FONT_FACE, 32, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
+    g_game.font20 = CreateFontToHandle(GAME_FONT_FACE, 20, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
+                                       FONT_DEFAULT, FONT_DEFAULT);
+    g_game.font10 = CreateFontToHandle(GAME_FONT_FACE, 10, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
+                                       FONT_DEFAULT, FONT_DEFAULT);
+    g_game.font32 = CreateFontToHandle(GAME_FONT_FACE, 32, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0,
+                                       FONT_DEFAULT, FONT_DEFAULT);
 }
 
 // Before a reload: handing back what the reload replaces keeps the runtime's tables
 // from filling up (40 fonts last about a dozen mode changes otherwise, after which no
 // text is drawn). Handles the runtime already dropped with the screen fail harmlessly.
-void ReleaseGameAssets(void)
-{
+void ReleaseGameAssets(void) {
     ReleaseGraph(g_game.rollerGraph, 0);
     ReleaseGraph(g_game.spinGraph, 0);
     ReleaseGraph(g_game.titleGraph, 0);

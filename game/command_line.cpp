@@ -18,8 +18,7 @@ static const char kGameUsage[] =
     "Environment: BORRA_LOG=stderr shows the runtime's log on the terminal,\n"
     "BORRA_LOG=off turns its log file off.\n";
 
-int HandleGameCommandLine(int argc, char** argv)
-{
+int HandleGameCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             fputs(kGameUsage, stdout);

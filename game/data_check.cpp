@@ -6,8 +6,7 @@
 #include <string.h>
 
 // Appends name to the list in out, separated by ", ".
-static void AddName(char* out, size_t size, const char* name)
-{
+static void AddName(char* out, size_t size, const char* name) {
     size_t used = strlen(out);
     snprintf(out + used, size - used, "%s%s", used ? ", " : "", name);
 }
@@ -15,22 +14,17 @@ static void AddName(char* out, size_t size, const char* name)
 // A sound that did not load is missing data when its file cannot be read, or when
 // other sounds did load (so there is a device and this one is damaged). With no
 // sound device at all every sound fails while its file reads fine: the game plays silent.
-static bool SoundDataMissing(SoundHandle handle, const char* path, bool deviceWorks)
-{
-    if (handle != -1)
-        return false;
-    if (deviceWorks)
-        return true;
+static bool SoundDataMissing(SoundHandle handle, const char* path, bool deviceWorks) {
+    if (handle != -1) return false;
+    if (deviceWorks) return true;
     void* image = nullptr;
     int size = 0;
-    if (LoadSoundFileToMemory(path, &image, &size) != 0)
-        return true;
+    if (LoadSoundFileToMemory(path, &image, &size) != 0) return true;
     FreeSoundFileImage(image);
     return false;
 }
 
-int CheckGameData(void)
-{
+int CheckGameData(void) {
     const GameState& g = g_game;
     const struct {
         GraphHandle handle;
@@ -51,14 +45,11 @@ int CheckGameData(void)
     };
     char missing[600] = "";
     for (const auto& p : pictures)
-        if (p.handle == -1)
-            AddName(missing, sizeof(missing), p.path);
+        if (p.handle == -1) AddName(missing, sizeof(missing), p.path);
     bool deviceWorks = false;
+    for (const auto& s : sounds) deviceWorks = deviceWorks || s.handle != -1;
     for (const auto& s : sounds)
-        deviceWorks = deviceWorks || s.handle != -1;
-    for (const auto& s : sounds)
-        if (SoundDataMissing(s.handle, s.path, deviceWorks))
-            AddName(missing, sizeof(missing), s.path);
+        if (SoundDataMissing(s.handle, s.path, deviceWorks)) AddName(missing, sizeof(missing), s.path);
     if (missing[0]) {
         fprintf(stderr,
                 "borrakezti: the game data is missing or damaged: cannot load %s (the game reads the folder "

@@ -13,15 +13,13 @@ enum { GamePathMax = 512 };
 
 static char s_writeError[600]; // why the last ReplaceGameFile failed
 
-FILE* OpenGameFileForReading(const char* path)
-{
+FILE* OpenGameFileForReading(const char* path) {
     // Through the runtime's disk open: a FIFO or device named like a game file
     // must not hang the start-up.
     return DiskOpenStream(path);
 }
 
-int ReplaceGameFile(const char* path, const void* bytes, int size)
-{
+int ReplaceGameFile(const char* path, const void* bytes, int size) {
     char diskPath[GamePathMax];
     // A path not found yet still comes back with "/" separators: the new file's name.
     ResolveDiskPath(path, diskPath, (int)sizeof(diskPath));
@@ -29,25 +27,20 @@ int ReplaceGameFile(const char* path, const void* bytes, int size)
     return DiskReplaceFile(diskPath, bytes, size, s_writeError, (int)sizeof(s_writeError));
 }
 
-const char* GameFileWriteError(void)
-{
+const char* GameFileWriteError(void) {
     return s_writeError;
 }
 
-int ReadLittleEndian32(FILE* file, int* value)
-{
+int ReadLittleEndian32(FILE* file, int* value) {
     unsigned char bytes[4];
     size_t got = fread(bytes, 1, 4, file);
     unsigned int v = (unsigned int)*value;
-    for (size_t i = 0; i < got; i++)
-        v = (v & ~(0xFFu << (8 * i))) | ((unsigned int)bytes[i] << (8 * i));
+    for (size_t i = 0; i < got; i++) v = (v & ~(0xFFu << (8 * i))) | ((unsigned int)bytes[i] << (8 * i));
     *value = (int)v;
     return (int)got;
 }
 
-void StoreLittleEndian32(unsigned char* bytes, int value)
-{
+void StoreLittleEndian32(unsigned char* bytes, int value) {
     unsigned int v = (unsigned int)value;
-    for (int i = 0; i < 4; i++)
-        bytes[i] = (unsigned char)(v >> (8 * i));
+    for (int i = 0; i < 4; i++) bytes[i] = (unsigned char)(v >> (8 * i));
 }

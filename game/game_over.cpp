@@ -4,8 +4,7 @@
 
 #include <stdio.h>
 
-static void DrawRankingTable(void)
-{
+static void DrawRankingTable(void) {
     GameState& g = g_game;
     unsigned int white = MakeColor(255, 255, 255);
     DrawStringWithFont(120, 40, "TOP 5 PLAYER", white, g.font10, 0, 0);
@@ -26,24 +25,16 @@ static void DrawRankingTable(void)
     }
 }
 
-static void EnterName(void)
-{
+static void EnterName(void) {
     GameState& g = g_game;
-    if (g.rankEntryRow < 1 || g.rankEntryRow > 5 || g.rankEntryLetter < 0 || g.rankEntryLetter > 2)
-        return;
+    if (g.rankEntryRow < 1 || g.rankEntryRow > 5 || g.rankEntryLetter < 0 || g.rankEntryLetter > 2) return;
     char& c = g.rankName[g.rankEntryRow - 1][g.rankEntryLetter];
-    if (g.padNow == PAD_DOWN)
-        c = (char)(c + 1);
-    else if (g.padNow == PAD_UP)
-        c = (char)(c - 1);
-    if (c == 0x40)
-        c = 'Z';
-    else if (c == 0x5B)
-        c = 'A';
-    if (IsLoneActionButton(g.padNow) || g.padNow == PAD_RIGHT)
-        g.rankEntryLetter++;
-    else if (g.padNow == PAD_LEFT && g.rankEntryLetter > 0)
-        g.rankEntryLetter--;
+    if (g.padNow == PAD_DOWN) c = (char)(c + 1);
+    else if (g.padNow == PAD_UP) c = (char)(c - 1);
+    if (c == 0x40) c = 'Z';
+    else if (c == 0x5B) c = 'A';
+    if (IsLoneActionButton(g.padNow) || g.padNow == PAD_RIGHT) g.rankEntryLetter++;
+    else if (g.padNow == PAD_LEFT && g.rankEntryLetter > 0) g.rankEntryLetter--;
     if (g.rankEntryLetter == 3) {
         g.rankEntryRow = 0;
         g.rankEntryLetter = 0;
@@ -51,8 +42,7 @@ static void EnterName(void)
     }
 }
 
-void UpdateGameOver(void)
-{
+void UpdateGameOver(void) {
     GameState& g = g_game;
     unsigned int white = MakeColor(255, 255, 255);
     if (g.rankEntryRow == 0) {
@@ -62,8 +52,7 @@ void UpdateGameOver(void)
         DrawStringWithFont(24, 1, "GAME", white, g.font20, 0, 0);
         DrawStringWithFont(24, 21, "OVER", white, g.font20, 0, 0);
     }
-    if (g.idleFrames == 900)
-        g.scene = SceneTitle;
+    if (g.idleFrames == 900) g.scene = SceneTitle;
     if (g.rankEntryRow == 0 && IsFreshPress()) {
         g.rankEntryRow = 0;
         g.rankEntryLetter = 0;
@@ -86,9 +75,7 @@ void UpdateGameOver(void)
         DrawStringWithFont(104, 172, "ENTER YOUR NAME", white, g.font10, 0, 0);
         DrawStringWithFont(64, 188, "UP/DOWN: LETTER  Z/ENTER: NEXT", white, g.font10, 0, 0);
     }
-    if (g.rankEntryRow != 0 && g.padPrev == 0)
-        EnterName();
-    if (g.rankEntryRow == 0)
-        g.idleFrames++;
+    if (g.rankEntryRow != 0 && g.padPrev == 0) EnterName();
+    if (g.rankEntryRow == 0) g.idleFrames++;
     g.frameCount++;
 }

@@ -9,8 +9,7 @@ static struct GameStateInit {
     GameStateInit() { ResetGameState(); }
 } s_gameStateInit; // fills the record before WinMain runs
 
-void ResetGameState(void)
-{
+void ResetGameState(void) {
     memset(&g_game, 0, sizeof(g_game));
     g_game.scene = SceneTitle;
     g_game.windowMode = ModeWindow320;

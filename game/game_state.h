@@ -18,9 +18,9 @@ enum Scene {
 // Tile codes of the stage grids; the codes not named here are decorations.
 enum TileCode {
     TileEmpty = 0,
-    TileOneWayFloor = 1,   // landed on from above only
-    TileBlock = 2,         // floor, ceiling and wall
-    TileWall = 3,          // wall and ceiling that cannot be stood on
+    TileOneWayFloor = 1, // landed on from above only
+    TileBlock = 2,       // floor, ceiling and wall
+    TileWall = 3,        // wall and ceiling that cannot be stood on
     TileSinkingFloor = 4,
     TileSpring = 5,
     TileLiftStart = 9,
@@ -45,17 +45,16 @@ enum GameWindowMode {
 
 // The jump and menu buttons: pad buttons 1 to 6 and 10 (Z X C A S D and Space).
 enum {
-    PadActionButtons = PAD_BUTTON1 | PAD_BUTTON2 | PAD_BUTTON3 | PAD_BUTTON4 | PAD_BUTTON5 | PAD_BUTTON6 |
-                       PAD_BUTTON10,
+    PadActionButtons = PAD_BUTTON1 | PAD_BUTTON2 | PAD_BUTTON3 | PAD_BUTTON4 | PAD_BUTTON5 | PAD_BUTTON6 | PAD_BUTTON10,
 };
 
 enum {
-    GridColumns = 20,   // tiles across one half
-    GridRows = 15,      // tiles down one half
-    TileSize = 16,      // pixels per tile side
+    GridColumns = 20,    // tiles across one half
+    GridRows = 15,       // tiles down one half
+    TileSize = 16,       // pixels per tile side
     ObjectsPerKind = 20, // records 0..9 belong to half A, 10..19 to half B
     ObjectsPerHalf = 10,
-    NoObject = 9999,    // x and y of an empty record: outside every test
+    NoObject = 9999, // x and y of an empty record: outside every test
 };
 
 struct Platform {
@@ -79,11 +78,11 @@ struct Lift {
 };
 
 struct GameState {
-    int scene;       // current Scene
-    int windowMode;  // GameWindowMode
-    int padNow;      // pad bits read at the start of this frame
-    int padPrev;     // padNow of the previous frame
-    int frameCount;  // general frame counter
+    int scene;           // current Scene
+    int windowMode;      // GameWindowMode
+    int padNow;          // pad bits read at the start of this frame
+    int padPrev;         // padNow of the previous frame
+    int frameCount;      // general frame counter
     char textBuffer[32]; // scratch text for numbers and letters
 
     GraphHandle titleGraph;  // bkt\graphic\title.bmp
@@ -109,10 +108,10 @@ struct GameState {
 
     int gridA[GridColumns][GridRows]; // half A tile codes (odd stages), [column][row]
     int gridB[GridColumns][GridRows]; // half B tile codes (even stages)
-    int scrollA;        // scroll offset of half A
-    int scrollB;        // scroll offset of half B
-    int stageNumber;    // number of the last stage file loaded
-    int tileAnimFrame;  // tile animation counter
+    int scrollA;                      // scroll offset of half A
+    int scrollB;                      // scroll offset of half B
+    int stageNumber;                  // number of the last stage file loaded
+    int tileAnimFrame;                // tile animation counter
 
     Platform platforms[ObjectsPerKind]; // moving platforms
     Roller rollers[ObjectsPerKind];     // rollers
@@ -133,15 +132,15 @@ struct GameState {
     int lives;           // spare lives
     int score;           // tenths of the displayed points
 
-    int titleFrame;      // frame counter of the title
-    int menuCursor;      // main menu 0..2, options 0..4
-    int sceneTimer;      // how-to countdown and stage intro count
+    int titleFrame; // frame counter of the title
+    int menuCursor; // main menu 0..2, options 0..4
+    int sceneTimer; // how-to countdown and stage intro count
 
-    int rankScore[5];      // ranking scores, best first
-    char rankName[5][3];   // ranking names, no terminator
-    int rankEntryRow;      // 0 none, else 1-based row being named
-    int rankEntryLetter;   // letter being edited, 0..2
-    int idleFrames;        // game-over frames without a name entry
+    int rankScore[5];    // ranking scores, best first
+    char rankName[5][3]; // ranking names, no terminator
+    int rankEntryRow;    // 0 none, else 1-based row being named
+    int rankEntryLetter; // letter being edited, 0..2
+    int idleFrames;      // game-over frames without a name entry
 
     int fullScreenKeysHeld; // F11 or Alt+Enter was down last frame
     int lastWindowedMode;   // window mode (1 or 2) F11 returns to; 0 = none yet

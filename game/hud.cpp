@@ -3,8 +3,7 @@
 
 #include <stdio.h>
 
-void DrawHud(void)
-{
+void DrawHud(void) {
     GameState& g = g_game;
     unsigned int white = MakeColor(255, 255, 255);
     DrawGraphRect(1, 3, 35, 0, 20, 14, g.charaGraph, 1, 0);

@@ -7,13 +7,12 @@
 extern const unsigned char kIconResource[];
 extern const int kIconResourceSize;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int status = HandleGameCommandLine(argc, argv);
-    if (status >= 0)
-        return status;
+    if (status >= 0) return status;
     RegisterIconResource(101, kIconResource, kIconResourceSize);
-    SetNoDisplayHint("to play without one, run the demo headless: borrakezti-replay --script demo.script "
-                     "in the game's folder, or scripts/run in the source folder");
+    SetNoDisplayHint(
+        "to play without one, run the demo headless: borrakezti-replay --script demo.script "
+        "in the game's folder, or scripts/run in the source folder");
     return WinMain() == 0 ? 0 : 1;
 }

@@ -9,8 +9,7 @@
 
 enum { RankRows = 5, RankRecordSize = 7, RankFileSize = RankRows * RankRecordSize };
 
-void ResetRanking(void)
-{
+void ResetRanking(void) {
     static const int scores[RankRows] = {500, 400, 300, 200, 100};
     static const char names[RankRows][4] = {"KOA", "RUM", "TAV", "ZEP", "NOX"};
     for (int i = 0; i < RankRows; i++) {
@@ -20,8 +19,7 @@ void ResetRanking(void)
 }
 
 // Moves rows row..3 down by one (row 4 is lost) and puts s with "AAA" at row.
-static void EnterRow(int row, int s)
-{
+static void EnterRow(int row, int s) {
     for (int i = RankRows - 1; i > row; i--) {
         g_game.rankScore[i] = g_game.rankScore[i - 1];
         memcpy(g_game.rankName[i], g_game.rankName[i - 1], 3);
@@ -31,23 +29,16 @@ static void EnterRow(int row, int s)
     g_game.rankEntryRow = row + 1;
 }
 
-void InsertRankingScore(int s)
-{
+void InsertRankingScore(int s) {
     int* rank = g_game.rankScore;
-    if (s > rank[0])
-        EnterRow(0, s);
-    if (s > rank[1] && s < rank[0])
-        EnterRow(1, s);
-    if (s > rank[2] && s < rank[1])
-        EnterRow(2, s);
-    if (s > rank[3] && s < rank[2])
-        EnterRow(3, s);
-    if (s > rank[4] && s < rank[3])
-        EnterRow(4, s);
+    if (s > rank[0]) EnterRow(0, s);
+    if (s > rank[1] && s < rank[0]) EnterRow(1, s);
+    if (s > rank[2] && s < rank[1]) EnterRow(2, s);
+    if (s > rank[3] && s < rank[2]) EnterRow(3, s);
+    if (s > rank[4] && s < rank[3]) EnterRow(4, s);
 }
 
-void ReadRanking(void)
-{
+void ReadRanking(void) {
     char path[600];
     FILE* file = OpenGameFileForReading(SaveFilePath("score.dat", path, (int)sizeof(path)));
     if (!file) {
@@ -56,16 +47,13 @@ void ReadRanking(void)
     }
     // Read field by field; a short file leaves the fields after its end unchanged.
     for (int i = 0; i < RankRows; i++) {
-        if (ReadLittleEndian32(file, &g_game.rankScore[i]) < 4)
-            break;
-        if (fread(g_game.rankName[i], 1, 3, file) < 3)
-            break;
+        if (ReadLittleEndian32(file, &g_game.rankScore[i]) < 4) break;
+        if (fread(g_game.rankName[i], 1, 3, file) < 3) break;
     }
     fclose(file);
 }
 
-void WriteRanking(void)
-{
+void WriteRanking(void) {
     unsigned char bytes[RankFileSize];
     for (int i = 0; i < RankRows; i++) {
         unsigned char* record = bytes + i * RankRecordSize;

@@ -7,16 +7,12 @@ enum { SaveFolderMax = 512 };
 
 static char s_saveFolder[SaveFolderMax]; // "" = the current folder
 
-void SetSaveFolder(const char* folder)
-{
+void SetSaveFolder(const char* folder) {
     snprintf(s_saveFolder, sizeof(s_saveFolder), "%s", folder ? folder : "");
 }
 
-const char* SaveFilePath(const char* name, char* out, int size)
-{
-    if (s_saveFolder[0])
-        snprintf(out, (size_t)size, "%s/%s", s_saveFolder, name);
-    else
-        snprintf(out, (size_t)size, "%s", name);
+const char* SaveFilePath(const char* name, char* out, int size) {
+    if (s_saveFolder[0]) snprintf(out, (size_t)size, "%s/%s", s_saveFolder, name);
+    else snprintf(out, (size_t)size, "%s", name);
     return out;
 }

@@ -3,8 +3,7 @@
 #include "game/game_state.h"
 #include "game/save_folder.h"
 
-void ReadSettings(void)
-{
+void ReadSettings(void) {
     char path[600];
     FILE* file = OpenGameFileForReading(SaveFilePath("config.ini", path, (int)sizeof(path)));
     if (!file) {
@@ -16,8 +15,7 @@ void ReadSettings(void)
     fclose(file);
 }
 
-void WriteSettings(void)
-{
+void WriteSettings(void) {
     unsigned char bytes[4];
     StoreLittleEndian32(bytes, g_game.windowMode);
     // Failure leaves the previous file as it was; the game goes on, but says so.

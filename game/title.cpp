@@ -2,13 +2,20 @@
 // backdrop.
 #include "game/game_state.h"
 
-static unsigned int Black(void) { return MakeColor(0, 0, 0); }
-static unsigned int Grey(void) { return MakeColor(55, 55, 55); }
-static unsigned int White(void) { return MakeColor(255, 255, 255); }
-static unsigned int Red(void) { return MakeColor(255, 0, 0); }
+static unsigned int Black(void) {
+    return MakeColor(0, 0, 0);
+}
+static unsigned int Grey(void) {
+    return MakeColor(55, 55, 55);
+}
+static unsigned int White(void) {
+    return MakeColor(255, 255, 255);
+}
+static unsigned int Red(void) {
+    return MakeColor(255, 0, 0);
+}
 
-static void DrawTitleBackdrop(void)
-{
+static void DrawTitleBackdrop(void) {
     GameState& g = g_game;
     DrawGraphRect(0, 0, 0, 85, 320, 240, g.titleGraph, 0, 0);
     SetBlendMode(BLEND_ALPHA, 180);
@@ -23,8 +30,7 @@ static void DrawTitleBackdrop(void)
     DrawStringWithFont(12, 104, "Ti", White(), g.font32, 0, 0);
 }
 
-void UpdateTitle(void)
-{
+void UpdateTitle(void) {
     GameState& g = g_game;
     int t = g.titleFrame;
     if (t <= 100) {
@@ -39,12 +45,9 @@ void UpdateTitle(void)
         SetBlendMode(BLEND_NONE, 0);
     } else {
         DrawTitleBackdrop();
-        if (t >= 200)
-            DrawStringWithFont(12, 40, "B", Red(), g.font32, 0, 0);
-        if (t >= 220)
-            DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
-        if (t >= 240)
-            DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
+        if (t >= 200) DrawStringWithFont(12, 40, "B", Red(), g.font32, 0, 0);
+        if (t >= 220) DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
+        if (t >= 240) DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
         // How to start, blinking once the initials are lit.
         if (t >= 240 && t % 40 < 28) {
             DrawStringWithFont(12, 196, "PRESS Z", White(), g.font10, 0, 0);
@@ -62,8 +65,7 @@ void UpdateTitle(void)
     }
 }
 
-void UpdateMenu(void)
-{
+void UpdateMenu(void) {
     GameState& g = g_game;
     g.frameCount++;
     DrawTitleBackdrop();
@@ -74,18 +76,13 @@ void UpdateMenu(void)
     DrawStringWithFont(12, 72, "K", Red(), g.font32, 0, 0);
     DrawStringWithFont(12, 104, "T", Red(), g.font32, 0, 0);
     if (g.padPrev == 0) {
-        if (g.padNow & PAD_UP)
-            g.menuCursor--;
-        else if (g.padNow & PAD_DOWN)
-            g.menuCursor++;
+        if (g.padNow & PAD_UP) g.menuCursor--;
+        else if (g.padNow & PAD_DOWN) g.menuCursor++;
     }
-    if (g.menuCursor < 0)
-        g.menuCursor = 2;
-    if (g.menuCursor > 2)
-        g.menuCursor = 0;
+    if (g.menuCursor < 0) g.menuCursor = 2;
+    if (g.menuCursor > 2) g.menuCursor = 0;
     static const int cursorY[3] = {32, 52, 72};
-    DrawGraphRect(240, cursorY[g.menuCursor], 0, 16 * ((g.frameCount / 4) % 2), 16, 16,
-                  g.charaGraph, 1, 0);
+    DrawGraphRect(240, cursorY[g.menuCursor], 0, 16 * ((g.frameCount / 4) % 2), 16, 16, g.charaGraph, 1, 0);
     if (IsFreshPress()) {
         if (g.menuCursor == 0) {
             g.sceneTimer = 600;

@@ -4,52 +4,48 @@
 
 int (*g_frameHook)(void) = nullptr;
 
-static void RunScene(void)
-{
+static void RunScene(void) {
     switch (g_game.scene) {
-    case SceneTitle:
-        g_game.idleFrames = 0;
-        UpdateTitle();
-        break;
-    case ScenePlay:
-        DrawBackLayer();
-        UpdatePlayer();
-        DrawFrontLayer();
-        DrawHud();
-        break;
-    case SceneGameOver:
-        g_game.playerY = -320; // keeps the invisible player above every object
-        DrawBackLayer();
-        UpdatePlatforms();
-        UpdateRollers();
-        UpdateLifts();
-        DrawFrontLayer();
-        UpdateGameOver();
-        break;
-    case SceneMenu:
-        UpdateMenu();
-        break;
-    case SceneHowTo:
-        UpdateHowTo();
-        break;
-    case SceneStageIntro:
-        UpdateStageIntro();
-        break;
-    case SceneOptions:
-        UpdateOptions();
-        break;
-    default:
-        break;
+        case SceneTitle:
+            g_game.idleFrames = 0;
+            UpdateTitle();
+            break;
+        case ScenePlay:
+            DrawBackLayer();
+            UpdatePlayer();
+            DrawFrontLayer();
+            DrawHud();
+            break;
+        case SceneGameOver:
+            g_game.playerY = -320; // keeps the invisible player above every object
+            DrawBackLayer();
+            UpdatePlatforms();
+            UpdateRollers();
+            UpdateLifts();
+            DrawFrontLayer();
+            UpdateGameOver();
+            break;
+        case SceneMenu:
+            UpdateMenu();
+            break;
+        case SceneHowTo:
+            UpdateHowTo();
+            break;
+        case SceneStageIntro:
+            UpdateStageIntro();
+            break;
+        case SceneOptions:
+            UpdateOptions();
+            break;
+        default:
+            break;
     }
 }
 
-static void RunFrameLoop(void)
-{
+static void RunFrameLoop(void) {
     for (;;) {
-        if (ProcessMessage() != 0)
-            break;
-        if (CheckKeyDown(KEY_CODE_ESCAPE) != 0)
-            break;
+        if (ProcessMessage() != 0) break;
+        if (CheckKeyDown(KEY_CODE_ESCAPE) != 0) break;
         unsigned int t0 = (unsigned int)GetMillisecondCount(0);
         g_game.padNow = GetPadInputState(INPUT_KEYBOARD_PAD1) | EnterAsChooseBit();
         RecordFrameInput(g_game.padNow);
@@ -58,8 +54,7 @@ static void RunFrameLoop(void)
         RunScene();
         g_game.padPrev = g_game.padNow;
         FlipScreen();
-        if (g_frameHook && g_frameHook() != 0)
-            break;
+        if (g_frameHook && g_frameHook() != 0) break;
         // The counter wraps at 2^32: compare the unsigned difference.
         while ((unsigned int)GetMillisecondCount(0) - t0 <= 10u) {
             SleepMilliseconds(1);
@@ -68,8 +63,7 @@ static void RunFrameLoop(void)
     }
 }
 
-int WinMain(void)
-{
+int WinMain(void) {
     SetLogOutputEnabled(0);
     SetMainWindowTitle("Borra Kez Ti");
     SetWindowIconResource(101);
@@ -80,8 +74,7 @@ int WinMain(void)
         SetScreenMode(320, 240, 16, 60);
         ApplyWindowMode(g_game.windowMode);
     }
-    if (RuntimeInit() == -1)
-        return -1;
+    if (RuntimeInit() == -1) return -1;
     SetArchiveUse(1);
     SetArchiveExtension("data");
 

@@ -22,8 +22,7 @@ struct Image {
 };
 
 // libpng part kept free of C++ objects, so its error jump cannot skip a destructor.
-bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned char** pixels)
-{
+bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned char** pixels) {
     *pixels = nullptr;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -56,10 +55,8 @@ bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned ch
     }
     *pixels = (unsigned char*)malloc((size_t)*width * *height * 4);
     rows = (png_bytep*)malloc(sizeof(png_bytep) * *height);
-    if (!*pixels || !rows)
-        png_error(png, "out of memory");
-    for (png_uint_32 y = 0; y < *height; y++)
-        rows[y] = *pixels + (size_t)y * *width * 4;
+    if (!*pixels || !rows) png_error(png, "out of memory");
+    for (png_uint_32 y = 0; y < *height; y++) rows[y] = *pixels + (size_t)y * *width * 4;
     png_read_image(png, rows);
     png_read_end(png, nullptr);
     free(rows);
@@ -67,8 +64,7 @@ bool DecodeRgba(FILE* file, png_uint_32* width, png_uint_32* height, unsigned ch
     return true;
 }
 
-bool EncodeRgba(FILE* file, int width, int height, png_bytep* rows)
-{
+bool EncodeRgba(FILE* file, int width, int height, png_bytep* rows) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
@@ -80,8 +76,8 @@ bool EncodeRgba(FILE* file, int width, int height, png_bytep* rows)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
@@ -89,17 +85,14 @@ bool EncodeRgba(FILE* file, int width, int height, png_bytep* rows)
     return true;
 }
 
-bool ReadPng(const char* path, Image& image)
-{
+bool ReadPng(const char* path, Image& image) {
     FILE* file = fopen(path, "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     png_uint_32 width = 0, height = 0;
     unsigned char* pixels = nullptr;
     bool ok = DecodeRgba(file, &width, &height, &pixels);
     fclose(file);
-    if (!ok)
-        return false;
+    if (!ok) return false;
     image.width = (int)width;
     image.height = (int)height;
     image.rgba.assign(pixels, pixels + (size_t)width * height * 4);
@@ -108,8 +101,7 @@ bool ReadPng(const char* path, Image& image)
 }
 
 // Pixel (x, y) of the square result takes the source pixel under its centre.
-Image Scale(const Image& source, int size)
-{
+Image Scale(const Image& source, int size) {
     Image out;
     out.width = out.height = size;
     out.rgba.resize((size_t)size * size * 4);
@@ -117,29 +109,24 @@ Image Scale(const Image& source, int size)
         int sy = (int)(((long long)y * 2 + 1) * source.height / (2LL * size));
         for (int x = 0; x < size; x++) {
             int sx = (int)(((long long)x * 2 + 1) * source.width / (2LL * size));
-            memcpy(&out.rgba[((size_t)y * size + x) * 4],
-                   &source.rgba[((size_t)sy * source.width + sx) * 4], 4);
+            memcpy(&out.rgba[((size_t)y * size + x) * 4], &source.rgba[((size_t)sy * source.width + sx) * 4], 4);
         }
     }
     return out;
 }
 
-bool WritePng(const std::string& path, const Image& image)
-{
+bool WritePng(const std::string& path, const Image& image) {
     std::vector<png_bytep> rows((size_t)image.height);
-    for (int y = 0; y < image.height; y++)
-        rows[(size_t)y] = (png_bytep)&image.rgba[(size_t)y * image.width * 4];
+    for (int y = 0; y < image.height; y++) rows[(size_t)y] = (png_bytep)&image.rgba[(size_t)y * image.width * 4];
     FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     bool ok = EncodeRgba(file, image.width, image.height, rows.data());
     return fclose(file) == 0 && ok;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 4) {
         fprintf(stderr, "usage: icon_scale INPUT.png OUTDIR SIZE...\n");
         return 2;

@@ -27,27 +27,22 @@ using Clock = std::chrono::steady_clock;
 
 inline const char* kCaption = "Borra Kez Ti";
 
-inline bool Exists(const std::string& path)
-{
+inline bool Exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
 
-inline void Pause(int ms)
-{
+inline void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 // An Xvfb server on the first free display from `first` on; stopped when destroyed.
 class XvfbServer {
 public:
-    bool Start(int first)
-    {
-        if (access("/usr/bin/Xvfb", X_OK) != 0)
-            return false;
+    bool Start(int first) {
+        if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
         for (int n = first; n < first + 100; n++) {
-            if (Exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
+            if (Exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
             display = ":" + std::to_string(n);
             pid = fork();
             if (pid == 0) {
@@ -60,8 +55,7 @@ public:
             }
             std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             auto until = Clock::now() + std::chrono::seconds(10);
-            while (Clock::now() < until && !Exists(socket))
-                Pause(20);
+            while (Clock::now() < until && !Exists(socket)) Pause(20);
             if (Exists(socket)) {
                 ready = true;
                 return true;
@@ -70,8 +64,7 @@ public:
         }
         return false;
     }
-    void Stop()
-    {
+    void Stop() {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -89,25 +82,20 @@ public:
 // A temporary game folder: the built data linked in, settings of its own; removed when destroyed.
 class GameFolder {
 public:
-    GameFolder()
-    {
+    GameFolder() {
         char pattern[] = "/tmp/bkt-x11-XXXXXX";
-        if (mkdtemp(pattern))
-            dir = pattern;
+        if (mkdtemp(pattern)) dir = pattern;
         for (const char* name : {"bkt", "sg", "bkt.data"}) {
             std::string src = std::string(BKT_DIST_DIR) + "/" + name;
             if (!dir.empty() && Exists(src) && symlink(src.c_str(), (dir + "/" + name).c_str()) != 0)
                 perror("game folder link");
         }
     }
-    ~GameFolder()
-    {
+    ~GameFolder() {
         std::string cmd = "rm -rf '" + dir + "'";
-        if (!dir.empty() && system(cmd.c_str()) != 0)
-            perror("game folder removal");
+        if (!dir.empty() && system(cmd.c_str()) != 0) perror("game folder removal");
     }
-    void WriteConfig(const void* bytes, size_t n) const
-    {
+    void WriteConfig(const void* bytes, size_t n) const {
         FILE* f = fopen((dir + "/config.ini").c_str(), "wb");
         if (f) {
             fwrite(bytes, 1, n, f);
@@ -117,8 +105,7 @@ public:
     std::string dir;
 };
 
-inline bool GameIsBuilt()
-{
+inline bool GameIsBuilt() {
     std::string dist = BKT_DIST_DIR;
     return Exists(dist + "/borrakezti") && (Exists(dist + "/bkt") || Exists(dist + "/bkt.data"));
 }
@@ -126,12 +113,10 @@ inline bool GameIsBuilt()
 // Starts the built game in `dir` on the given display, with one option and its
 // value if given; returns its process id.
 inline pid_t StartGame(const std::string& dir, const std::string& display, const char* option = nullptr,
-                       const char* value = nullptr)
-{
+                       const char* value = nullptr) {
     pid_t pid = fork();
     if (pid == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
+        if (chdir(dir.c_str()) != 0) _exit(126);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -145,24 +130,20 @@ inline pid_t StartGame(const std::string& dir, const std::string& display, const
 }
 
 // The exit code once the process has ended within the time, or -1000.
-inline int PollExit(pid_t pid, int milliseconds)
-{
+inline int PollExit(pid_t pid, int milliseconds) {
     auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (Clock::now() < until) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -(WTERMSIG(status));
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -(WTERMSIG(status));
         Pause(20);
     }
     return -1000;
 }
 
 // As PollExit, but a process still running afterwards is killed.
-inline int WaitExit(pid_t pid, int seconds)
-{
+inline int WaitExit(pid_t pid, int seconds) {
     int code = PollExit(pid, seconds * 1000);
-    if (code != -1000)
-        return code;
+    if (code != -1000) return code;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1000;
@@ -170,13 +151,11 @@ inline int WaitExit(pid_t pid, int seconds)
 
 // Windows come and go while the tree is walked (the renderer may replace the game's
 // window, the toolkit makes helpers of its own): an error on one of them is not fatal.
-inline int IgnoreXError(Display*, XErrorEvent*)
-{
+inline int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
-inline std::string WindowName(Display* d, Window w)
-{
+inline std::string WindowName(Display* d, Window w) {
     Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
     Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
     Atom type;
@@ -198,32 +177,26 @@ inline std::string WindowName(Display* d, Window w)
     return name;
 }
 
-inline Window FindNamed(Display* d, Window root, const std::string& want)
-{
+inline Window FindNamed(Display* d, Window root, const std::string& want) {
     Window rootRet, parent, *children = nullptr;
     unsigned int n = 0;
-    if (!XQueryTree(d, root, &rootRet, &parent, &children, &n))
-        return 0;
+    if (!XQueryTree(d, root, &rootRet, &parent, &children, &n)) return 0;
     Window found = 0;
     for (unsigned i = 0; i < n && !found; i++) {
         XWindowAttributes a;
         if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable && WindowName(d, children[i]) == want)
             found = children[i];
-        if (!found)
-            found = FindNamed(d, children[i], want);
+        if (!found) found = FindNamed(d, children[i], want);
     }
-    if (children)
-        XFree(children);
+    if (children) XFree(children);
     return found;
 }
 
-inline Window WaitForWindow(Display* d, const std::string& name, int seconds)
-{
+inline Window WaitForWindow(Display* d, const std::string& name, int seconds) {
     auto until = Clock::now() + std::chrono::seconds(seconds);
     while (Clock::now() < until) {
         Window w = FindNamed(d, DefaultRootWindow(d), name);
-        if (w)
-            return w;
+        if (w) return w;
         Pause(50);
     }
     return 0;
@@ -231,31 +204,26 @@ inline Window WaitForWindow(Display* d, const std::string& name, int seconds)
 
 // The window that carries the game's caption now: the renderer made at the first
 // frame may replace the X window that appeared first.
-inline Window Current(Display* d, Window w)
-{
+inline Window Current(Display* d, Window w) {
     Window now = FindNamed(d, DefaultRootWindow(d), kCaption);
     return now ? now : w;
 }
 
 // Client size of the window once it has settled at the expected size (or after 5 s).
-inline void ClientSize(Display* d, Window w, int wantW, int wantH, int* width, int* height)
-{
+inline void ClientSize(Display* d, Window w, int wantW, int wantH, int* width, int* height) {
     auto until = Clock::now() + std::chrono::seconds(5);
     do {
         XWindowAttributes a;
         memset(&a, 0, sizeof(a));
-        if (!XGetWindowAttributes(d, w, &a))
-            w = Current(d, w);
+        if (!XGetWindowAttributes(d, w, &a)) w = Current(d, w);
         *width = a.width;
         *height = a.height;
-        if (a.width == wantW && a.height == wantH)
-            return;
+        if (a.width == wantW && a.height == wantH) return;
         Pause(50);
     } while (Clock::now() < until);
 }
 
-inline void RunShell(const std::string& cmd)
-{
+inline void RunShell(const std::string& cmd) {
     if (system(cmd.c_str()) != 0) {
         // xdotool reports windows that went away meanwhile; the tests judge by what follows.
     }
@@ -263,23 +231,19 @@ inline void RunShell(const std::string& cmd)
 
 // Focuses the window and presses the key down; `hold` seconds later it comes up again,
 // unless hold is negative (then the key stays down until KeyUp).
-inline void PressKey(const std::string& display, Window w, const char* key, double hold = 0.15)
-{
+inline void PressKey(const std::string& display, Window w, const char* key, double hold = 0.15) {
     std::string env = "DISPLAY=" + display + " ";
     std::string cmd = env + "xdotool windowfocus --sync " + std::to_string((unsigned long)w) + " >/dev/null 2>&1; " +
                       env + "xdotool keydown " + key;
-    if (hold >= 0)
-        cmd += "; sleep " + std::to_string(hold) + "; " + env + "xdotool keyup " + key + "; sleep 0.25";
+    if (hold >= 0) cmd += "; sleep " + std::to_string(hold) + "; " + env + "xdotool keyup " + key + "; sleep 0.25";
     RunShell(cmd);
 }
 
-inline void KeyUp(const std::string& display, const char* key)
-{
+inline void KeyUp(const std::string& display, const char* key) {
     RunShell("DISPLAY=" + display + " xdotool keyup " + key);
 }
 
-inline void SendClose(Display* d, Window w)
-{
+inline void SendClose(Display* d, Window w) {
     w = Current(d, w);
     XEvent e;
     memset(&e, 0, sizeof(e));
@@ -295,26 +259,21 @@ inline void SendClose(Display* d, Window w)
 
 // Asks the window to close until the game has gone: a request sent while the game is
 // still starting may reach a window that the renderer then replaces.
-inline int CloseAndWait(Display* d, Window w, pid_t pid)
-{
+inline int CloseAndWait(Display* d, Window w, pid_t pid) {
     for (int attempt = 0; attempt < 20; attempt++) {
         SendClose(d, w);
         int code = PollExit(pid, 1000);
-        if (code != -1000)
-            return code;
+        if (code != -1000) return code;
     }
     return WaitExit(pid, 1);
 }
 
-inline std::vector<unsigned char> ReadAll(const std::string& path)
-{
+inline std::vector<unsigned char> ReadAll(const std::string& path) {
     std::vector<unsigned char> bytes;
     FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
+    if (!f) return bytes;
     int c;
-    while ((c = fgetc(f)) != EOF)
-        bytes.push_back((unsigned char)c);
+    while ((c = fgetc(f)) != EOF) bytes.push_back((unsigned char)c);
     fclose(f);
     return bytes;
 }

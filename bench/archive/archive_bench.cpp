@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Corpus {
-    std::string name;                // label in the report
-    std::string folder;              // what is packed
-    std::vector<std::string> files;  // every file below it
+    std::string name;                  // label in the report
+    std::string folder;                // what is packed
+    std::vector<std::string> files;    // every file below it
     std::vector<std::string> relative; // the same, relative to the folder's parent, "\" separated
     uint64_t bytes = 0;
 };
@@ -161,13 +161,21 @@ int main(int argc, char** argv) {
     for (const Corpus& c : g_corpora) {
         const Corpus* p = &c;
         benchmark::RegisterBenchmark(("Pack/" + c.name).c_str(), BM_Pack, p)
-            ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
         benchmark::RegisterBenchmark(("ZlibLevel9/" + c.name).c_str(), BM_ZlibLevel9, p)
-            ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
         benchmark::RegisterBenchmark(("ReadEntries/archive/" + c.name).c_str(), BM_ReadEntries, p, true)
-            ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
         benchmark::RegisterBenchmark(("ReadEntries/disk/" + c.name).c_str(), BM_ReadEntries, p, false)
-            ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

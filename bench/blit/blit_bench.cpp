@@ -341,16 +341,19 @@ void PrintSideTable(const std::map<std::string, double>& rates) {
     bool any = false;
     for (int c = 0; c < kSideCaseCount; c++)
         for (int depth : {16, 32}) {
-            double ours = micros(c, depth, SideOurs), sdl = micros(c, depth, SideSdl), pix = micros(c, depth, SidePixman);
+            double ours = micros(c, depth, SideOurs), sdl = micros(c, depth, SideSdl),
+                   pix = micros(c, depth, SidePixman);
             if (ours <= 0) continue;
             if (!any) {
-                printf("\n| case | bits | ours (us) | SDL2 (us) | SDL2 / ours | pixman (us) | pixman / ours | 32 / 16 bits |\n"
-                       "|---|---|---|---|---|---|---|---|\n");
+                printf(
+                    "\n| case | bits | ours (us) | SDL2 (us) | SDL2 / ours | pixman (us) | pixman / ours | 32 / 16 "
+                    "bits |\n"
+                    "|---|---|---|---|---|---|---|---|\n");
                 any = true;
             }
             double other = micros(c, 16, SideOurs);
-            printf("| %s | %d | %.1f | %.1f | %.2f | %.1f | %.2f |", kSideCaseNames[c], depth, ours, sdl, sdl / ours, pix,
-                   pix / ours);
+            printf("| %s | %d | %.1f | %.1f | %.2f | %.1f | %.2f |", kSideCaseNames[c], depth, ours, sdl, sdl / ours,
+                   pix, pix / ours);
             if (depth == 32 && other > 0) printf(" %.2f |\n", ours / other);
             else printf(" |\n");
         }

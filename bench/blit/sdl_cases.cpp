@@ -63,7 +63,8 @@ bool OpenStage(Stage* st, int depth, int size) {
         }
     }
     for (int y = 0; y < H; y++)
-        for (int x = 0; x < st->screen->Pitch; x++) st->screen->Pixels[(intptr_t)y * st->screen->Pitch + x] = (uint8_t)rng();
+        for (int x = 0; x < st->screen->Pitch; x++)
+            st->screen->Pixels[(intptr_t)y * st->screen->Pitch + x] = (uint8_t)rng();
     return true;
 }
 
@@ -99,8 +100,8 @@ void BM_Side(benchmark::State& state) {
     } else if (side == SideSdl) {
         SDL_Surface *src = SdlWrap(st.image), *dst = SdlWrap(st.screen);
         if (k.trans) SDL_SetColorKey(src, SDL_TRUE, st.image->TransColor);
-        SDL_SetSurfaceBlendMode(src, k.mode == 0 ? SDL_BLENDMODE_NONE
-                                                 : (k.mode == 1 ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_ADD));
+        SDL_SetSurfaceBlendMode(
+            src, k.mode == 0 ? SDL_BLENDMODE_NONE : (k.mode == 1 ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_ADD));
         if (k.mode != 0) SDL_SetSurfaceAlphaMod(src, (Uint8)k.param);
         for (auto _ : state) {
             for (int y = 0; y < H; y += (k.tiles ? 16 : H))
@@ -129,12 +130,13 @@ void BM_Side(benchmark::State& state) {
         pixman_image_unref(dst);
     }
     RuntimeEnd();
-    state.counters["Mpix/s"] = benchmark::Counter((double)W * H * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+    state.counters["Mpix/s"] =
+        benchmark::Counter((double)W * H * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Side)->ArgsProduct({benchmark::CreateDenseRange(0, kSideCaseCount - 1, 1), {16, 32}, {0, 1, 2}});
 
 } // namespace
 
-const char* const kSideCaseNames[kSideCaseCount] = {"copy",           "colour key",     "alpha 128", "alpha 128 + key",
-                                                    "alpha 200",      "alpha 200 + key", "add 255",  "add 128",
+const char* const kSideCaseNames[kSideCaseCount] = {"copy",           "colour key",      "alpha 128", "alpha 128 + key",
+                                                    "alpha 200",      "alpha 200 + key", "add 255",   "add 128",
                                                     "300 keyed tiles"};

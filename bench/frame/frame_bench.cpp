@@ -25,7 +25,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // CPU time in ms of the calling thread or the whole process: on a machine shared
 // with compilers, wall time mostly measures the scheduler.
@@ -51,15 +53,15 @@ long ResidentKb(const char* field) {
 void SetPlayKeys(int frame) {
     unsigned char keys[3];
     int n = 0;
-    keys[n++] = (frame / 150) % 2 ? 0xCB : 0xCD;  // LEFT : RIGHT
-    if (frame % 45 < 8) keys[n++] = 0x2C;         // Z
+    keys[n++] = (frame / 150) % 2 ? 0xCB : 0xCD; // LEFT : RIGHT
+    if (frame % 45 < 8) keys[n++] = 0x2C;        // Z
     ScriptedSetKeys(keys, n);
 }
 
 struct FrameFigures {
-    double median, p99, mean;     // wall time per frame
-    double cpuMedian, cpuP99;     // the game thread's CPU time per frame
-    long waits, preemptions;      // the game thread's voluntary and forced switches in timed work
+    double median, p99, mean; // wall time per frame
+    double cpuMedian, cpuP99; // the game thread's CPU time per frame
+    long waits, preemptions;  // the game thread's voluntary and forced switches in timed work
     int frames, games;
 };
 
@@ -184,15 +186,15 @@ int InChild(F body) {
 int RunFrames(int depth, int frames, bool modeChanges) {
     if (StartGame(depth) != 0) return 1;
     FrameFigures r = PlayFrames(frames);
-    printf("| play frame, %d bits, CPU | median %.4f ms | p99 %.4f ms | | %d frames, %d games |\n", depth,
-           r.cpuMedian, r.cpuP99, r.frames, r.games);
+    printf("| play frame, %d bits, CPU | median %.4f ms | p99 %.4f ms | | %d frames, %d games |\n", depth, r.cpuMedian,
+           r.cpuP99, r.frames, r.games);
     printf("| play frame, %d bits, wall | median %.4f ms | p99 %.4f ms | mean %.4f ms | %ld waits, %ld preemptions |\n",
            depth, r.median, r.p99, r.mean, r.waits, r.preemptions);
     if (depth == 16 && modeChanges) {
         long peakPlay = ResidentKb("VmHWM:");
         long rssPlay = ResidentKb("VmRSS:");
-        printf("| peak resident memory, %d frames of play | %.1f MB | resident now %.1f MB | live blocks %d |\n", frames,
-               peakPlay / 1024.0, rssPlay / 1024.0, TrackedBlockCount());
+        printf("| peak resident memory, %d frames of play | %.1f MB | resident now %.1f MB | live blocks %d |\n",
+               frames, peakPlay / 1024.0, rssPlay / 1024.0, TrackedBlockCount());
         // Growth is judged between 50 and 200 changes: the first changes also warm up
         // the allocator and the font libraries' caches.
         int done = 0;
@@ -201,10 +203,11 @@ int RunFrames(int depth, int frames, bool modeChanges) {
         for (int total : {50, 200}) {
             for (; done < total; done++) ChooseOption(done % 2 ? 1 : 2);
             long rssModes = ResidentKb("VmRSS:");
-            printf("| after %d display-mode changes | peak %.1f MB | resident %.1f MB (%+.1f MB) | live blocks %d, "
-                   "%.1f MB tracked |\n",
-                   total, ResidentKb("VmHWM:") / 1024.0, rssModes / 1024.0, (rssModes - rssPlay) / 1024.0,
-                   TrackedBlockCount(), TrackedTotalSize() / 1048576.0);
+            printf(
+                "| after %d display-mode changes | peak %.1f MB | resident %.1f MB (%+.1f MB) | live blocks %d, "
+                "%.1f MB tracked |\n",
+                total, ResidentKb("VmHWM:") / 1024.0, rssModes / 1024.0, (rssModes - rssPlay) / 1024.0,
+                TrackedBlockCount(), TrackedTotalSize() / 1048576.0);
             if (total == 50) {
                 rss50 = rssModes;
                 bytes50 = TrackedTotalSize();

@@ -52,8 +52,8 @@ Files& TestFiles() {
     f.mp3 = f.dir + "/music.mp3";
     std::string make = "/usr/bin/sox -n -r 44100 -c 2 -b 16 " + f.wav +
                        " synth 60 sine 220 sine 330 pinknoise remix 1,3 2,3 gain -9 >/dev/null 2>&1"
-                       " && /usr/bin/oggenc -Q -o " + f.ogg + " " + f.wav +
-                       " >/dev/null 2>&1 && /usr/bin/lame --quiet -b 160 " + f.wav + " " + f.mp3 +
+                       " && /usr/bin/oggenc -Q -o " +
+                       f.ogg + " " + f.wav + " >/dev/null 2>&1 && /usr/bin/lame --quiet -b 160 " + f.wav + " " + f.mp3 +
                        " >/dev/null 2>&1";
     f.ok = system(make.c_str()) == 0;
     f.oggBytes = ReadAll(f.ogg);
@@ -98,8 +98,7 @@ void DecodeBench(benchmark::State& state, const std::vector<uint8_t>& bytes) {
         return;
     }
     for (auto _ : state) benchmark::DoNotOptimize(DecodeWhole(bytes));
-    state.counters["x_realtime"] =
-        benchmark::Counter(kSeconds * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] = benchmark::Counter(kSeconds * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 void BM_DecodeOggVorbis60s(benchmark::State& state) {
@@ -141,7 +140,11 @@ void BM_LoadSoundFileVsOggdec(benchmark::State& state) {
     state.counters["oggdec_ms"] = theirs * 1000 / state.iterations();
     state.counters["ratio"] = theirs > 0 ? ours / theirs : 0;
 }
-BENCHMARK(BM_LoadSoundFileVsOggdec)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadSoundFileVsOggdec)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 // Voices of different formats and rates, all looping, mixed one period at a time.
 // One voice plays at the device rate; the others are converted, two of them at a
@@ -180,8 +183,7 @@ void BM_MixPeriod(benchmark::State& state) {
     // Periods per second of output: the share of one core spent mixing.
     // time / (iterations / (periods per second * 100)) = percent of one core.
     state.counters["core_pct"] = benchmark::Counter(
-        1.0 / (44100.0 / 512 * 100),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        1.0 / (44100.0 / 512 * 100), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_MixPeriod)->Arg(8)->Arg(16)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 

@@ -44,7 +44,12 @@ void BM_HudLine(benchmark::State& state) {
     FontHandle font = CreateFontToHandle(SJ("ＭＳゴシック"), size, 0, 0, -1, -1, 0, -1, -1);
     DrawLoop(state, font, kHudLine, 0, 0);
 }
-BENCHMARK(BM_HudLine)->Arg(10)->Arg(20)->Arg(32)->Unit(benchmark::kMicrosecond)->Repetitions(5)
+BENCHMARK(BM_HudLine)
+    ->Arg(10)
+    ->Arg(20)
+    ->Arg(32)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_TwentyDirect(benchmark::State& state) {

@@ -22,58 +22,46 @@ namespace {
 const int kPadButtons = PAD_BUTTON1 | PAD_BUTTON10; // Z and Space on the keyboard
 
 struct Options {
-    std::string data = ".";  // folder of hello.png and hello.wav
-    int frames = 0;          // 0 = until Escape or the window closes
-    std::string shot;        // PNG of the last frame, if given
+    std::string data = "."; // folder of hello.png and hello.wav
+    int frames = 0;         // 0 = until Escape or the window closes
+    std::string shot;       // PNG of the last frame, if given
 };
 
-bool ParseOptions(int argc, char** argv, Options& options)
-{
+bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        if (arg == "--data")
-            options.data = argv[++i];
-        else if (arg == "--frames")
-            options.frames = atoi(argv[++i]);
-        else if (arg == "--shot")
-            options.shot = argv[++i];
-        else
-            return false;
+        if (i + 1 >= argc) return false;
+        if (arg == "--data") options.data = argv[++i];
+        else if (arg == "--frames") options.frames = atoi(argv[++i]);
+        else if (arg == "--shot") options.shot = argv[++i];
+        else return false;
     }
     return true;
 }
 
 #ifdef HELLO_HEADLESS
 // Peak sample of what the virtual device plays over the next 100 ms.
-int MixPeak(void)
-{
+int MixPeak(void) {
     static short samples[4410 * 2];
-    if (ScriptedMixAudio(samples, 4410) <= 0)
-        return 0;
+    if (ScriptedMixAudio(samples, 4410) <= 0) return 0;
     int peak = 0;
-    for (short s : samples)
-        peak = abs(s) > peak ? abs(s) : peak;
+    for (short s : samples) peak = abs(s) > peak ? abs(s) : peak;
     return peak;
 }
 #endif
 
 // Why a file the runtime would not load failed: absent or unreadable (the system's
 // reason), else not a format the runtime decodes.
-std::string WhyNotLoaded(const std::string& path, const char* kind)
-{
+std::string WhyNotLoaded(const std::string& path, const char* kind) {
     FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return path + ": " + strerror(errno);
+    if (!file) return path + ": " + strerror(errno);
     fclose(file);
     return path + ": not " + kind + " the runtime can decode";
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         fprintf(stderr, "usage: hello [--data DIR] [--frames N] [--shot FILE.png]\n");
@@ -82,29 +70,26 @@ int main(int argc, char** argv)
 #ifdef HELLO_HEADLESS
     // Space at frame 10, Z at frame 20, both held for one frame.
     ScriptedLoadInputScript("0 -\n10 SPACE\n11 -\n20 Z\n21 -\n", nullptr, 0);
-    if (options.frames == 0)
-        options.frames = 30;
+    if (options.frames == 0) options.frames = 30;
 #endif
 
     SetLogOutputEnabled(0);
     SetMainWindowTitle("hello");
     SetScreenMode(320, 240, 16, 60);
     ChangeWindowMode(WINDOW_MODE_WINDOWED);
-    if (RuntimeInit() == -1)
-        return 1; // the runtime has said why on stderr
+    if (RuntimeInit() == -1) return 1; // the runtime has said why on stderr
     // Each graph keeps the transparent colour in force when it is made: pure
     // green in the picture is see-through.
     SetTransparentColor(0, 255, 0);
     std::string picturePath = options.data + "/hello.png";
     std::string soundPath = options.data + "/hello.wav";
     GraphHandle picture = LoadGraphFile(picturePath.c_str());
-    FontHandle font = CreateFontToHandle("", 16, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT,
-                                         FONT_DEFAULT);
+    FontHandle font =
+        CreateFontToHandle("", 16, 0, FONT_TYPE_PLAIN, FONT_DEFAULT, FONT_DEFAULT, 0, FONT_DEFAULT, FONT_DEFAULT);
     if (picture == -1 || font == -1) {
         if (picture == -1)
             fprintf(stderr, "hello: cannot load the picture %s\n", WhyNotLoaded(picturePath, "a picture").c_str());
-        if (font == -1)
-            fprintf(stderr, "hello: cannot make a font: is fontconfig with a font installed?\n");
+        if (font == -1) fprintf(stderr, "hello: cannot make a font: is fontconfig with a font installed?\n");
         RuntimeEnd();
         return 1;
     }
@@ -119,8 +104,9 @@ int main(int argc, char** argv)
             return 1;
         }
         fclose(file);
-        fprintf(stderr, "hello: %s does not play (no sound device, or not a sound the runtime decodes): "
-                        "going on without sound\n",
+        fprintf(stderr,
+                "hello: %s does not play (no sound device, or not a sound the runtime decodes): "
+                "going on without sound\n",
                 soundPath.c_str());
     }
     printf(beep != -1 ? "hello: loaded picture, sound and font\n" : "hello: loaded picture and font\n");
@@ -129,8 +115,7 @@ int main(int argc, char** argv)
     int previousPad = 0;
     int frame = 0, played = 0;
     for (; options.frames == 0 || frame < options.frames; frame++) {
-        if (ProcessMessage() != 0 || CheckKeyDown(KEY_CODE_ESCAPE))
-            break;
+        if (ProcessMessage() != 0 || CheckKeyDown(KEY_CODE_ESCAPE)) break;
         unsigned int start = (unsigned int)GetMillisecondCount(0);
         int pad = GetPadInputState(INPUT_KEYBOARD_PAD1);
         if ((pad & kPadButtons) && !(previousPad & kPadButtons)) {
@@ -159,8 +144,7 @@ int main(int argc, char** argv)
                 fprintf(stderr, "hello: cannot save %s\n", options.shot.c_str());
         }
         FlipScreen();
-        while ((unsigned int)GetMillisecondCount(0) - start < 16u)
-            SleepMilliseconds(1);
+        while ((unsigned int)GetMillisecondCount(0) - start < 16u) SleepMilliseconds(1);
     }
     printf("hello: frames=%d sounds=%d\n", frame, played);
     RuntimeEnd();

@@ -23,18 +23,18 @@ struct LockEvent {
 };
 
 struct QueueEntry {
-    uint64_t threadId;  // waiting thread, 0 when free
-    LockEvent* event;   // the event this entry's thread waits on
+    uint64_t threadId; // waiting thread, 0 when free
+    LockEvent* event;  // the event this entry's thread waits on
 };
 
 struct ApiLockState {
-    int owned;                       // some thread holds the lock
-    uint64_t ownerThreadId;          // holder; (uint64_t)-1 after release
-    int depth;                       // recursion depth of the holder
-    QueueEntry queue[kQueueSize];    // waiting threads, oldest first
-    int waiterCount;                 // entries in use
-    std::mutex guard;                // protects all of the above
-    std::atomic<int> created;        // the events exist
+    int owned;                    // some thread holds the lock
+    uint64_t ownerThreadId;       // holder; (uint64_t)-1 after release
+    int depth;                    // recursion depth of the holder
+    QueueEntry queue[kQueueSize]; // waiting threads, oldest first
+    int waiterCount;              // entries in use
+    std::mutex guard;             // protects all of the above
+    std::atomic<int> created;     // the events exist
 };
 
 ApiLockState s_lock;
@@ -161,10 +161,18 @@ void Leave(bool sleepAfter) {
 
 } // namespace
 
-void EnterApiLock(void) { Enter(false); }
-void LeaveApiLock(void) { Leave(true); }
-int EnterApiLockPump(void) { return Enter(true); }
-void LeaveApiLockPump(void) { Leave(false); }
+void EnterApiLock(void) {
+    Enter(false);
+}
+void LeaveApiLock(void) {
+    Leave(true);
+}
+int EnterApiLockPump(void) {
+    return Enter(true);
+}
+void LeaveApiLockPump(void) {
+    Leave(false);
+}
 
 void RemoveApiLockWaiter(void) {
     if (!s_lock.created.load()) return;

@@ -33,7 +33,9 @@ int64_t GetMicrosecondCount(int ignored) {
     return (int64_t)PlatformMilliseconds() * 1000;
 }
 
-void RaiseTimerResolution(void) { g_runtime.clock.timerPeriod = PlatformTimerPeriod(); }
+void RaiseTimerResolution(void) {
+    g_runtime.clock.timerPeriod = PlatformTimerPeriod();
+}
 
 void RunTimerTest(void) {
     g_runtime.clock.performanceFrequency = PlatformFineFrequency();

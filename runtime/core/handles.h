@@ -23,14 +23,14 @@ struct HandleRecordHeader {
 };
 
 struct HandleTable {
-    int kind;          // HandleKind
-    int capacity;      // slots in the table
-    int allocation;    // HandleAllocation
-    int slotMask;      // slots with these bits set are invalid (graphs: 0x8000)
-    void** slots;      // record pointers, null = free; allocated on first use
-    int usedCount;     // records in use
-    int slotEnd;       // one past the highest slot in use
-    int nextCheck;     // check number of the next handle, 0..2047
+    int kind;       // HandleKind
+    int capacity;   // slots in the table
+    int allocation; // HandleAllocation
+    int slotMask;   // slots with these bits set are invalid (graphs: 0x8000)
+    void** slots;   // record pointers, null = free; allocated on first use
+    int usedCount;  // records in use
+    int slotEnd;    // one past the highest slot in use
+    int nextCheck;  // check number of the next handle, 0..2047
 };
 
 #define HANDLE_TABLE_INIT(kind, capacity, allocation, slotMask) \

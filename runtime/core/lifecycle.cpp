@@ -270,10 +270,8 @@ int SetNoDisplayHint(const char* text) {
 int SetArchiveExtension(const char* ext) {
     API_LOCK();
     {
-        if (ext && ext[0] && strlen(ext) < 64)
-            SetArchiveExtensionInternal(ext);
-        else
-            SetArchiveExtensionInternal(nullptr);
+        if (ext && ext[0] && strlen(ext) < 64) SetArchiveExtensionInternal(ext);
+        else SetArchiveExtensionInternal(nullptr);
     }
     return 0;
 }

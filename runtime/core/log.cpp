@@ -65,7 +65,9 @@ void MirrorToStderr(const char* text) {
     if (utf8 != fixed) TrackedFree(utf8);
 }
 
-bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsSjisLead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Path of the log file inside the start directory.
 void LogFilePath(char* out, size_t size) {
@@ -129,7 +131,8 @@ int LogWrite(const char* text) {
     int outLen = ConvertLineFeeds(text, out);
     LogMirror mirror = MirrorMode();
     if (mirror == MirrorStderr) MirrorToStderr(text);
-    if (mirror != MirrorFileOff && !g_runtime.settings.logDisabled && g_runtime.startDirectory[0] && g_runtime.log.logFileName[0]) {
+    if (mirror != MirrorFileOff && !g_runtime.settings.logDisabled && g_runtime.startDirectory[0] &&
+        g_runtime.log.logFileName[0]) {
         char path[600];
         LogFilePath(path, sizeof(path));
         FILE* f = fopen(path, "ab");

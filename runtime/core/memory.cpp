@@ -15,22 +15,22 @@ namespace {
 // Header layout: name at 0, serial at 16, line at 18, size at 20, then the two
 // links and a check copy of the leading bytes, 64 bytes in all.
 struct BlockHeader {
-    char name[16];          // last 15 characters of the caller's source name
-    uint16_t serial;        // allocation number, wraps at 65536
-    uint16_t line;          // caller's source line, truncated to 16 bits
-    uint32_t size;          // bytes requested by the caller
-    BlockHeader* older;     // next older block (toward the anchor)
-    BlockHeader* newer;     // next newer block; null for the newest
-    uint8_t copy[24];       // copy of bytes 0..23, refreshed whenever they change
+    char name[16];      // last 15 characters of the caller's source name
+    uint16_t serial;    // allocation number, wraps at 65536
+    uint16_t line;      // caller's source line, truncated to 16 bits
+    uint32_t size;      // bytes requested by the caller
+    BlockHeader* older; // next older block (toward the anchor)
+    BlockHeader* newer; // next newer block; null for the newest
+    uint8_t copy[24];   // copy of bytes 0..23, refreshed whenever they change
 };
 static_assert(sizeof(BlockHeader) == 64, "tracked block header must be 64 bytes");
 
 struct TrackerState {
-    BlockHeader anchor;     // always the oldest element once the list exists
-    BlockHeader* newest;    // null before the first allocation
-    int totalSize;          // sum of the sizes of live blocks
-    int blockCount;         // live blocks
-    uint16_t nextSerial;    // number of the next allocation
+    BlockHeader anchor;  // always the oldest element once the list exists
+    BlockHeader* newest; // null before the first allocation
+    int totalSize;       // sum of the sizes of live blocks
+    int blockCount;      // live blocks
+    uint16_t nextSerial; // number of the next allocation
 };
 
 TrackerState s_tracker;
@@ -43,8 +43,7 @@ void RefreshCopy(BlockHeader* block) {
 void WriteBlockLine(const BlockHeader* block) {
     char text[512];
     int size = (int)block->size;
-    int n = snprintf(text, sizeof(text),
-                     "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<", size, size / 1024.0,
+    int n = snprintf(text, sizeof(text), "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<", size, size / 1024.0,
                      block->name, (int)block->line, (int)block->serial);
     const uint8_t* data = reinterpret_cast<const uint8_t*>(block + 1);
     int shown = size < 16 ? size : 16;
@@ -126,5 +125,9 @@ void DumpTrackedMemory(void) {
     LogWrite("\n");
 }
 
-int TrackedBlockCount(void) { return s_tracker.blockCount; }
-int TrackedTotalSize(void) { return s_tracker.totalSize; }
+int TrackedBlockCount(void) {
+    return s_tracker.blockCount;
+}
+int TrackedTotalSize(void) {
+    return s_tracker.totalSize;
+}

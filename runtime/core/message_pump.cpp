@@ -20,13 +20,13 @@ struct PumpState {
     // The thread; held by pointer so a process that exits without RuntimeEnd is
     // not stopped by a still-joinable thread object at its end.
     std::thread* thread;
-    std::atomic<int> turns;     // turns the pump thread has taken
-    std::atomic<int> skips;     // turns it skipped because the main thread pumped
+    std::atomic<int> turns; // turns the pump thread has taken
+    std::atomic<int> skips; // turns it skipped because the main thread pumped
     // The pause: made once and never destroyed, because a program that exits
     // without RuntimeEnd leaves the thread waiting on them while the static
     // destructors run.
-    std::mutex* pauseGuard;               // guards the pause
-    std::condition_variable* wake;        // cuts the pause short when the window ends
+    std::mutex* pauseGuard;        // guards the pause
+    std::condition_variable* wake; // cuts the pause short when the window ends
 };
 
 PumpState s_pump;
@@ -44,8 +44,12 @@ bool PumpTurnDue(uint32_t* seenMainPumps, uint32_t mainPumps) {
     return false;
 }
 
-int PumpThreadTurns(void) { return s_pump.turns.load(); }
-int PumpThreadSkips(void) { return s_pump.skips.load(); }
+int PumpThreadTurns(void) {
+    return s_pump.turns.load();
+}
+int PumpThreadSkips(void) {
+    return s_pump.skips.load();
+}
 
 namespace {
 
@@ -91,9 +95,7 @@ void StopMessagePump(void) {
     if (!g_runtime.window.pumpThreadStarted) return;
     // The pump thread may be waiting for the lock we hold: let it go by.
     while (!PumpThreadEnded()) {
-        {
-            std::lock_guard<std::mutex> g(*s_pump.pauseGuard);
-        }
+        { std::lock_guard<std::mutex> g(*s_pump.pauseGuard); }
         s_pump.wake->notify_all();
         LeaveApiLock();
         PlatformSleep(1);

@@ -14,15 +14,15 @@
 namespace {
 
 struct SjisEntry {
-    const char* key;  // the UTF-8 literal
-    char* value;      // its Shift-JIS bytes, NUL-terminated
+    const char* key; // the UTF-8 literal
+    char* value;     // its Shift-JIS bytes, NUL-terminated
 };
 
 struct SjisCache {
-    std::mutex guard;       // SJ may be reached from the pump thread too
-    SjisEntry* entries;     // open-addressed table
-    int capacity;           // power of two
-    int count;              // entries in use
+    std::mutex guard;   // SJ may be reached from the pump thread too
+    SjisEntry* entries; // open-addressed table
+    int capacity;       // power of two
+    int count;          // entries in use
 };
 
 SjisCache s_cache;
@@ -64,7 +64,7 @@ const char* SJ(const char* utf8Literal) {
         h = (h + 1) & mask;
     }
     size_t len = strlen(utf8Literal);
-    size_t cap = len * 2 + 1;  // Shift-JIS is never longer than UTF-8 for these texts
+    size_t cap = len * 2 + 1; // Shift-JIS is never longer than UTF-8 for these texts
     char* out = (char*)malloc(cap);
     if (!out) return utf8Literal;
     int n = PlatformConvertText("UTF-8", "CP932", utf8Literal, (int)len, out, (int)cap - 1);

@@ -17,7 +17,9 @@ struct TextEncodingState {
 
 TextEncodingState s_text;
 
-int IsContinuation(unsigned char b, unsigned char low, unsigned char high) { return b >= low && b <= high; }
+int IsContinuation(unsigned char b, unsigned char low, unsigned char high) {
+    return b >= low && b <= high;
+}
 
 // Appends the bytes of a code point in CP932 to out; '?' when it has none.
 int AppendSjis(uint32_t cp, char* out, int room) {
@@ -79,7 +81,9 @@ int GetTextEncoding(void) {
     return s_text.encoding;
 }
 
-int CurrentTextEncoding(void) { return s_text.encoding; }
+int CurrentTextEncoding(void) {
+    return s_text.encoding;
+}
 
 uint32_t DecodeUtf8(const unsigned char* b, int available, int* used) {
     *used = available > 0 ? 1 : 0;

@@ -42,7 +42,8 @@ int InitMainWindow(void) {
     LogPrintf(SJ("メモリ総量:%.2fMB  空きメモリ領域:%.2fMB "), info.memoryTotal / 1048576.0,
               info.memoryAvailable / 1048576.0);
 
-    PlatformGetDesktopMode(&g_runtime.window.desktopWidth, &g_runtime.window.desktopHeight, &g_runtime.window.desktopBitsPerPixel);
+    PlatformGetDesktopMode(&g_runtime.window.desktopWidth, &g_runtime.window.desktopHeight,
+                           &g_runtime.window.desktopBitsPerPixel);
     LogWrite(SJ("ソフトの実行優先レベルを上げました\n"));
 
     g_runtime.window.creatingWindow = 1;
@@ -125,7 +126,9 @@ void EndMainWindow(void) {
     g_runtime.window.mainWindow = 0;
 }
 
-void BringMainWindowToFront(int topmost) { PlatformRaiseWindow(); }
+void BringMainWindowToFront(int topmost) {
+    PlatformRaiseWindow();
+}
 
 void WaitWhileInactive(void) {
     if (g_runtime.window.paintInProgress || g_runtime.window.appActive) return;

@@ -26,54 +26,56 @@ struct Message {
 using MessageQueue = RingQueue<Message, kQueueCapacity>;
 
 struct MessageState {
-    MessageQueue threadQueue;   // messages posted to the main thread itself (quit)
-    MessageQueue windowQueue;   // messages posted to the window, then platform events
-    int dispatched;             // messages dispatched since process start
-    std::atomic<uint32_t> mainThreadPumps;  // ProcessMessage calls made by the main thread
+    MessageQueue threadQueue;              // messages posted to the main thread itself (quit)
+    MessageQueue windowQueue;              // messages posted to the window, then platform events
+    int dispatched;                        // messages dispatched since process start
+    std::atomic<uint32_t> mainThreadPumps; // ProcessMessage calls made by the main thread
 };
 
 MessageState s_messages;
 
-bool Push(MessageQueue* q, int message, long wParam, long lParam) { return RingPush(q, Message{message, wParam, lParam}); }
+bool Push(MessageQueue* q, int message, long wParam, long lParam) {
+    return RingPush(q, Message{message, wParam, lParam});
+}
 
 // Turns one platform event into the window message it stands for.
 bool MessageFromEvent(const PlatformEvent& e, Message* m) {
     m->wParam = 0;
     m->lParam = 0;
     switch (e.kind) {
-    case PlatformEventActivate:
-    case PlatformEventDeactivate:
-        m->message = WM_ACTIVATE;
-        m->wParam = e.kind == PlatformEventActivate ? 1 : 0;
-        return true;
-    case PlatformEventClose:
-        m->message = WM_CLOSE;
-        return true;
-    case PlatformEventMove:
-        m->message = WM_MOVE;
-        m->lParam = (long)(((uint32_t)e.x & 0xFFFF) | (((uint32_t)e.y & 0xFFFF) << 16));
-        return true;
-    case PlatformEventSize:
-        m->message = WM_SIZE;
-        m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
-        return true;
-    case PlatformEventExpose:
-        m->message = WM_PAINT;
-        return true;
-    case PlatformEventDisplayChange:
-        m->message = WM_DISPLAYCHANGE;
-        m->wParam = e.bits;
-        m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
-        return true;
-    case PlatformEventKey:
-        m->message = WM_KEYDOWN;
-        return true;
-    case PlatformEventScreenSave:
-        m->message = WM_SYSCOMMAND;
-        m->wParam = SC_SCREENSAVE;
-        return true;
-    default:
-        return false;
+        case PlatformEventActivate:
+        case PlatformEventDeactivate:
+            m->message = WM_ACTIVATE;
+            m->wParam = e.kind == PlatformEventActivate ? 1 : 0;
+            return true;
+        case PlatformEventClose:
+            m->message = WM_CLOSE;
+            return true;
+        case PlatformEventMove:
+            m->message = WM_MOVE;
+            m->lParam = (long)(((uint32_t)e.x & 0xFFFF) | (((uint32_t)e.y & 0xFFFF) << 16));
+            return true;
+        case PlatformEventSize:
+            m->message = WM_SIZE;
+            m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
+            return true;
+        case PlatformEventExpose:
+            m->message = WM_PAINT;
+            return true;
+        case PlatformEventDisplayChange:
+            m->message = WM_DISPLAYCHANGE;
+            m->wParam = e.bits;
+            m->lParam = (long)(((uint32_t)e.w & 0xFFFF) | (((uint32_t)e.h & 0xFFFF) << 16));
+            return true;
+        case PlatformEventKey:
+            m->message = WM_KEYDOWN;
+            return true;
+        case PlatformEventScreenSave:
+            m->message = WM_SYSCOMMAND;
+            m->wParam = SC_SCREENSAVE;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -97,7 +99,9 @@ bool TakeMessage(Message* m) {
     return RingPop(wq, m);
 }
 
-bool OnMainThread() { return g_runtime.window.mainThreadId != 0 && CurrentThreadId() == g_runtime.window.mainThreadId; }
+bool OnMainThread() {
+    return g_runtime.window.mainThreadId != 0 && CurrentThreadId() == g_runtime.window.mainThreadId;
+}
 
 } // namespace
 
@@ -105,7 +109,9 @@ void PostWindowMessage(int message, long wParam, long lParam) {
     Push(&s_messages.windowQueue, message, wParam, lParam);
 }
 
-void PostQuitToMainThread(void) { Push(&s_messages.threadQueue, WM_QUIT, 0, 0); }
+void PostQuitToMainThread(void) {
+    Push(&s_messages.threadQueue, WM_QUIT, 0, 0);
+}
 
 void ClearWindowMessages(void) {
     RingClear(&s_messages.threadQueue);
@@ -116,9 +122,13 @@ int PendingWindowMessages(void) {
     return s_messages.windowQueue.count + s_messages.threadQueue.count + PlatformPendingEvents();
 }
 
-int DispatchedWindowMessages(void) { return s_messages.dispatched; }
+int DispatchedWindowMessages(void) {
+    return s_messages.dispatched;
+}
 
-uint32_t MainThreadPumps(void) { return s_messages.mainThreadPumps.load(); }
+uint32_t MainThreadPumps(void) {
+    return s_messages.mainThreadPumps.load();
+}
 
 int ProcessMessage(void) {
     API_LOCK();
@@ -126,7 +136,8 @@ int ProcessMessage(void) {
     bool mainThread = OnMainThread();
     if (mainThread) s_messages.mainThreadPumps++;
     int n = 0, pass = 0;
-    while ((g_runtime.window.closePosted == 0 && g_runtime.window.appActive == 0) || (pass == 0 && QuitRequested() == 0)) {
+    while ((g_runtime.window.closePosted == 0 && g_runtime.window.appActive == 0) ||
+           (pass == 0 && QuitRequested() == 0)) {
         pass = 1;
         if (!g_runtime.window.appActive) PlatformSleep(1);
         bool leaveAll = false;
@@ -134,7 +145,8 @@ int ProcessMessage(void) {
         while (mainThread) {
             Message m;
             if (!TakeMessage(&m)) break;
-            if (m.message == WM_ACTIVATE || m.message == WM_ACTIVATEAPP) g_runtime.window.appActive = (m.wParam & 0xFFFF) != 0;
+            if (m.message == WM_ACTIVATE || m.message == WM_ACTIVATEAPP)
+                g_runtime.window.appActive = (m.wParam & 0xFFFF) != 0;
             if (QuitRequested()) {
                 leaveAll = true;
                 break;

@@ -53,76 +53,77 @@ void HandleDisplayChange(long wParam, long lParam) {
 
 long MainWindowProc(int message, long wParam, long lParam) {
     switch (message) {
-    case WM_DESTROY:
-        LogWrite(SJ("ウインドウが破棄されようとしています\n"));
-        LogWrite(SJ("ソフトを終了する準備が整いました\n"));
-        PostQuitToMainThread();
-        SetQuitRequested(1);
-        return 0;
-    case WM_CLOSE:
-        LogWrite(SJ("ウインドウを閉じようとしています\n"));
-        PlatformDestroyWindow();
-        MainWindowProc(WM_DESTROY, 0, 0);
-        return 0;
-    case WM_MOVE:
-        if (g_runtime.settings.windowed && !g_runtime.window.modeSwitching) {
-            int x = (int16_t)(lParam & 0xFFFF), y = (int16_t)((lParam >> 16) & 0xFFFF);
-            int w = g_runtime.window.clientRectOnScreen[2] - g_runtime.window.clientRectOnScreen[0];
-            int h = g_runtime.window.clientRectOnScreen[3] - g_runtime.window.clientRectOnScreen[1];
-            PlatformRect r;
-            if (PlatformGetClientRect(&r) == 0) {
-                w = r.right - r.left;
-                h = r.bottom - r.top;
+        case WM_DESTROY:
+            LogWrite(SJ("ウインドウが破棄されようとしています\n"));
+            LogWrite(SJ("ソフトを終了する準備が整いました\n"));
+            PostQuitToMainThread();
+            SetQuitRequested(1);
+            return 0;
+        case WM_CLOSE:
+            LogWrite(SJ("ウインドウを閉じようとしています\n"));
+            PlatformDestroyWindow();
+            MainWindowProc(WM_DESTROY, 0, 0);
+            return 0;
+        case WM_MOVE:
+            if (g_runtime.settings.windowed && !g_runtime.window.modeSwitching) {
+                int x = (int16_t)(lParam & 0xFFFF), y = (int16_t)((lParam >> 16) & 0xFFFF);
+                int w = g_runtime.window.clientRectOnScreen[2] - g_runtime.window.clientRectOnScreen[0];
+                int h = g_runtime.window.clientRectOnScreen[3] - g_runtime.window.clientRectOnScreen[1];
+                PlatformRect r;
+                if (PlatformGetClientRect(&r) == 0) {
+                    w = r.right - r.left;
+                    h = r.bottom - r.top;
+                }
+                g_runtime.window.clientRectOnScreen[0] = x;
+                g_runtime.window.clientRectOnScreen[1] = y;
+                g_runtime.window.clientRectOnScreen[2] = x + w;
+                g_runtime.window.clientRectOnScreen[3] = y + h;
+                SetFrontClientPosition(x, y);
+                ReapplyDrawArea();
             }
-            g_runtime.window.clientRectOnScreen[0] = x;
-            g_runtime.window.clientRectOnScreen[1] = y;
-            g_runtime.window.clientRectOnScreen[2] = x + w;
-            g_runtime.window.clientRectOnScreen[3] = y + h;
-            SetFrontClientPosition(x, y);
-            ReapplyDrawArea();
-        }
-        return 0;
-    case WM_SIZE:
-        // A window the player resized keeps its size; the picture is scaled into it.
-        if (g_runtime.settings.windowed && g_runtime.window.initialised && !g_runtime.window.creatingWindow && !g_runtime.window.modeSwitching) {
-            ReadClientRect();
+            return 0;
+        case WM_SIZE:
+            // A window the player resized keeps its size; the picture is scaled into it.
+            if (g_runtime.settings.windowed && g_runtime.window.initialised && !g_runtime.window.creatingWindow &&
+                !g_runtime.window.modeSwitching) {
+                ReadClientRect();
+                return 0;
+            }
+            if (wParam != SIZE_MAXIMIZED) FitWindowToClient();
+            return 0;
+        case WM_ACTIVATE: {
+            g_runtime.window.appActive = (wParam & 0xFFFF) != 0;
+            if (g_runtime.window.creatingWindow) return 0;
+            if (g_runtime.window.appActive) {
+                RestoreScreenSurfaces();
+                if (!g_runtime.settings.windowed && g_runtime.window.restorePending && g_runtime.window.initialised) {
+                    RestoreScreen();
+                    g_runtime.window.restorePending = 0;
+                }
+                ReacquireInput();
+            } else if (!g_runtime.settings.windowed && g_runtime.window.initialised) {
+                g_runtime.window.restorePending = 1;
+            }
+            PadActivationStep(g_runtime.window.appActive);
             return 0;
         }
-        if (wParam != SIZE_MAXIMIZED) FitWindowToClient();
-        return 0;
-    case WM_ACTIVATE: {
-        g_runtime.window.appActive = (wParam & 0xFFFF) != 0;
-        if (g_runtime.window.creatingWindow) return 0;
-        if (g_runtime.window.appActive) {
-            RestoreScreenSurfaces();
-            if (!g_runtime.settings.windowed && g_runtime.window.restorePending && g_runtime.window.initialised) {
-                RestoreScreen();
-                g_runtime.window.restorePending = 0;
-            }
-            ReacquireInput();
-        } else if (!g_runtime.settings.windowed && g_runtime.window.initialised) {
-            g_runtime.window.restorePending = 1;
-        }
-        PadActivationStep(g_runtime.window.appActive);
-        return 0;
-    }
-    case WM_PAINT:
-        HandlePaint();
-        return 0;
-    case WM_SETCURSOR:
-        if (!g_runtime.window.cursorShown) PlatformShowCursor(0);
-        return 0;
-    case WM_DISPLAYCHANGE:
-        HandleDisplayChange(wParam, lParam);
-        return 0;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_SCREENSAVE) return 1;
-        return 0;
-    case WM_KEYDOWN:
-        // Text input is not part of this runtime; the key state just learns of new data.
-        NoteKeyboardEvent();
-        return 0;
-    default:
-        return 0;
+        case WM_PAINT:
+            HandlePaint();
+            return 0;
+        case WM_SETCURSOR:
+            if (!g_runtime.window.cursorShown) PlatformShowCursor(0);
+            return 0;
+        case WM_DISPLAYCHANGE:
+            HandleDisplayChange(wParam, lParam);
+            return 0;
+        case WM_SYSCOMMAND:
+            if (wParam == SC_SCREENSAVE) return 1;
+            return 0;
+        case WM_KEYDOWN:
+            // Text input is not part of this runtime; the key state just learns of new data.
+            NoteKeyboardEvent();
+            return 0;
+        default:
+            return 0;
     }
 }

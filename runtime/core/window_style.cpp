@@ -16,14 +16,14 @@
 namespace {
 
 struct IconResource {
-    int id;              // resource number
-    const void* data;    // encoded image bytes (PNG or BMP)
-    int size;            // their length
+    int id;           // resource number
+    const void* data; // encoded image bytes (PNG or BMP)
+    int size;         // their length
 };
 
 struct IconState {
-    IconResource icons[16];     // icon resources the executable registered
-    int iconCount;              // entries in icons
+    IconResource icons[16]; // icon resources the executable registered
+    int iconCount;          // entries in icons
 };
 
 IconState s_icons;
@@ -83,8 +83,9 @@ int ChangeWindowMode(int windowed) {
     int r = RecreateScreen();
     // The switch is a display change of its own; the platform sends none for a
     // desktop-sized full screen, so the runtime posts it.
-    PostWindowMessage(WM_DISPLAYCHANGE, g_runtime.window.desktopBitsPerPixel,
-                      (long)((g_runtime.window.desktopWidth & 0xFFFF) | ((g_runtime.window.desktopHeight & 0xFFFF) << 16)));
+    PostWindowMessage(
+        WM_DISPLAYCHANGE, g_runtime.window.desktopBitsPerPixel,
+        (long)((g_runtime.window.desktopWidth & 0xFFFF) | ((g_runtime.window.desktopHeight & 0xFFFF) << 16)));
     while (ProcessMessage() == 0 && !g_runtime.window.displayChangeSeen) {
     }
     g_runtime.window.modeSwitching = 0;

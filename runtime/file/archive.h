@@ -9,10 +9,10 @@
 #include "runtime/file/file_ops.h"
 
 enum {
-    ArchiveSlotCount = 512,      // cached archives
-    OpenFileSlotCount = 512,     // files open through the archive-aware set
+    ArchiveSlotCount = 512,       // cached archives
+    OpenFileSlotCount = 512,      // files open through the archive-aware set
     ArchivePathMax = DiskPathMax, // full paths and archive names, NUL included
-    ArchiveExtensionMax = 64,    // extension buffer, NUL included
+    ArchiveExtensionMax = 64,     // extension buffer, NUL included
 };
 
 // The file handle of the archive-aware set: slot | OpenFileHandleTag.
@@ -20,54 +20,54 @@ const intptr_t OpenFileHandleTag = (intptr_t)0xF0000000u;
 const intptr_t OpenFileSlotMask = 0x0FFFFFFF;
 
 struct ArchiveHeader {
-    char magic[2];           // "QM"
-    uint16_t version;        // 0..3
-    uint32_t tableSize;      // table block bytes
-    uint32_t dataOffset;     // file offset of the data area
-    uint32_t tableOffset;    // file offset of the table block
-    uint32_t fileTable;      // file table offset inside the table block
-    uint32_t dirTable;       // directory table offset inside the table block
+    char magic[2];        // "QM"
+    uint16_t version;     // 0..3
+    uint32_t tableSize;   // table block bytes
+    uint32_t dataOffset;  // file offset of the data area
+    uint32_t tableOffset; // file offset of the table block
+    uint32_t fileTable;   // file table offset inside the table block
+    uint32_t dirTable;    // directory table offset inside the table block
 };
 
 struct OpenArchive {
-    int refCount;            // open entries using this archive
-    ArchiveHeader header;    // as read
-    FileHandle file;         // the archive file, through the plain disk set
-    uint32_t fileSize;       // its size, bounding every offset read from it
-    uint8_t* tableBlock;     // the unscrambled table block
-    uint32_t entrySize;      // 44 from version 2 on, else 40
-    uint32_t currentDir;     // directory searches start here (offset in the directory table)
-    ArchiveKey key;          // the key that decoded the header
+    int refCount;              // open entries using this archive
+    ArchiveHeader header;      // as read
+    FileHandle file;           // the archive file, through the plain disk set
+    uint32_t fileSize;         // its size, bounding every offset read from it
+    uint8_t* tableBlock;       // the unscrambled table block
+    uint32_t entrySize;        // 44 from version 2 on, else 40
+    uint32_t currentDir;       // directory searches start here (offset in the directory table)
+    ArchiveKey key;            // the key that decoded the header
     char name[ArchivePathMax]; // the archive's file name as looked up
 };
 
 struct ArchiveEntryState {
-    OpenArchive* archive;    // the archive holding the entry
-    uint32_t entry;          // the entry's offset inside the table block
-    uint32_t size;           // decoded size
-    uint32_t dataStart;      // file offset of the stored bytes
-    uint8_t* decoded;        // decoded copy of a compressed entry, or null
-    int eofHit;              // a read found the end
-    int position;            // 0 .. size
+    OpenArchive* archive; // the archive holding the entry
+    uint32_t entry;       // the entry's offset inside the table block
+    uint32_t size;        // decoded size
+    uint32_t dataStart;   // file offset of the stored bytes
+    uint8_t* decoded;     // decoded copy of a compressed entry, or null
+    int eofHit;           // a read found the end
+    int position;         // 0 .. size
 };
 
 struct OpenFileRecord {
-    int inArchive;           // 1 = an archive entry, 0 = a disk file
-    FileHandle disk;         // the DiskFile when inArchive is 0
-    int archiveIndex;        // archive slot when inArchive is 1
+    int inArchive;                // 1 = an archive entry, 0 = a disk file
+    FileHandle disk;              // the DiskFile when inArchive is 0
+    int archiveIndex;             // archive slot when inArchive is 1
     ArchiveEntryState entryState; // entry reading state when inArchive is 1
 };
 
 // The whole state of the files-and-archives subsystem.
 struct FileLayerState {
-    OpenArchive* archives[ArchiveSlotCount];   // cached archives, null = free
-    int archiveCount;                          // used archive slots
-    char rememberedName[ArchivePathMax];       // archive found by the last successful walk
-    int rememberedPrefix;                      // length of the path prefix it stands for; 0 = none
-    int rememberedSlot;                        // its slot when found
-    OpenFileRecord* files[OpenFileSlotCount];  // open files, null = free
-    int fileCount;                             // used file slots
-    char extension[ArchiveExtensionMax];       // archive extension; empty = "QMA"
+    OpenArchive* archives[ArchiveSlotCount];  // cached archives, null = free
+    int archiveCount;                         // used archive slots
+    char rememberedName[ArchivePathMax];      // archive found by the last successful walk
+    int rememberedPrefix;                     // length of the path prefix it stands for; 0 = none
+    int rememberedSlot;                       // its slot when found
+    OpenFileRecord* files[OpenFileSlotCount]; // open files, null = free
+    int fileCount;                            // used file slots
+    char extension[ArchiveExtensionMax];      // archive extension; empty = "QMA"
 };
 
 extern FileLayerState g_files;

@@ -20,7 +20,9 @@ void DecodeHeader(const uint8_t* raw, ArchiveHeader* header) {
     header->dirTable = ReadLe32(raw + ArchiveHeaderDirTable);
 }
 
-bool IsMagic(const uint8_t* raw) { return raw[0] == 'Q' && raw[1] == 'M'; }
+bool IsMagic(const uint8_t* raw) {
+    return raw[0] == 'Q' && raw[1] == 'M';
+}
 
 // Reads the 24 header bytes with key; true when they decode to the magic.
 bool ReadHeaderWith(OpenArchive* archive, const ArchiveKey* key, uint8_t* raw) {
@@ -44,8 +46,7 @@ bool HeaderFits(const ArchiveHeader& h, uint32_t fileSize) {
 int ReadArchiveBytes(OpenArchive* archive, uint32_t offset, void* buffer, uint32_t length) {
     if ((uint64_t)offset + length > archive->fileSize) return -1;
     if (length == 0) return 0;
-    if ((uint32_t)DiskTell(archive->file) != offset && DiskSeek(archive->file, (int)offset, 0) != 0)
-        return -1;
+    if ((uint32_t)DiskTell(archive->file) != offset && DiskSeek(archive->file, (int)offset, 0) != 0) return -1;
     if (DiskRead(buffer, 1, (int)length, archive->file) != (int)length) return -1;
     UnscrambleArchiveBytes(buffer, length, offset, &archive->key);
     return 0;
@@ -77,9 +78,8 @@ OpenArchive* OpenArchiveAt(const char* fileName) {
     if (ok) {
         // The block size is bounded by the file size checked above.
         archive->tableBlock = static_cast<uint8_t*>(RT_ALLOC(archive->header.tableSize));
-        ok = archive->tableBlock &&
-             ReadArchiveBytes(archive, archive->header.tableOffset, archive->tableBlock,
-                              archive->header.tableSize) == 0;
+        ok = archive->tableBlock && ReadArchiveBytes(archive, archive->header.tableOffset, archive->tableBlock,
+                                                     archive->header.tableSize) == 0;
     }
     if (!ok) {
         CloseArchive(archive);

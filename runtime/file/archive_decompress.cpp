@@ -41,23 +41,23 @@ int64_t DecompressArchiveData(const uint8_t* block, uint32_t blockBytes, uint8_t
         length += ArchiveMinMatch;
         uint32_t distance;
         switch (c & 3) {
-        case 0:
-            if (end - p < 1) return -1;
-            distance = p[0];
-            p += 1;
-            break;
-        case 1:
-            if (end - p < 2) return -1;
-            distance = ReadLe16(p);
-            p += 2;
-            break;
-        case 2:
-            if (end - p < 3) return -1;
-            distance = ReadLe16(p) | ((uint32_t)p[2] << 16);
-            p += 3;
-            break;
-        default:
-            return -1; // code 3 carries no distance and never occurs in valid data
+            case 0:
+                if (end - p < 1) return -1;
+                distance = p[0];
+                p += 1;
+                break;
+            case 1:
+                if (end - p < 2) return -1;
+                distance = ReadLe16(p);
+                p += 2;
+                break;
+            case 2:
+                if (end - p < 3) return -1;
+                distance = ReadLe16(p) | ((uint32_t)p[2] << 16);
+                p += 3;
+                break;
+            default:
+                return -1; // code 3 carries no distance and never occurs in valid data
         }
         distance += 1;
         if (distance > o || length > decodedSize - o) return -1;

@@ -53,8 +53,7 @@ int OpenArchiveEntry(OpenArchive* archive, const char* innerPath, ArchiveEntrySt
     if (state->size > INT_MAX || dataStart > archive->fileSize) return -1;
     state->dataStart = (uint32_t)dataStart;
     uint32_t stored = archive->header.version >= 2 ? ReadLe32(e + ArchiveEntryStored) : ArchiveStoredPlain;
-    if (stored == ArchiveStoredPlain)
-        return dataStart + state->size <= archive->fileSize ? 0 : -1;
+    if (stored == ArchiveStoredPlain) return dataStart + state->size <= archive->fileSize ? 0 : -1;
     return DecodeEntry(state, stored);
 }
 
@@ -69,8 +68,8 @@ int ReadArchiveEntry(ArchiveEntryState* state, void* buffer, int byteCount) {
     if (n <= 0) return 0;
     if (state->decoded) {
         memcpy(buffer, state->decoded + state->position, (size_t)n);
-    } else if (ReadArchiveBytes(state->archive, state->dataStart + (uint32_t)state->position, buffer,
-                                (uint32_t)n) != 0) {
+    } else if (ReadArchiveBytes(state->archive, state->dataStart + (uint32_t)state->position, buffer, (uint32_t)n) !=
+               0) {
         return 0;
     }
     state->eofHit = 0;
@@ -89,7 +88,9 @@ int SeekArchiveEntry(ArchiveEntryState* state, int offset, int origin) {
     return 0;
 }
 
-int EofArchiveEntry(const ArchiveEntryState* state) { return state->eofHit ? -1 : 0; }
+int EofArchiveEntry(const ArchiveEntryState* state) {
+    return state->eofHit ? -1 : 0;
+}
 
 void CloseArchiveEntry(ArchiveEntryState* state, int archiveSlot) {
     ReleaseArchive(archiveSlot);

@@ -6,18 +6,18 @@
 #include <string.h>
 
 enum {
-    ArchiveHeaderSize = 24,       // "QM", version, table size, data area, table offset, file table, dir table
-    ArchiveKeySize = 12,          // scramble key length; byte p uses key[p mod 12]
-    ArchiveMaxVersion = 3,        // newer versions are not archives to us
-    ArchiveFileEntrySizeOld = 40, // versions 0 and 1
-    ArchiveFileEntrySize = 44,    // version 2 and later: adds the compressed size
-    ArchiveDirEntrySize = 16,     // own entry, parent, entry count, first entry
+    ArchiveHeaderSize = 24,        // "QM", version, table size, data area, table offset, file table, dir table
+    ArchiveKeySize = 12,           // scramble key length; byte p uses key[p mod 12]
+    ArchiveMaxVersion = 3,         // newer versions are not archives to us
+    ArchiveFileEntrySizeOld = 40,  // versions 0 and 1
+    ArchiveFileEntrySize = 44,     // version 2 and later: adds the compressed size
+    ArchiveDirEntrySize = 16,      // own entry, parent, entry count, first entry
     ArchiveCompressedHeadSize = 9, // decoded size, block size, escape byte
     ArchiveDirectoryAttribute = 0x10,
-    ArchiveMinMatch = 4,          // shortest match a token can carry
-    ArchiveMaxMatch = 8195,       // 4 + 13 bits
+    ArchiveMinMatch = 4,           // shortest match a token can carry
+    ArchiveMaxMatch = 8195,        // 4 + 13 bits
     ArchiveMaxDistance = 16777216, // 24 bits + 1
-    ArchiveNameMax = 255,         // longest single name the reader matches
+    ArchiveNameMax = 255,          // longest single name the reader matches
 };
 
 // ArchiveHeader field offsets.
@@ -35,16 +35,16 @@ enum {
 enum {
     ArchiveEntryName = 0,
     ArchiveEntryAttributes = 4,
-    ArchiveEntryTimes = 8,        // three 64-bit times; the reader ignores them
-    ArchiveEntryData = 32,        // file: data offset; directory: its dir entry
-    ArchiveEntrySize = 36,        // decoded size
-    ArchiveEntryStored = 40,      // compressed size or ArchiveStoredPlain
+    ArchiveEntryTimes = 8,   // three 64-bit times; the reader ignores them
+    ArchiveEntryData = 32,   // file: data offset; directory: its dir entry
+    ArchiveEntrySize = 36,   // decoded size
+    ArchiveEntryStored = 40, // compressed size or ArchiveStoredPlain
 };
 
 // ArchiveDirEntry field offsets.
 enum {
-    ArchiveDirSelf = 0,           // the directory's own file-table entry (ignored by the reader)
-    ArchiveDirParent = 4,         // ArchiveNoParent for the root
+    ArchiveDirSelf = 0,   // the directory's own file-table entry (ignored by the reader)
+    ArchiveDirParent = 4, // ArchiveNoParent for the root
     ArchiveDirCount = 8,
     ArchiveDirFirst = 12,
 };
@@ -55,7 +55,9 @@ const uint32_t ArchiveNoParent = 0xFFFFFFFFu;
 inline uint32_t ReadLe32(const uint8_t* p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
-inline uint16_t ReadLe16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+inline uint16_t ReadLe16(const uint8_t* p) {
+    return (uint16_t)(p[0] | (p[1] << 8));
+}
 inline void WriteLe32(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
@@ -71,8 +73,8 @@ inline void WriteLe16(uint8_t* p, uint16_t v) {
 // letters only, double-byte characters unchanged), 1 to 4 zero bytes so the
 // length is a whole number of 4-byte words, the word count and the byte sum.
 struct ArchiveNameKey {
-    uint16_t words;                  // (name length + 4) / 4
-    uint16_t checksum;               // 16-bit sum of the stored name bytes
+    uint16_t words;                    // (name length + 4) / 4
+    uint16_t checksum;                 // 16-bit sum of the stored name bytes
     uint8_t bytes[ArchiveNameMax + 5]; // words * 4 bytes
 };
 

@@ -7,8 +7,12 @@ namespace {
 const uint8_t kFillByte = 0x6B;
 const uint8_t kFallbackByte = 0x5D;
 
-uint8_t RotateLeft(uint8_t v, int n) { return (uint8_t)((v << n) | (v >> (8 - n))); }
-uint8_t RotateRight(uint8_t v, int n) { return (uint8_t)((v >> n) | (v << (8 - n))); }
+uint8_t RotateLeft(uint8_t v, int n) {
+    return (uint8_t)((v << n) | (v >> (8 - n)));
+}
+uint8_t RotateRight(uint8_t v, int n) {
+    return (uint8_t)((v >> n) | (v << (8 - n)));
+}
 
 } // namespace
 
@@ -22,7 +26,7 @@ void BuildArchiveKey(ArchiveKey* key) {
     k[4] = (uint8_t)~RotateLeft(k[4], 2);
     k[5] = (uint8_t)(k[5] ^ 0xA5);
     k[6] = RotateLeft((uint8_t)(k[6] ^ 0x5F), 4);
-    k[7] = (uint8_t)~(k[7] ^ 0x19);
+    k[7] = (uint8_t) ~(k[7] ^ 0x19);
     k[8] = (uint8_t)(RotateRight(k[8], 5) ^ 0xC3);
     k[9] = RotateLeft((uint8_t)~k[9], 6);
     k[10] = (uint8_t)(k[10] ^ 0x77);

@@ -53,8 +53,7 @@ bool NameMatches(const OpenArchive* a, uint32_t nameOffset, const ArchiveNameKey
 
 // Looks the name up among the entries of directory dir, directories or files
 // as asked. The first match wins.
-bool LookupName(const OpenArchive* a, uint32_t dir, const Component& name, bool wantDirectory,
-                uint32_t* entry) {
+bool LookupName(const OpenArchive* a, uint32_t dir, const Component& name, bool wantDirectory, uint32_t* entry) {
     ArchiveNameKey key;
     if (name.length == 0 || MakeNameKey(name.text, name.length, &key) != 0) return false;
     uint64_t record;

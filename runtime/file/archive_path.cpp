@@ -1,5 +1,5 @@
-// Opening a file through the archive-aware set: the full path, the walk that tries every folder on it as an archive (outermost first), the
-// remembered archive that lets later opens skip the walk, and the disk fallback.
+// Opening a file through the archive-aware set: the full path, the walk that tries every folder on it as an archive
+// (outermost first), the remembered archive that lets later opens skip the walk, and the disk fallback.
 #include <stdio.h>
 #include <string.h>
 
@@ -10,7 +10,9 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Appends "\" and length bytes of text as written; false when the result would
 // not fit. The case is kept so that the disk finds the exact name first (a
@@ -175,8 +177,7 @@ FileHandle OpenArchiveFile(const char* path, int background, int mode) {
         bool tryWalk = true;
         // The remembered archive stands for its folder only: the path must go on
         // with a separator right after the prefix (not "BKTX\..." for "BKT").
-        if (prefix > 0 && strncmp(full, g_files.rememberedName, (size_t)prefix) == 0 &&
-            IsSeparator(full[prefix])) {
+        if (prefix > 0 && strncmp(full, g_files.rememberedName, (size_t)prefix) == 0 && IsSeparator(full[prefix])) {
             tryWalk = false;
             archiveSlot = AcquireArchive(g_files.rememberedName, g_files.rememberedSlot);
             inner = full + prefix + 1;

@@ -7,16 +7,32 @@
 
 namespace {
 
-int FileTell(intptr_t h) { return g_fileOps->tell(h); }
-int FileSeek(intptr_t h, int offset, int origin) { return g_fileOps->seek(h, offset, origin); }
-int FileRead(void* buffer, int size, int count, intptr_t h) { return g_fileOps->read(buffer, size, count, h); }
-int FileEof(intptr_t h) { return g_fileOps->eof(h); }
-int FileIdle(intptr_t h) { return g_fileOps->idle(h); }
-int FileClose(intptr_t h) { return g_fileOps->close(h); }
+int FileTell(intptr_t h) {
+    return g_fileOps->tell(h);
+}
+int FileSeek(intptr_t h, int offset, int origin) {
+    return g_fileOps->seek(h, offset, origin);
+}
+int FileRead(void* buffer, int size, int count, intptr_t h) {
+    return g_fileOps->read(buffer, size, count, h);
+}
+int FileEof(intptr_t h) {
+    return g_fileOps->eof(h);
+}
+int FileIdle(intptr_t h) {
+    return g_fileOps->idle(h);
+}
+int FileClose(intptr_t h) {
+    return g_fileOps->close(h);
+}
 
-MemoryStream* AsMemory(intptr_t h) { return reinterpret_cast<MemoryStream*>(h); }
+MemoryStream* AsMemory(intptr_t h) {
+    return reinterpret_cast<MemoryStream*>(h);
+}
 
-int MemoryTell(intptr_t h) { return AsMemory(h)->position; }
+int MemoryTell(intptr_t h) {
+    return AsMemory(h)->position;
+}
 
 int MemorySeek(intptr_t h, int offset, int origin) {
     MemoryStream* m = AsMemory(h);
@@ -53,8 +69,12 @@ int MemoryRead(void* buffer, int size, int count, intptr_t h) {
     return count;
 }
 
-int MemoryEof(intptr_t h) { return AsMemory(h)->eofHit; }
-int MemoryIdle(intptr_t h) { return 1; }
+int MemoryEof(intptr_t h) {
+    return AsMemory(h)->eofHit;
+}
+int MemoryIdle(intptr_t h) {
+    return 1;
+}
 
 int MemoryClose(intptr_t h) {
     RT_FREE(AsMemory(h));
@@ -63,8 +83,8 @@ int MemoryClose(intptr_t h) {
 
 } // namespace
 
-const DataStream g_fileStream = { FileTell, FileSeek, FileRead, FileEof, FileIdle, FileClose };
-const DataStream g_memoryStream = { MemoryTell, MemorySeek, MemoryRead, MemoryEof, MemoryIdle, MemoryClose };
+const DataStream g_fileStream = {FileTell, FileSeek, FileRead, FileEof, FileIdle, FileClose};
+const DataStream g_memoryStream = {MemoryTell, MemorySeek, MemoryRead, MemoryEof, MemoryIdle, MemoryClose};
 
 MemoryStream* OpenMemoryStream(const void* block, int size) {
     MemoryStream* m = static_cast<MemoryStream*>(RT_CALLOC(sizeof(MemoryStream)));

@@ -17,7 +17,9 @@ namespace {
 
 enum { PlainDirectoryBuffer = 260 };
 
-DiskFile* AsDisk(FileHandle file) { return reinterpret_cast<DiskFile*>(file); }
+DiskFile* AsDisk(FileHandle file) {
+    return reinterpret_cast<DiskFile*>(file);
+}
 
 // Descriptor of the regular file at path (already resolved), blocking again once
 // open, with its size; -1 for anything else. Opening without O_NONBLOCK would wait
@@ -79,7 +81,9 @@ int DiskClose(FileHandle file) {
     return result;
 }
 
-int DiskTell(FileHandle file) { return file ? (int)AsDisk(file)->position : -1; }
+int DiskTell(FileHandle file) {
+    return file ? (int)AsDisk(file)->position : -1;
+}
 
 int DiskSeek(FileHandle file, int offset, int origin) {
     DiskFile* disk = AsDisk(file);
@@ -124,9 +128,13 @@ int DiskRead(void* buffer, int size, int count, FileHandle file) {
     return (int)(got / (size_t)size);
 }
 
-int DiskEof(FileHandle file) { return file && AsDisk(file)->eofHit ? -1 : 0; }
+int DiskEof(FileHandle file) {
+    return file && AsDisk(file)->eofHit ? -1 : 0;
+}
 
-int DiskIdle(FileHandle file) { return 1; }
+int DiskIdle(FileHandle file) {
+    return 1;
+}
 
 int DiskSetCurrentDirectory(const char* path) {
     if (!path) return 0;
@@ -149,4 +157,6 @@ int DiskGetCurrentDirectory(char* buffer) {
     return DiskGetCurrentDirectorySized(buffer, PlainDirectoryBuffer);
 }
 
-uint32_t DiskFileSize(FileHandle file) { return file ? AsDisk(file)->size : 0; }
+uint32_t DiskFileSize(FileHandle file) {
+    return file ? AsDisk(file)->size : 0;
+}

@@ -16,7 +16,9 @@ bool Exists(const char* path) {
     return stat(path, &info) == 0;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c; }
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c;
+}
 
 // Equal but for the case of single-byte letters; double-byte characters match exactly.
 bool SameNameIgnoringCase(const char* a, const char* b) {

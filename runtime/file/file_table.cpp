@@ -67,7 +67,9 @@ int ArchiveSetEof(FileHandle file) {
     return record->inArchive ? EofArchiveEntry(&record->entryState) : DiskEof(record->disk);
 }
 
-int ArchiveSetIdle(FileHandle file) { return 1; }
+int ArchiveSetIdle(FileHandle file) {
+    return 1;
+}
 
 int ArchiveSetSetCurrentDirectory(const char* path) {
     DiskSetCurrentDirectory(path);
@@ -82,13 +84,27 @@ int ArchiveSetGetCurrentDirectory(char* buffer) {
 } // namespace
 
 const FileOpTable g_diskFileOps = {
-    DiskOpen, DiskClose, DiskTell, DiskSeek, DiskRead, DiskEof, DiskIdle,
-    DiskSetCurrentDirectory, DiskGetCurrentDirectory,
+    DiskOpen,
+    DiskClose,
+    DiskTell,
+    DiskSeek,
+    DiskRead,
+    DiskEof,
+    DiskIdle,
+    DiskSetCurrentDirectory,
+    DiskGetCurrentDirectory,
 };
 
 const FileOpTable g_archiveFileOps = {
-    OpenArchiveFile, ArchiveSetClose, ArchiveSetTell, ArchiveSetSeek, ArchiveSetRead, ArchiveSetEof,
-    ArchiveSetIdle, ArchiveSetSetCurrentDirectory, ArchiveSetGetCurrentDirectory,
+    OpenArchiveFile,
+    ArchiveSetClose,
+    ArchiveSetTell,
+    ArchiveSetSeek,
+    ArchiveSetRead,
+    ArchiveSetEof,
+    ArchiveSetIdle,
+    ArchiveSetSetCurrentDirectory,
+    ArchiveSetGetCurrentDirectory,
 };
 
 // The archive-aware set is the default, and a table is there even before RuntimeInit.

@@ -4,10 +4,10 @@
 #include <stdint.h>
 
 struct BlendTables {
-    int built;                             // filled once, on the first screen set-up
-    uint8_t product[256][256];             // i * j / 255
-    int16_t signedProduct[256][511];       // trunc(i * j / 255), j from -255 at index 0
-    uint8_t alphaMix64[64][64][64];        // (a * s + (63 - a) * d) / 63
+    int built;                       // filled once, on the first screen set-up
+    uint8_t product[256][256];       // i * j / 255
+    int16_t signedProduct[256][511]; // trunc(i * j / 255), j from -255 at index 0
+    uint8_t alphaMix64[64][64][64];  // (a * s + (63 - a) * d) / 63
 };
 
 extern BlendTables g_blendTables;

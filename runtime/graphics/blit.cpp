@@ -14,21 +14,24 @@
 int ChooseBlendOp(int mode, int param, int brightWhite, int sourceKind) {
     const bool alpha = sourceKind == SrcAlpha;
     switch (mode) {
-    case 0: return OpCopy;
-    case 1:
-        if (param <= 0) return OpNone;
-        if (param >= 255) return OpCopy;
-        if (alpha) return OpMix;
-        if (!brightWhite) return OpMixBright;
-        return param == 128 ? OpHalf : OpMix;
-    case 2:
-        if (param <= 0) return OpNone;
-        return (param >= 255 && !alpha) ? OpAdd255 : OpAdd;
-    case 3:
-        if (param <= 0) return OpNone;
-        return (param >= 255 && !alpha) ? OpSub255 : OpSub;
-    case 4: return OpMul;
-    default: return OpNone;
+        case 0:
+            return OpCopy;
+        case 1:
+            if (param <= 0) return OpNone;
+            if (param >= 255) return OpCopy;
+            if (alpha) return OpMix;
+            if (!brightWhite) return OpMixBright;
+            return param == 128 ? OpHalf : OpMix;
+        case 2:
+            if (param <= 0) return OpNone;
+            return (param >= 255 && !alpha) ? OpAdd255 : OpAdd;
+        case 3:
+            if (param <= 0) return OpNone;
+            return (param >= 255 && !alpha) ? OpSub255 : OpSub;
+        case 4:
+            return OpMul;
+        default:
+            return OpNone;
     }
 }
 
@@ -65,8 +68,8 @@ int BlitCompatible(const MEMIMG* dest, const MEMIMG* src) {
 }
 
 // PrepareBlend once the images are known to fit together.
-static inline int PrepareCompatible(BlendSetup* setup, const MEMIMG* src, int kind, int transFlag, int mode,
-                                    int param, uint32_t bright) {
+static inline int PrepareCompatible(BlendSetup* setup, const MEMIMG* src, int kind, int transFlag, int mode, int param,
+                                    uint32_t bright) {
     bright &= 0xFFFFFF;
     setup->kind = kind;
     setup->src = src->UsePalette ? SrcPalette : (src->AlphaChannel ? SrcAlpha : SrcPlain);
@@ -93,7 +96,8 @@ template <int Kind, int Op, bool Bright, int Src, bool Trans>
 static void BlitRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int w, int h,
                      const BlendContext& c) {
     for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch)
-        for (int x = 0; x < w; x++) BlendPixel<Kind, Op, Bright, Src, Trans>(dst, x, LoadSourcePixel<Kind, Src>(src, x), c);
+        for (int x = 0; x < w; x++)
+            BlendPixel<Kind, Op, Bright, Src, Trans>(dst, x, LoadSourcePixel<Kind, Src>(src, x), c);
 }
 
 constexpr int kTableSize = 2 * OpCount * 2 * SrcKindCount * 2;
@@ -126,7 +130,8 @@ static void StretchRows(MEMIMG* dest, const MEMIMG* src, int x0, int x1, int y0,
                 for (int x = x0; x < x1; x += kGatherPixels) {
                     const int n = x1 - x < kGatherPixels ? x1 - x : kGatherPixels;
                     if (!(n == x1 - x0 && gathered == rows[y - y0])) {
-                        for (int i = 0; i < n; i++) row[i] = (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(s, cols[x - x0 + i]);
+                        for (int i = 0; i < n; i++)
+                            row[i] = (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(s, cols[x - x0 + i]);
                         gathered = n == x1 - x0 ? rows[y - y0] : -1;
                     }
                     fn(d + (intptr_t)x * bytes, 0, (const uint8_t*)row, 0, n, 1, c);
@@ -169,7 +174,8 @@ static void SampleSpan(MEMIMG* dest, const MEMIMG* src, int y, int x0, int x1, i
                     } else {
                         if ((uint64_t)u >= limitU || (uint64_t)v >= limitV) break;
                     }
-                    run[n] = (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(src->Pixels + (intptr_t)sy * src->Pitch, sx);
+                    run[n] =
+                        (GatherPixel<Kind, Src>)LoadSourcePixel<Kind, Src>(src->Pixels + (intptr_t)sy * src->Pitch, sx);
                 }
                 if (n) fn(d + (intptr_t)start * bytes, 0, (const uint8_t*)run, 0, n, 1, c);
             }
@@ -206,17 +212,18 @@ struct Decode {
 
 template <size_t... I>
 static constexpr std::array<BlitRowsFn, kTableSize> MakeBlitTable(std::index_sequence<I...>) {
-    return {&BlitRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src, Decode<I>::trans != 0>...};
+    return {
+        &BlitRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src, Decode<I>::trans != 0>...};
 }
 template <size_t... I>
 static constexpr std::array<StretchRowsFn, kTableSize> MakeStretchTable(std::index_sequence<I...>) {
-    return {&StretchRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src,
-                         Decode<I>::trans != 0>...};
+    return {
+        &StretchRows<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src, Decode<I>::trans != 0>...};
 }
 template <bool Clamp, size_t... I>
 static constexpr std::array<SampleSpanFn, kTableSize> MakeSampleTable(std::index_sequence<I...>) {
-    return {&SampleSpan<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src,
-                        Decode<I>::trans != 0, Clamp>...};
+    return {&SampleSpan<Decode<I>::kind, Decode<I>::op, Decode<I>::bright != 0, Decode<I>::src, Decode<I>::trans != 0,
+                        Clamp>...};
 }
 
 static const std::array<BlitRowsFn, kTableSize> s_blitTable = MakeBlitTable(std::make_index_sequence<kTableSize>());
@@ -253,7 +260,8 @@ static BlitRowsFn ChosenBlit(int index) {
     BlitRowsFn fn = s_chosen.loops[index];
     if (fn) return fn;
     const int kind = index / (OpCount * 2 * SrcKindCount * 2), rest = index % (OpCount * 2 * SrcKindCount * 2);
-    const int op = rest / (2 * SrcKindCount * 2), bright = (rest / (SrcKindCount * 2)) % 2, src = (rest / 2) % SrcKindCount;
+    const int op = rest / (2 * SrcKindCount * 2), bright = (rest / (SrcKindCount * 2)) % 2,
+              src = (rest / 2) % SrcKindCount;
     fn = FindSimdBlit(kind, op, bright, src, index % 2);
     if (!fn) fn = s_blitTable[index];
     s_chosen.loops[index] = fn;
@@ -270,8 +278,8 @@ static void CopyRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitc
     for (int y = 0; y < h; y++, dst += dstPitch, src += srcPitch) memmove(dst, src, rowBytes);
 }
 
-void BlitMemImgWith(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag, const int* clip, int mode,
-                    int param, uint32_t bright) {
+void BlitMemImgWith(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag, const int* clip, int mode, int param,
+                    uint32_t bright) {
     if (!Compatible(dest, src)) return;
     // Clip first: a blit that lands outside costs nothing more. The draw area never
     // reaches outside the target; sums are taken in 64 bits.
@@ -293,8 +301,8 @@ void BlitMemImgWith(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag
         CopyRows(d, dest->Pitch, s, src->Pitch, w * bytes, h);
         return;
     }
-    ChosenBlit(TableIndex(setup.kind, setup.op, setup.bright, setup.src, setup.trans))(d, dest->Pitch, s, src->Pitch,
-                                                                                       w, h, setup.ctx);
+    ChosenBlit(TableIndex(setup.kind, setup.op, setup.bright, setup.src, setup.trans))(d, dest->Pitch, s, src->Pitch, w,
+                                                                                       h, setup.ctx);
 }
 
 void BlitMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transFlag) {

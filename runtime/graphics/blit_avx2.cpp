@@ -37,7 +37,8 @@ AVX2 inline __m256i Join565(__m256i r, __m256i g, __m256i b) {
 
 template <int Op, bool Trans>
 inline void Tail565(uint8_t* dst, const uint8_t* src, int x, int w, const BlendContext& c) {
-    for (; x < w; x++) BlendPixel<Rgb565, Op, false, SrcPlain, Trans>(dst, x, LoadSourcePixel<Rgb565, SrcPlain>(src, x), c);
+    for (; x < w; x++)
+        BlendPixel<Rgb565, Op, false, SrcPlain, Trans>(dst, x, LoadSourcePixel<Rgb565, SrcPlain>(src, x), c);
 }
 AVX2 void Key565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
     const __m256i key = _mm256_set1_epi16((short)c.key);
@@ -88,7 +89,8 @@ AVX2 void Mix565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h,
         for (; x + 16 <= w; x += 16) {
             __m256i sv = Load(s + x), dv = Load(d + x);
             __m256i r = Mix63(_mm256_srli_epi16(sv, 11), _mm256_srli_epi16(dv, 11), a, na);
-            __m256i g = Mix63(_mm256_and_si256(_mm256_srli_epi16(sv, 5), m6), _mm256_and_si256(_mm256_srli_epi16(dv, 5), m6), a, na);
+            __m256i g = Mix63(_mm256_and_si256(_mm256_srli_epi16(sv, 5), m6),
+                              _mm256_and_si256(_mm256_srli_epi16(dv, 5), m6), a, na);
             __m256i b = Mix63(_mm256_and_si256(sv, m5), _mm256_and_si256(dv, m5), a, na);
             __m256i out = Join565(r, g, b);
             if (Trans) out = Select(_mm256_cmpeq_epi16(sv, key), dv, out);
@@ -107,8 +109,8 @@ AVX2 inline __m256i Move(__m256i s, __m256i d, __m256i a) {
 template <bool Trans>
 AVX2 void Alpha565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
     const __m256i m6 = _mm256_set1_epi16(63), m5 = _mm256_set1_epi16(31), full = _mm256_set1_epi16(255);
-    const __m256i split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, -1, 6, -1, 10, -1, 14, -1,
-                                           0, 1, 4, 5, 8, 9, 12, 13, 2, -1, 6, -1, 10, -1, 14, -1);
+    const __m256i split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, -1, 6, -1, 10, -1, 14, -1, 0, 1, 4, 5, 8, 9, 12,
+                                           13, 2, -1, 6, -1, 10, -1, 14, -1);
     for (int y = 0; y < h; y++, dst += dp, src += sp) {
         uint16_t* d = (uint16_t*)dst;
         const uint32_t* s = (const uint32_t*)src;
@@ -122,9 +124,11 @@ AVX2 void Alpha565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int 
             __m256i dv = _mm256_permute4x64_epi64(Load(d + x), 0xD8);
             // Each channel stays in its field, so the three moves add to the packed pixel.
             __m256i r = Move(_mm256_srli_epi16(sv, 11), _mm256_srli_epi16(dv, 11), a);
-            __m256i g = Move(_mm256_and_si256(_mm256_srli_epi16(sv, 5), m6), _mm256_and_si256(_mm256_srli_epi16(dv, 5), m6), a);
+            __m256i g =
+                Move(_mm256_and_si256(_mm256_srli_epi16(sv, 5), m6), _mm256_and_si256(_mm256_srli_epi16(dv, 5), m6), a);
             __m256i b = Move(_mm256_and_si256(sv, m5), _mm256_and_si256(dv, m5), a);
-            __m256i out = _mm256_add_epi16(_mm256_add_epi16(dv, b), _mm256_add_epi16(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)));
+            __m256i out = _mm256_add_epi16(_mm256_add_epi16(dv, b),
+                                           _mm256_add_epi16(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)));
             if (Trans) out = Select(_mm256_cmpeq_epi16(a, full), sv, out);
             Store(d + x, _mm256_permute4x64_epi64(out, 0xD8));
         }
@@ -146,7 +150,8 @@ AVX2 void Add565x(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h
             __m256i sum = _mm256_add_epi16(a, _mm256_and_si256(dv, keep));
             __m256i redCarry = _mm256_and_si256(LessU16(sum, a), red);
             __m256i cc = _mm256_and_si256(sum, carries);
-            __m256i out = _mm256_or_si256(_mm256_or_si256(sum, _mm256_sub_epi16(cc, _mm256_srli_epi16(cc, 5))), redCarry);
+            __m256i out =
+                _mm256_or_si256(_mm256_or_si256(sum, _mm256_sub_epi16(cc, _mm256_srli_epi16(cc, 5))), redCarry);
             if (Trans) out = Select(_mm256_cmpeq_epi16(sv, key), dv, out);
             Store(d + x, out);
         }
@@ -168,7 +173,8 @@ AVX2 void Sub565x(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h
             __m256i diff = _mm256_sub_epi16(xv, yv);
             __m256i noBorrow = _mm256_andnot_si256(LessU16(xv, yv), red);
             __m256i cc = _mm256_and_si256(diff, carries);
-            __m256i out = _mm256_and_si256(diff, _mm256_or_si256(noBorrow, _mm256_sub_epi16(cc, _mm256_srli_epi16(cc, 5))));
+            __m256i out =
+                _mm256_and_si256(diff, _mm256_or_si256(noBorrow, _mm256_sub_epi16(cc, _mm256_srli_epi16(cc, 5))));
             if (Trans) out = Select(_mm256_cmpeq_epi16(sv, key), dv, out);
             Store(d + x, out);
         }
@@ -216,9 +222,18 @@ struct V256 {
     static T Mullo16(T a, T b) { return _mm256_mullo_epi16(a, b); }
     static T MulhiU16(T a, T b) { return _mm256_mulhi_epu16(a, b); }
     static T MulhiS16(T a, T b) { return _mm256_mulhi_epi16(a, b); }
-    template <int n> static T Srli16(T a) { return _mm256_srli_epi16(a, n); }
-    template <int n> static T Srai16(T a) { return _mm256_srai_epi16(a, n); }
-    template <int n> static T Srli32(T a) { return _mm256_srli_epi32(a, n); }
+    template <int n>
+    static T Srli16(T a) {
+        return _mm256_srli_epi16(a, n);
+    }
+    template <int n>
+    static T Srai16(T a) {
+        return _mm256_srai_epi16(a, n);
+    }
+    template <int n>
+    static T Srli32(T a) {
+        return _mm256_srli_epi32(a, n);
+    }
     static T CmpEq16(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
     static T CmpEq32(T a, T b) { return _mm256_cmpeq_epi32(a, b); }
     // Unpacks and packs work within each 128-bit half; paired, they keep pixel order.
@@ -251,12 +266,18 @@ BlitRowsFn FindAvx2Blit(int kind, int op, int bright, int src, int trans) {
     if (src != SrcPlain) return nullptr;
     if (kind == Rgb565) {
         switch (op) {
-        case OpCopy: return trans ? Key565 : nullptr;
-        case OpHalf: return trans ? Half565<true> : Half565<false>;
-        case OpMix: return trans ? Mix565<true> : Mix565<false>;
-        case OpAdd255: return trans ? Add565x<true> : Add565x<false>;
-        case OpSub255: return trans ? Sub565x<true> : Sub565x<false>;
-        default: return nullptr;
+            case OpCopy:
+                return trans ? Key565 : nullptr;
+            case OpHalf:
+                return trans ? Half565<true> : Half565<false>;
+            case OpMix:
+                return trans ? Mix565<true> : Mix565<false>;
+            case OpAdd255:
+                return trans ? Add565x<true> : Add565x<false>;
+            case OpSub255:
+                return trans ? Sub565x<true> : Sub565x<false>;
+            default:
+                return nullptr;
         }
     }
     return nullptr;

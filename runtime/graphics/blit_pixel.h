@@ -65,13 +65,13 @@ enum SourceKind { SrcPlain = 0, SrcAlpha = 1, SrcPalette = 2, SrcKindCount };
 
 // Per-call constants of the rules.
 struct BlendContext {
-    uint32_t key;               // transparent value (16 bits for Rgb565, index for palettes)
-    const uint32_t* palette;    // palette of a palette source
-    int param;                  // blend parameter 0..255
-    const uint8_t* paramRow;    // ProductTable[param]
-    const int16_t* signedRow;   // SignedProductTable[param], indexable -255..255
-    const uint8_t (*mix)[64];   // AlphaMixTable64[param >> 2]
-    const uint8_t* brightR;     // ProductTable[bright red]
+    uint32_t key;             // transparent value (16 bits for Rgb565, index for palettes)
+    const uint32_t* palette;  // palette of a palette source
+    int param;                // blend parameter 0..255
+    const uint8_t* paramRow;  // ProductTable[param]
+    const int16_t* signedRow; // SignedProductTable[param], indexable -255..255
+    const uint8_t (*mix)[64]; // AlphaMixTable64[param >> 2]
+    const uint8_t* brightR;   // ProductTable[bright red]
     const uint8_t* brightG;
     const uint8_t* brightB;
 };
@@ -299,5 +299,5 @@ inline void BlendPixel(uint8_t* destRow, int x, uint32_t raw, const BlendContext
 
 // The reference rules, written straight from the tables with run-time branches
 // (tests compare every specialised loop against them).
-void BlendPixelReference(int kind, uint8_t* destPixel, uint32_t raw, const MEMIMG* src, int transFlag,
-                         int mode, int param, uint32_t bright);
+void BlendPixelReference(int kind, uint8_t* destPixel, uint32_t raw, const MEMIMG* src, int transFlag, int mode,
+                         int param, uint32_t bright);

@@ -4,9 +4,15 @@
 #include "runtime/graphics/blit.h"
 #include "runtime/graphics/draw_state.h"
 
-static int Prod(int i, int j) { return i * j / 255; }
-static int SignedProd(int i, int j) { return i * j / 255; } // C division truncates toward zero
-static int Mix64(int a, int s, int d) { return (a * s + (63 - a) * d) / 63; }
+static int Prod(int i, int j) {
+    return i * j / 255;
+}
+static int SignedProd(int i, int j) {
+    return i * j / 255;
+} // C division truncates toward zero
+static int Mix64(int a, int s, int d) {
+    return (a * s + (63 - a) * d) / 63;
+}
 
 // Channels at their own widths: 565 (5, 6, 5) or 8888 (8, 8, 8).
 struct Rgb {
@@ -23,7 +29,9 @@ static uint32_t Join(int kind, Rgb c) {
     return (uint32_t)((c.r << 16) | (c.g << 8) | c.b);
 }
 
-static int Asr(int v, int n) { return v >> n; } // arithmetic on every compiler we use
+static int Asr(int v, int n) {
+    return v >> n;
+} // arithmetic on every compiler we use
 
 void BlendPixelReference(int kind, uint8_t* destPixel, uint32_t raw, const MEMIMG* src, int transFlag, int mode,
                          int param, uint32_t bright) {
@@ -113,51 +121,51 @@ void BlendPixelReference(int kind, uint8_t* destPixel, uint32_t raw, const MEMIM
     }
 
     switch (mode) {
-    case 0:
-        if (is565) out = s1;
-        else out = white ? s : (top | Join(kind, sc));
-        break;
-    case 1:
-        if (white && param == 128) {
-            out = is565 ? (((s >> 1) & 0x7BEF) + ((d >> 1) & 0x7BEF))
-                        : (((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F));
-        } else if (is565) {
-            Rgb o;
-            if (white) {
-                o = {Mix64(param >> 2, sc.r, dc.r), Mix64(param >> 2, sc.g, dc.g), Mix64(param >> 2, sc.b, dc.b)};
+        case 0:
+            if (is565) out = s1;
+            else out = white ? s : (top | Join(kind, sc));
+            break;
+        case 1:
+            if (white && param == 128) {
+                out = is565 ? (((s >> 1) & 0x7BEF) + ((d >> 1) & 0x7BEF))
+                            : (((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F));
+            } else if (is565) {
+                Rgb o;
+                if (white) {
+                    o = {Mix64(param >> 2, sc.r, dc.r), Mix64(param >> 2, sc.g, dc.g), Mix64(param >> 2, sc.b, dc.b)};
+                } else {
+                    o = {dc.r + SignedProd(param, sc.r - dc.r), dc.g + SignedProd(param, sc.g - dc.g),
+                         dc.b + SignedProd(param, sc.b - dc.b)};
+                }
+                out = Join(kind, o);
             } else {
-                o = {dc.r + SignedProd(param, sc.r - dc.r), dc.g + SignedProd(param, sc.g - dc.g),
-                     dc.b + SignedProd(param, sc.b - dc.b)};
+                Rgb o;
+                if (white) {
+                    o = {dc.r + Asr((sc.r - dc.r) * param, 8), dc.g + Asr((sc.g - dc.g) * param, 8),
+                         dc.b + Asr((sc.b - dc.b) * param, 8)};
+                } else {
+                    o = {Asr(dc.r * 256 + (sc.r - dc.r) * param, 8), Asr(dc.g * 256 + (sc.g - dc.g) * param, 8),
+                         Asr(dc.b * 256 + (sc.b - dc.b) * param, 8)};
+                }
+                out = top | Join(kind, o);
             }
-            out = Join(kind, o);
-        } else {
-            Rgb o;
-            if (white) {
-                o = {dc.r + Asr((sc.r - dc.r) * param, 8), dc.g + Asr((sc.g - dc.g) * param, 8),
-                     dc.b + Asr((sc.b - dc.b) * param, 8)};
+            break;
+        case 2:
+        case 3:
+            if (param == 255) {
+                if (is565) out = mode == 2 ? Add565(s1, d) : Sub565(d, s1);
+                else out = mode == 2 ? AddBytes(s1, d) : SubBytes(d, s1);
             } else {
-                o = {Asr(dc.r * 256 + (sc.r - dc.r) * param, 8), Asr(dc.g * 256 + (sc.g - dc.g) * param, 8),
-                     Asr(dc.b * 256 + (sc.b - dc.b) * param, 8)};
+                Rgb p2 = {Prod(param, sc.r), Prod(param, sc.g), Prod(param, sc.b)};
+                uint32_t s2 = Join(kind, p2);
+                if (is565) out = mode == 2 ? (Add565(s2, d) | ((d | s2) & 0x0820)) : Sub565(d, s2);
+                else out = mode == 2 ? Add888(s2, d) : Sub888(d, s2);
             }
-            out = top | Join(kind, o);
-        }
-        break;
-    case 2:
-    case 3:
-        if (param == 255) {
-            if (is565) out = mode == 2 ? Add565(s1, d) : Sub565(d, s1);
-            else out = mode == 2 ? AddBytes(s1, d) : SubBytes(d, s1);
-        } else {
-            Rgb p2 = {Prod(param, sc.r), Prod(param, sc.g), Prod(param, sc.b)};
-            uint32_t s2 = Join(kind, p2);
-            if (is565) out = mode == 2 ? (Add565(s2, d) | ((d | s2) & 0x0820)) : Sub565(d, s2);
-            else out = mode == 2 ? Add888(s2, d) : Sub888(d, s2);
-        }
-        break;
-    default:
-        if (is565) out = Join(kind, {(sc.r * dc.r) >> 5, (sc.g * dc.g) >> 6, (sc.b * dc.b) >> 5});
-        else out = top | Join(kind, {(sc.r * dc.r) >> 8, (sc.g * dc.g) >> 8, (sc.b * dc.b) >> 8});
-        break;
+            break;
+        default:
+            if (is565) out = Join(kind, {(sc.r * dc.r) >> 5, (sc.g * dc.g) >> 6, (sc.b * dc.b) >> 5});
+            else out = top | Join(kind, {(sc.r * dc.r) >> 8, (sc.g * dc.g) >> 8, (sc.b * dc.b) >> 8});
+            break;
     }
 store:
     if (is565) *(uint16_t*)destPixel = (uint16_t)out;
@@ -174,7 +182,7 @@ void BlitMemImgReference(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
             int dx = x + sx;
             if (dx < clip[0] || dx >= clip[2] || dx < 0 || dx >= dest->Width) continue;
             const uint8_t* sp = src->Pixels + (intptr_t)sy * src->Pitch + (intptr_t)sx * src->Format->PixelByte;
-            uint32_t raw = src->Format->PixelByte == 1 ? sp[0]
+            uint32_t raw = src->Format->PixelByte == 1   ? sp[0]
                            : src->Format->PixelByte == 2 ? *(const uint16_t*)sp
                                                          : *(const uint32_t*)sp;
             uint8_t* dp = dest->Pixels + (intptr_t)dy * dest->Pitch + (intptr_t)dx * dest->Format->PixelByte;

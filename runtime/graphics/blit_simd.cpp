@@ -113,8 +113,10 @@ void Alpha565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, co
     Rows565<OpCopy, SrcAlpha, Trans>(dst, dp, src, sp, w, h, c, [&](uint16_t* d, const uint8_t* s) {
         __m128i lo = Load(s), hi = Load(s + 16);
         // Low halves sign-extended pack exactly; alphas are 0..255.
-        __m128i sv = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16));
-        __m128i a = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, 16), lowByte), _mm_and_si128(_mm_srli_epi32(hi, 16), lowByte));
+        __m128i sv =
+            _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16));
+        __m128i a = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, 16), lowByte),
+                                    _mm_and_si128(_mm_srli_epi32(hi, 16), lowByte));
         __m128i dv = Load(d);
         __m128i r = Toward(_mm_srli_epi16(sv, 11), _mm_srli_epi16(dv, 11), a);
         __m128i g = Toward(_mm_and_si128(_mm_srli_epi16(sv, 5), m6), _mm_and_si128(_mm_srli_epi16(dv, 5), m6), a);
@@ -163,8 +165,9 @@ void Sub565x(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, con
 template <bool Add, bool Trans>
 void Scaled565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, const BlendContext& c) {
     const __m128i key = _mm_set1_epi16((short)c.key), keep = _mm_set1_epi16((short)0xF7DF),
-                  carries = _mm_set1_epi16(0x0820), red = _mm_set1_epi16((short)0xF800), p = _mm_set1_epi16((short)c.param),
-                  one = _mm_set1_epi16(1), k = _mm_set1_epi16(257), m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
+                  carries = _mm_set1_epi16(0x0820), red = _mm_set1_epi16((short)0xF800),
+                  p = _mm_set1_epi16((short)c.param), one = _mm_set1_epi16(1), k = _mm_set1_epi16(257),
+                  m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
     auto scale = [&](__m128i v) { return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(v, p), one), k); };
     Rows565<Add ? OpAdd : OpSub, SrcPlain, Trans>(dst, dp, src, sp, w, h, c, [&](uint16_t* d, const uint8_t* s) {
         __m128i sv = Load(s), dv = Load(d);
@@ -193,8 +196,10 @@ void Scaled565(uint8_t* dst, int dp, const uint8_t* src, int sp, int w, int h, c
 // (d * (256 - p) + s * p) >> 8 per byte; the top byte's weights (256, 0) keep it.
 inline __m128i MixBytes(__m128i s, __m128i d, __m128i ws, __m128i wd) {
     const __m128i zero = _mm_setzero_si128();
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), ws), _mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), wd));
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), ws), _mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), wd));
+    __m128i lo =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), ws), _mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), wd));
+    __m128i hi =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), ws), _mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), wd));
     return _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));
 }
 
@@ -224,9 +229,18 @@ struct V128 {
     static T Mullo16(T a, T b) { return _mm_mullo_epi16(a, b); }
     static T MulhiU16(T a, T b) { return _mm_mulhi_epu16(a, b); }
     static T MulhiS16(T a, T b) { return _mm_mulhi_epi16(a, b); }
-    template <int n> static T Srli16(T a) { return _mm_srli_epi16(a, n); }
-    template <int n> static T Srai16(T a) { return _mm_srai_epi16(a, n); }
-    template <int n> static T Srli32(T a) { return _mm_srli_epi32(a, n); }
+    template <int n>
+    static T Srli16(T a) {
+        return _mm_srli_epi16(a, n);
+    }
+    template <int n>
+    static T Srai16(T a) {
+        return _mm_srai_epi16(a, n);
+    }
+    template <int n>
+    static T Srli32(T a) {
+        return _mm_srli_epi32(a, n);
+    }
     static T CmpEq16(T a, T b) { return _mm_cmpeq_epi16(a, b); }
     static T CmpEq32(T a, T b) { return _mm_cmpeq_epi32(a, b); }
     static T UnpackLo8(T a, T b) { return _mm_unpacklo_epi8(a, b); }
@@ -248,14 +262,22 @@ BlitRowsFn FindSimdBlit(int kind, int op, int bright, int src, int trans) {
     if (bright) return nullptr;
     if (kind == Rgb565 && src == SrcPlain) {
         switch (op) {
-        case OpCopy: return trans ? Key565 : nullptr;
-        case OpHalf: return trans ? Half565<true> : Half565<false>;
-        case OpMix: return trans ? Mix565<true> : Mix565<false>;
-        case OpAdd255: return trans ? Add565x<true> : Add565x<false>;
-        case OpSub255: return trans ? Sub565x<true> : Sub565x<false>;
-        case OpAdd: return trans ? Scaled565<true, true> : Scaled565<true, false>;
-        case OpSub: return trans ? Scaled565<false, true> : Scaled565<false, false>;
-        default: return nullptr;
+            case OpCopy:
+                return trans ? Key565 : nullptr;
+            case OpHalf:
+                return trans ? Half565<true> : Half565<false>;
+            case OpMix:
+                return trans ? Mix565<true> : Mix565<false>;
+            case OpAdd255:
+                return trans ? Add565x<true> : Add565x<false>;
+            case OpSub255:
+                return trans ? Sub565x<true> : Sub565x<false>;
+            case OpAdd:
+                return trans ? Scaled565<true, true> : Scaled565<true, false>;
+            case OpSub:
+                return trans ? Scaled565<false, true> : Scaled565<false, false>;
+            default:
+                return nullptr;
         }
     }
     if (kind == Rgb565 && src == SrcAlpha && op == OpCopy) return trans ? Alpha565<true> : Alpha565<false>;
@@ -269,7 +291,8 @@ int FillMixSimd(MEMIMG* image, int l, int t, int r, int b, uint32_t color, int p
     if (image->PixelKind == Rgb565) {
         const __m128i cr = _mm_set1_epi16((short)((color >> 11) & 31)), cg = _mm_set1_epi16((short)((color >> 5) & 63)),
                       cb = _mm_set1_epi16((short)(color & 31)), p = _mm_set1_epi16((short)param),
-                      one = _mm_set1_epi16(1), k = _mm_set1_epi16(257), m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
+                      one = _mm_set1_epi16(1), k = _mm_set1_epi16(257), m6 = _mm_set1_epi16(63),
+                      m5 = _mm_set1_epi16(31);
         auto move = [&](__m128i c, __m128i d) {
             __m128i x = _mm_mullo_epi16(_mm_sub_epi16(c, d), p); // |x| <= 63 * 255
             __m128i sign = _mm_srai_epi16(x, 15);

@@ -18,13 +18,13 @@ typedef void (*BlitRowsFn)(uint8_t* dst, int dstPitch, const uint8_t* src, int s
 // Per-call constants, set up once before the rows.
 template <class V>
 struct Consts8888 {
-    typename V::T key;       // transparent value
-    typename V::T top;       // 0xFF000000 in every pixel
-    typename V::T bright;    // 16-bit weights (b, g, r, 255): the bright rows, top byte kept
-    typename V::T paramW;    // (p, p, p, 0): ProductTable[p], top byte cleared
-    typename V::T mixS;      // (p, p, p, 0)   mode-1 source weights
-    typename V::T mixD;      // (q, q, q, 256) mode-1 destination weights, q = 256 - p
-    typename V::T p16;       // p in every 16-bit lane
+    typename V::T key;    // transparent value
+    typename V::T top;    // 0xFF000000 in every pixel
+    typename V::T bright; // 16-bit weights (b, g, r, 255): the bright rows, top byte kept
+    typename V::T paramW; // (p, p, p, 0): ProductTable[p], top byte cleared
+    typename V::T mixS;   // (p, p, p, 0)   mode-1 source weights
+    typename V::T mixD;   // (q, q, q, 256) mode-1 destination weights, q = 256 - p
+    typename V::T p16;    // p in every 16-bit lane
 };
 
 // Only what the rule uses: a 16 x 16 tile is over in a few dozen instructions.

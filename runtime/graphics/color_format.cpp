@@ -37,8 +37,8 @@ static void SetupChannel(uint32_t mask, uint32_t* outMask, uint8_t* outBits, uin
     *outBits = (uint8_t)RunLength(mask >> shift);
 }
 
-void SetupColorFormat(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask,
-                      uint32_t blueMask, uint32_t alphaMask) {
+void SetupColorFormat(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                      uint32_t alphaMask) {
     memset(format, 0, sizeof(*format));
     format->ColorBitDepth = (uint16_t)bitDepth;
     format->PixelByte = (uint16_t)(bitDepth / 8);
@@ -55,15 +55,13 @@ void RecomputeSpareMask(ColorFormat* format) {
         format->SpareMask = 0;
         return;
     }
-    uint64_t all = format->ColorBitDepth >= 32 ? 0xFFFFFFFFull
-                                               : ((1ull << format->ColorBitDepth) - 1);
-    format->SpareMask = (uint32_t)all & ~(format->RedMask | format->GreenMask | format->BlueMask |
-                                          format->AlphaMask);
+    uint64_t all = format->ColorBitDepth >= 32 ? 0xFFFFFFFFull : ((1ull << format->ColorBitDepth) - 1);
+    format->SpareMask = (uint32_t)all & ~(format->RedMask | format->GreenMask | format->BlueMask | format->AlphaMask);
 }
 
 void ColorFormatFromPixelFormat(ColorFormat* format, const PixelFormatMasks* pixelFormat) {
-    SetupColorFormat(format, pixelFormat->bitCount, pixelFormat->redMask, pixelFormat->greenMask,
-                     pixelFormat->blueMask, pixelFormat->alphaMask);
+    SetupColorFormat(format, pixelFormat->bitCount, pixelFormat->redMask, pixelFormat->greenMask, pixelFormat->blueMask,
+                     pixelFormat->alphaMask);
 }
 
 static uint32_t PlaceChannel(int value, int bits, int shift) {
@@ -92,10 +90,8 @@ uint32_t ConvertColorValue(const ColorFormat* dst, const ColorFormat* src, uint3
     uint32_t g = ConvertChannel(color, src->GreenMask, src->GreenShift, src->GreenBits, dst->GreenBits);
     uint32_t b = ConvertChannel(color, src->BlueMask, src->BlueShift, src->BlueBits, dst->BlueBits);
     uint32_t a;
-    if (src->AlphaBits == 0)
-        a = dst->AlphaBits ? (dst->AlphaMask >> dst->AlphaShift) : 0;
-    else
-        a = ConvertChannel(color, src->AlphaMask, src->AlphaShift, src->AlphaBits, dst->AlphaBits);
+    if (src->AlphaBits == 0) a = dst->AlphaBits ? (dst->AlphaMask >> dst->AlphaShift) : 0;
+    else a = ConvertChannel(color, src->AlphaMask, src->AlphaShift, src->AlphaBits, dst->AlphaBits);
     uint32_t out = ((r << dst->RedShift) & dst->RedMask) | ((g << dst->GreenShift) & dst->GreenMask) |
                    ((b << dst->BlueShift) & dst->BlueMask);
     if (dst->AlphaBits) out |= (a << dst->AlphaShift) & dst->AlphaMask;

@@ -12,13 +12,13 @@ namespace {
 
 // Everything the header tells about the pixel data.
 struct BmpInfo {
-    int width, height;      // height already made positive
-    int topDown;            // rows stored top first (negative height)
-    int bits;               // bits per pixel
-    uint32_t compression;   // 0 plain, 1 RLE8, 2 RLE4, 3/6 bit fields
-    uint32_t masks[3];      // red, green, blue masks for 16/32 bits
-    int paletteCount;       // palette entries read from the file
-    uint8_t palette[256][4];// blue, green, red, 0 (unused entries zero)
+    int width, height;       // height already made positive
+    int topDown;             // rows stored top first (negative height)
+    int bits;                // bits per pixel
+    uint32_t compression;    // 0 plain, 1 RLE8, 2 RLE4, 3/6 bit fields
+    uint32_t masks[3];       // red, green, blue masks for 16/32 bits
+    int paletteCount;        // palette entries read from the file
+    uint8_t palette[256][4]; // blue, green, red, 0 (unused entries zero)
 };
 
 // Channel value scaled to 8 bits; narrow channels are stretched to 0..255.
@@ -34,13 +34,18 @@ static void MaskGeometry(uint32_t mask, int* shift, int* width) {
     *shift = 0;
     *width = 0;
     if (mask == 0) return;
-    while (!(mask & 1)) { mask >>= 1; ++*shift; }
-    while (mask & 1) { mask >>= 1; ++*width; }
+    while (!(mask & 1)) {
+        mask >>= 1;
+        ++*shift;
+    }
+    while (mask & 1) {
+        mask >>= 1;
+        ++*width;
+    }
 }
 
 // Reads file and information headers, masks and palette. 0 or -1.
-static int ReadBmpHeaders(const DataStream* s, intptr_t h, int base, int length, BmpInfo* info,
-                          int* dataOffset) {
+static int ReadBmpHeaders(const DataStream* s, intptr_t h, int base, int length, BmpInfo* info, int* dataOffset) {
     uint8_t fileHeader[14];
     if (DecodeReadExact(s, h, fileHeader, 14) != 0) return -1;
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return -1;
@@ -56,7 +61,7 @@ static int ReadBmpHeaders(const DataStream* s, intptr_t h, int base, int length,
 
     int64_t width, height;
     int planes, entrySize;
-    if (headerSize == 12) {  // core header: 16-bit sizes, 3-byte palette entries
+    if (headerSize == 12) { // core header: 16-bit sizes, 3-byte palette entries
         width = DecodeU16(header + 4);
         height = (int16_t)DecodeU16(header + 6);
         planes = DecodeU16(header + 8);
@@ -81,22 +86,32 @@ static int ReadBmpHeaders(const DataStream* s, intptr_t h, int base, int length,
 
     int bits = info->bits;
     switch (info->compression) {
-    case 0:
-        if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-            return -1;
-        break;
-    case 1: if (bits != 8) return -1; break;
-    case 2: if (bits != 4) return -1; break;
-    case 3:
-    case 6: if (bits != 16 && bits != 32) return -1; break;
-    default: return -1;  // embedded JPEG/PNG, OS/2 Huffman and RLE24 are not read
+        case 0:
+            if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return -1;
+            break;
+        case 1:
+            if (bits != 8) return -1;
+            break;
+        case 2:
+            if (bits != 4) return -1;
+            break;
+        case 3:
+        case 6:
+            if (bits != 16 && bits != 32) return -1;
+            break;
+        default:
+            return -1; // embedded JPEG/PNG, OS/2 Huffman and RLE24 are not read
     }
 
     // Masks: bit fields give them (inside a long header or right after a 40-byte one).
     if (bits == 16) {
-        info->masks[0] = 0x7C00; info->masks[1] = 0x03E0; info->masks[2] = 0x001F;
+        info->masks[0] = 0x7C00;
+        info->masks[1] = 0x03E0;
+        info->masks[2] = 0x001F;
     } else {
-        info->masks[0] = 0xFF0000; info->masks[1] = 0xFF00; info->masks[2] = 0xFF;
+        info->masks[0] = 0xFF0000;
+        info->masks[1] = 0xFF00;
+        info->masks[2] = 0xFF;
     }
     int64_t paletteStart = 14 + (int64_t)headerSize;
     if (info->compression == 3 || info->compression == 6) {
@@ -214,10 +229,8 @@ static int DecodeKeep(const BmpInfo* info, const uint8_t* data, int64_t rowSize,
             memcpy(dst, src, (size_t)used);
         }
     }
-    if (info->bits == 24)
-        MakeBgr24ColorSpec(&out->Color);
-    else
-        SetPaletteSpec(&out->Color, info);
+    if (info->bits == 24) MakeBgr24ColorSpec(&out->Color);
+    else SetPaletteSpec(&out->Color, info);
     DecodeSetImage(out, w, hgt, (int)pitch, pixels);
     return 0;
 }
@@ -256,7 +269,7 @@ static int DecodeTo24(const BmpInfo* info, const uint8_t* data, int64_t rowSize,
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int LoadBmpImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int base = stream->tell(handle);

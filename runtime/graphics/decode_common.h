@@ -26,7 +26,9 @@ void DecodeSetImage(GraphImage* out, int width, int height, int pitch, void* pix
 // 32-bit blue, green, red, alpha format used by PNG, raw BGRA, TGA and DDS results.
 void DecodeMakeBgra32Spec(ColorSpec* spec);
 
-static inline uint16_t DecodeU16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+static inline uint16_t DecodeU16(const uint8_t* p) {
+    return (uint16_t)(p[0] | (p[1] << 8));
+}
 static inline uint32_t DecodeU32(const uint8_t* p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }

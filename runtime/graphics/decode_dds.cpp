@@ -46,7 +46,7 @@ static uint8_t DdsChannel(uint32_t value, uint32_t mask) {
     return (uint8_t)((((value & mask) >> shift) * 255 + max / 2) / max);
 }
 
-}  // namespace
+} // namespace
 
 int LoadDdsImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int start = stream->tell(handle);
@@ -55,7 +55,7 @@ int LoadDdsImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     uint8_t h[128];
     if (DecodeReadExact(stream, handle, h, 128) != 0) return -1;
     if (memcmp(h, "DDS", 3) != 0) return -1;
-    const uint8_t* d = h + 4;  // the surface description
+    const uint8_t* d = h + 4; // the surface description
     uint32_t flags = DecodeU32(d + 4);
     uint32_t height = DecodeU32(d + 8), width = DecodeU32(d + 12), givenPitch = DecodeU32(d + 16);
     uint32_t formatFlags = DecodeU32(d + 76), code = DecodeU32(d + 80);
@@ -85,7 +85,7 @@ int LoadDdsImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
 
     int64_t rowBytes = (int64_t)(bits / 8) * width;
     int64_t pitch = (flags & DDS_PITCH_VALID) ? (int64_t)givenPitch : rowBytes;
-    if (pitch < rowBytes || pitch > 0x7FFFFFFF) return -1;  // rows may not overlap
+    if (pitch < rowBytes || pitch > 0x7FFFFFFF) return -1; // rows may not overlap
     int64_t available = (int64_t)length - start - 128;
     if (pitch * (int64_t)(height - 1) + rowBytes > available) return -1;
     uint8_t* pixels = (uint8_t*)DecodeCallocPixels(pitch * (int64_t)height);

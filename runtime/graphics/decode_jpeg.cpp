@@ -17,18 +17,18 @@ namespace {
 
 // Error manager: the library's standard one plus the jump back to the decoder.
 struct JpegError {
-    jpeg_error_mgr base;  // must stay first: the library sees only this
-    jmp_buf jump;         // where error_exit returns to
+    jpeg_error_mgr base; // must stay first: the library sees only this
+    jmp_buf jump;        // where error_exit returns to
 };
 
 // Source manager reading the stream in 4096-byte steps.
 struct JpegSource {
-    jpeg_source_mgr base;            // must stay first
-    const DataStream* stream;        // the image stream
-    intptr_t handle;                 // its handle
-    int remaining;                   // bytes of the stream not read yet
-    int anyRead;                     // something was supplied already
-    JOCTET buffer[JPEG_INPUT_BUFFER];// the current chunk
+    jpeg_source_mgr base;             // must stay first
+    const DataStream* stream;         // the image stream
+    intptr_t handle;                  // its handle
+    int remaining;                    // bytes of the stream not read yet
+    int anyRead;                      // something was supplied already
+    JOCTET buffer[JPEG_INPUT_BUFFER]; // the current chunk
 };
 
 static const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
@@ -78,12 +78,12 @@ static void JpegTermSource(j_decompress_ptr cinfo) {}
 
 // Everything the decoder must find again after a jump.
 struct JpegJob {
-    jpeg_decompress_struct cinfo;  // the library's decompressor
-    JpegError error;               // its error manager
-    JpegSource source;             // the stream reader
-    uint8_t* pixels;               // output block (tracked), null until allocated
-    uint8_t* line;                 // one scanline as the library gives it
-    int created;                   // cinfo needs jpeg_destroy_decompress
+    jpeg_decompress_struct cinfo; // the library's decompressor
+    JpegError error;              // its error manager
+    JpegSource source;            // the stream reader
+    uint8_t* pixels;              // output block (tracked), null until allocated
+    uint8_t* line;                // one scanline as the library gives it
+    int created;                  // cinfo needs jpeg_destroy_decompress
 };
 
 static void JpegCleanUp(JpegJob* job) {
@@ -96,16 +96,14 @@ static void JpegCleanUp(JpegJob* job) {
 }
 
 // The decoding proper; every library error lands in the caller's setjmp.
-static int JpegRun(JpegJob* job, const DataStream* stream, intptr_t handle, int available,
-                   GraphImage* out) {
+static int JpegRun(JpegJob* job, const DataStream* stream, intptr_t handle, int available, GraphImage* out) {
     jpeg_decompress_struct* cinfo = &job->cinfo;
     jpeg_read_header(cinfo, TRUE);
     // Refuse sizes the data cannot describe before the library plans its buffers.
     int64_t width = cinfo->image_width, height = cinfo->image_height;
     int64_t components = cinfo->num_components == 1 ? 1 : 3;
     int64_t bytes = width * height * components;
-    if (width <= 0 || height <= 0 || bytes > DECODE_FREE_PIXEL_BYTES + (int64_t)available * 1024)
-        return -1;
+    if (width <= 0 || height <= 0 || bytes > DECODE_FREE_PIXEL_BYTES + (int64_t)available * 1024) return -1;
     jpeg_start_decompress(cinfo);
     int channels = cinfo->output_components;
     if (channels != 1 && channels != 3) return -1;
@@ -120,7 +118,7 @@ static int JpegRun(JpegJob* job, const DataStream* stream, intptr_t handle, int 
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return -1;
         uint8_t* dst = job->pixels + (int64_t)y * pitch;
         if (channels == 3) {
-            for (int x = 0; x < (int)width; ++x) {  // red, green, blue -> blue, green, red
+            for (int x = 0; x < (int)width; ++x) { // red, green, blue -> blue, green, red
                 dst[x * 3] = job->line[x * 3 + 2];
                 dst[x * 3 + 1] = job->line[x * 3 + 1];
                 dst[x * 3 + 2] = job->line[x * 3];
@@ -130,16 +128,14 @@ static int JpegRun(JpegJob* job, const DataStream* stream, intptr_t handle, int 
         }
     }
     jpeg_finish_decompress(cinfo);
-    if (channels == 3)
-        MakeBgr24ColorSpec(&out->Color);
-    else
-        MakeGrayPaletteColorSpec(&out->Color);
+    if (channels == 3) MakeBgr24ColorSpec(&out->Color);
+    else MakeGrayPaletteColorSpec(&out->Color);
     DecodeSetImage(out, (int)width, (int)height, pitch, job->pixels);
-    job->pixels = nullptr;  // now owned by the image
+    job->pixels = nullptr; // now owned by the image
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int LoadJpegImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int start = stream->tell(handle);

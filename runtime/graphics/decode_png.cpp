@@ -14,13 +14,13 @@ namespace {
 
 // What the read callback and the error path need.
 struct PngJob {
-    const DataStream* stream;  // the image stream
-    intptr_t handle;           // its handle
-    int end;                   // stream length noted at the start
-    png_structp png;           // libpng read structure (null until created)
-    png_infop info;            // libpng info structure
-    uint8_t* pixels;           // output block (tracked), null until allocated
-    png_bytep* rows;           // row pointers into pixels (tracked)
+    const DataStream* stream; // the image stream
+    intptr_t handle;          // its handle
+    int end;                  // stream length noted at the start
+    png_structp png;          // libpng read structure (null until created)
+    png_infop info;           // libpng info structure
+    uint8_t* pixels;          // output block (tracked), null until allocated
+    png_bytep* rows;          // row pointers into pixels (tracked)
 };
 
 static void PngRead(png_structp png, png_bytep data, size_t length) {
@@ -116,11 +116,11 @@ static int PngRun(PngJob* job, GraphImage* out) {
         return -1;
     }
     DecodeSetImage(out, (int)width, (int)height, (int)rowBytes, job->pixels);
-    job->pixels = nullptr;  // now owned by the image
+    job->pixels = nullptr; // now owned by the image
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int LoadPngImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int length = DecodeStreamLength(stream, handle);

@@ -42,7 +42,7 @@ int LoadRawBgraImage(const DataStream* stream, intptr_t handle, GraphImage* out)
                 return -1;
             }
             uint8_t* dst = pixels + (int64_t)y * pitch;
-            for (int64_t i = 0; i < pitch; ++i) dst[i] = row[i * 2 + 1];  // high byte of each u16
+            for (int64_t i = 0; i < pitch; ++i) dst[i] = row[i * 2 + 1]; // high byte of each u16
         }
         RT_FREE(row);
     }

@@ -19,7 +19,7 @@ static int TgaUnpackRle(const uint8_t* data, int size, int valueBytes, uint8_t* 
         if (i >= size) return -1;
         int head = data[i++];
         int64_t n = (head & 0x7F) + 1;
-        int64_t take = n < count - done ? n : count - done;  // a packet is cut at the end
+        int64_t take = n < count - done ? n : count - done; // a packet is cut at the end
         if (head & 0x80) {
             if (size - i < valueBytes) return -1;
             for (int64_t k = 0; k < take; ++k) memcpy(dst + (done + k) * valueBytes, data + i, valueBytes);
@@ -37,7 +37,7 @@ static int TgaUnpackRle(const uint8_t* data, int size, int valueBytes, uint8_t* 
 // Puts rows top first and pixels left to right as the descriptor asks.
 static void TgaOrient(uint8_t* pixels, int width, int height, int bpp, int descriptor) {
     int pitch = width * bpp;
-    if (descriptor & 0x10) {  // stored right to left
+    if (descriptor & 0x10) { // stored right to left
         for (int y = 0; y < height; ++y) {
             uint8_t* row = pixels + (int64_t)y * pitch;
             for (int a = 0, b = width - 1; a < b; ++a, --b) {
@@ -48,7 +48,7 @@ static void TgaOrient(uint8_t* pixels, int width, int height, int bpp, int descr
             }
         }
     }
-    if (!(descriptor & 0x20)) {  // stored bottom row first
+    if (!(descriptor & 0x20)) { // stored bottom row first
         for (int a = 0, b = height - 1; a < b; ++a, --b) {
             uint8_t* ra = pixels + (int64_t)a * pitch;
             uint8_t* rb = pixels + (int64_t)b * pitch;
@@ -61,7 +61,7 @@ static void TgaOrient(uint8_t* pixels, int width, int height, int bpp, int descr
     }
 }
 
-}  // namespace
+} // namespace
 
 int LoadTgaImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int start = stream->tell(handle);
@@ -73,8 +73,7 @@ int LoadTgaImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int dataEnd = size;
     if (size >= 18 + 26) {
         uint8_t footer[26];
-        if (stream->seek(handle, start + size - 26, 0) != 0 ||
-            DecodeReadExact(stream, handle, footer, 26) != 0)
+        if (stream->seek(handle, start + size - 26, 0) != 0 || DecodeReadExact(stream, handle, footer, 26) != 0)
             return -1;
         if (memcmp(footer + 8, "TRUEVISION-XFILE", 16) == 0 && DecodeU32(footer) == 0) dataEnd = size - 26;
     }
@@ -120,10 +119,8 @@ int LoadTgaImage(const DataStream* stream, intptr_t handle, GraphImage* out) {
     int ok = pixels && data && values && stream->seek(handle, start + (int)position, 0) == 0 &&
              DecodeReadExact(stream, handle, data, dataSize) == 0;
     if (ok) {
-        if (type <= 2)
-            memcpy(values, data, (size_t)(count * valueBytes));
-        else
-            ok = TgaUnpackRle(data, dataSize, valueBytes, values, count) == 0;
+        if (type <= 2) memcpy(values, data, (size_t)(count * valueBytes));
+        else ok = TgaUnpackRle(data, dataSize, valueBytes, values, count) == 0;
     }
     if (ok && mapped) {
         for (int64_t i = 0; i < count; ++i) memcpy(pixels + i * bpp, table[values[i]], bpp);

@@ -7,15 +7,15 @@
 #include "runtime/graphics/color_format.h"
 
 struct DrawState {
-    int target;               // -2 back buffer, -4 front buffer, or a graph handle
-    int area[4];              // draw area (left, top, right, bottom), right/bottom exclusive
-    float areaF[4];           // the same as floats for the floating-point paths
-    int areaEmpty;            // left == right or top == bottom: drawing returns at once
-    int blendMode;            // 0..4 draw; any other value draws nothing
-    int blendParam;           // 0..255
-    int blendParamRaw;        // parameter as last given (SetBlendMode's early return)
-    uint32_t bright;          // draw bright 0x00RRGGBB
-    uint32_t transColor;      // transparent colour 0x00RRGGBB, kept across mode changes
+    int target;          // -2 back buffer, -4 front buffer, or a graph handle
+    int area[4];         // draw area (left, top, right, bottom), right/bottom exclusive
+    float areaF[4];      // the same as floats for the floating-point paths
+    int areaEmpty;       // left == right or top == bottom: drawing returns at once
+    int blendMode;       // 0..4 draw; any other value draws nothing
+    int blendParam;      // 0..255
+    int blendParamRaw;   // parameter as last given (SetBlendMode's early return)
+    uint32_t bright;     // draw bright 0x00RRGGBB
+    uint32_t transColor; // transparent colour 0x00RRGGBB, kept across mode changes
 };
 
 extern DrawState g_draw;

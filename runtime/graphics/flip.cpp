@@ -62,8 +62,7 @@ static void WaitForVBlank(void) {
     int threshold = g_screen.waitThreshold >= 0 ? g_screen.waitThreshold : 5;
     if ((int)(now - g_screen.lastBlankTime) < threshold) {
         // Too soon after the last blank: this refresh is not over yet.
-        for (int guard = 0; guard < 1000 && (int)(PlatformMilliseconds() - g_screen.lastBlankTime) < threshold;
-             guard++)
+        for (int guard = 0; guard < 1000 && (int)(PlatformMilliseconds() - g_screen.lastBlankTime) < threshold; guard++)
             PlatformSleep(1);
         PlatformWaitVBlank();
     } else {

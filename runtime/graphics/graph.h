@@ -13,36 +13,36 @@
 #define SURFACE_IMAGE_CAPACITY 65536
 
 struct GraphRecord {
-    int check;                // handle check value
-    int* lostFlag;            // owner's flag, set to 1 when the graph is deleted
-    int handle;               // the graph's own handle
-    int alphaFlag;            // image has an alpha channel (or an alpha file was found)
-    int paletteFlag;          // 8-bit palette image without alpha
-    int colorDepth;           // screen colour depth at creation
-    int mirroredLoad;         // kept for reloading
-    int surface;              // surface record handle
-    char fileName[64];        // what LoadGraphFile loaded; empty otherwise
-    char directory[256];      // current directory at load time
-    int sourceX, sourceY;     // where this graph's pixels start in the loaded image
-    int width, height;        // graph size
-    int movie;                // -1 (no movies)
-    int restoreMark;          // marked for the restore routine
+    int check;            // handle check value
+    int* lostFlag;        // owner's flag, set to 1 when the graph is deleted
+    int handle;           // the graph's own handle
+    int alphaFlag;        // image has an alpha channel (or an alpha file was found)
+    int paletteFlag;      // 8-bit palette image without alpha
+    int colorDepth;       // screen colour depth at creation
+    int mirroredLoad;     // kept for reloading
+    int surface;          // surface record handle
+    char fileName[64];    // what LoadGraphFile loaded; empty otherwise
+    char directory[256];  // current directory at load time
+    int sourceX, sourceY; // where this graph's pixels start in the loaded image
+    int width, height;    // graph size
+    int movie;            // -1 (no movies)
+    int restoreMark;      // marked for the restore routine
 };
 
 struct SurfaceRecord {
-    int check;                // handle check value
-    int ownerGraph;           // graph handle owning this surface
-    int surfaceImage;         // shared surface-image handle
-    int width, height;        // graph size
-    int x, y;                 // the graph's rectangle inside the surface image
+    int check;         // handle check value
+    int ownerGraph;    // graph handle owning this surface
+    int surfaceImage;  // shared surface-image handle
+    int width, height; // graph size
+    int x, y;          // the graph's rectangle inside the surface image
 };
 
 struct SurfaceImageRecord {
-    int check;                // handle check value
-    int refCount;             // surface records sharing the pixels
-    int width, height;        // image size
+    int check;                              // handle check value
+    int refCount;                           // surface records sharing the pixels
+    int width, height;                      // image size
     int alphaFlag, paletteFlag, colorDepth; // creation flags copied from the graph
-    MEMIMG image;             // the pixels
+    MEMIMG image;                           // the pixels
 };
 
 GraphRecord* LookupGraph(int graph);

@@ -21,13 +21,17 @@ struct SourceChannels {
 };
 
 static uint32_t ReadRawPixel(const GraphImage* image, int x, int y) {
-    const uint8_t* p = (const uint8_t*)image->PixelData + (intptr_t)y * image->Pitch +
-                       (intptr_t)x * image->Color.Format.PixelByte;
+    const uint8_t* p =
+        (const uint8_t*)image->PixelData + (intptr_t)y * image->Pitch + (intptr_t)x * image->Color.Format.PixelByte;
     switch (image->Color.Format.PixelByte) {
-    case 1: return p[0];
-    case 2: return (uint32_t)p[0] | ((uint32_t)p[1] << 8);
-    case 3: return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16);
-    default: return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+        case 1:
+            return p[0];
+        case 2:
+            return (uint32_t)p[0] | ((uint32_t)p[1] << 8);
+        case 3:
+            return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16);
+        default:
+            return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
     }
 }
 
@@ -113,16 +117,14 @@ int CopyImageIntoGraph(int graph, const GraphImage* image, const GraphImage* alp
         }
         if (largest + 1 > dest->PaletteCount) dest->PaletteCount = largest + 1;
         for (int i = 0; i < 256; i++) {
-            uint32_t b = image->Color.Palette[i][0], g = image->Color.Palette[i][1],
-                     r = image->Color.Palette[i][2];
+            uint32_t b = image->Color.Palette[i][0], g = image->Color.Palette[i][1], r = image->Color.Palette[i][2];
             if (dest->PixelKind == Xrgb8888) dest->OwnPalette[i] = (r << 16) | (g << 8) | b;
             else dest->OwnPalette[i] = ((r / 8) << 11) | ((g / 4) << 5) | (b / 8);
         }
         // Transparent index: the first entry equal in red, green and blue.
         const ColorFormat* plain = GetMemImgColorFormat(dest->PixelKind, 0, 0);
         uint32_t t = g_draw.transColor;
-        uint32_t key = MakeColorInFormat(plain, (int)((t >> 16) & 0xFF), (int)((t >> 8) & 0xFF),
-                                         (int)(t & 0xFF), 255);
+        uint32_t key = MakeColorInFormat(plain, (int)((t >> 16) & 0xFF), (int)((t >> 8) & 0xFF), (int)(t & 0xFF), 255);
         uint32_t rgbMask = plain->RedMask | plain->GreenMask | plain->BlueMask;
         dest->TransColor = 0;
         for (int i = 0; i < 256; i++) {

@@ -109,8 +109,7 @@ static void ReleaseSurface(int surface) {
 
 // A graph record with no surface yet.
 static int MakeGraphRecord(GraphRecord** out) {
-    if (s_graphs.usedCount >= GRAPH_CAPACITY)
-        FatalExit(SJ("グラフィックの数が許容量を越えました終了します"));
+    if (s_graphs.usedCount >= GRAPH_CAPACITY) FatalExit(SJ("グラフィックの数が許容量を越えました終了します"));
     GraphRecord* record = nullptr;
     int full = 0;
     int handle = MakeHandle(&s_graphs, sizeof(GraphRecord), (void**)&record, &full);
@@ -185,8 +184,7 @@ int DeriveGraphInternal(int x, int y, int width, int height, int source) {
     graph->sourceX = inherited.sourceX + x;
     graph->sourceY = inherited.sourceY + y;
 
-    int surface = AddSurface2D(handle, srcSurface->surfaceImage, srcSurface->x + x, srcSurface->y + y,
-                               width, height);
+    int surface = AddSurface2D(handle, srcSurface->surfaceImage, srcSurface->x + x, srcSurface->y + y, width, height);
     if (surface < 0) {
         ReleaseGraphInternal(handle, 0);
         return LogWrite(SJ("グラフィックの派生に失敗しました終了します"));

@@ -8,10 +8,14 @@
 static int BytesPerPixel(int kind, int usePalette, int alphaChannel) {
     if (usePalette) return 1;
     switch (kind) {
-    case Rgb565: return alphaChannel ? 4 : 2;
-    case Xrgb8888: return 4;
-    case Mono8: return 1;
-    default: return 2;
+        case Rgb565:
+            return alphaChannel ? 4 : 2;
+        case Xrgb8888:
+            return 4;
+        case Mono8:
+            return 1;
+        default:
+            return 2;
     }
 }
 
@@ -31,8 +35,8 @@ int MemImgLayout(int width, int height, int pitch, int kind, int usePalette, int
     return 0;
 }
 
-int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transColor, int kind,
-                int usePalette, int alphaChannel) {
+int SetupMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t transColor, int kind, int usePalette,
+                int alphaChannel) {
     if (image->InitMark == MEMIMG_INIT_MARK) return -1;
     if (kind < 0 || kind > 3 || width <= 0 || height <= 0) return -1;
     if (usePalette) alphaChannel = 0;

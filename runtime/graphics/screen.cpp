@@ -165,8 +165,7 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
     uint32_t now = PlatformMilliseconds();
     if (g_screen.modeChangedBefore && now - g_screen.lastModeChangeTime < 2000)
         PlatformSleep((int)(2060 - (now - g_screen.lastModeChangeTime)));
-    else
-        PlatformSleep(60);
+    else PlatformSleep(60);
     g_screen.lastModeChangeTime = PlatformMilliseconds();
     g_screen.modeChangedBefore = 1;
 
@@ -180,8 +179,7 @@ int RunModeChange(int width, int height, int depth, int refreshRate, int forced)
     PlatformGetDesktopMode(&desktopW, &desktopH, &desktopBits);
     if (windowed) {
         double rate = g_runtime.settings.windowScaleRate > 0 ? g_runtime.settings.windowScaleRate : 1.0;
-        if (desktopW > 0 && desktopH > 0 &&
-            (ScreenWidth() * rate > desktopW || ScreenHeight() * rate > desktopH))
+        if (desktopW > 0 && desktopH > 0 && (ScreenWidth() * rate > desktopW || ScreenHeight() * rate > desktopH))
             FatalExit(SJ("デスクトップ画面のサイズが足りません、ソフトを終了します"));
         if (TryDisplayMode(ScreenWidth(), ScreenHeight(), depth, refreshRate, 1, desktopBits) != 0) {
             if (TryDisplayMode(oldW ? oldW : 640, oldH ? oldH : 480, oldDepth, oldRate, 1, desktopBits) == 0) {

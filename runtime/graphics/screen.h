@@ -9,28 +9,28 @@
 #include "runtime/runtime.h" // DRAW_TARGET_BACK, DRAW_TARGET_FRONT
 
 struct ScreenState {
-    int width, height;          // logical screen size; a stored 0 reads as 640 / 480
-    int colorBitDepth;          // requested depth, 16 when unset; picks the back buffer kind
-    int refreshRate;            // requested full-screen refresh rate, 0 = platform default
-    int displayBitDepth;        // depth of the surface the window is shown on
-    int vblankWait;             // FlipScreen waits for the vertical blank
-    int frameTime;              // milliseconds per display refresh, -1 when unmeasured
-    int waitThreshold;          // (2 * frameTime - 4) / 3, or -1
-    uint32_t lastBlankTime;     // millisecond count when the last blank wait ended
-    int presentDuration;        // milliseconds the last present took
-    int frontStale;             // the window changed since the front buffer was read
-    uint64_t frameCount;        // presents since the last mode change
-    int started;                // InitScreen ran: mode changes now rebuild the screen
-    int surfacesReady;          // the three buffers exist
-    int graphicsReady;          // graphics management is initialised
-    int modeChangedBefore;      // lastModeChangeTime holds a time
+    int width, height;           // logical screen size; a stored 0 reads as 640 / 480
+    int colorBitDepth;           // requested depth, 16 when unset; picks the back buffer kind
+    int refreshRate;             // requested full-screen refresh rate, 0 = platform default
+    int displayBitDepth;         // depth of the surface the window is shown on
+    int vblankWait;              // FlipScreen waits for the vertical blank
+    int frameTime;               // milliseconds per display refresh, -1 when unmeasured
+    int waitThreshold;           // (2 * frameTime - 4) / 3, or -1
+    uint32_t lastBlankTime;      // millisecond count when the last blank wait ended
+    int presentDuration;         // milliseconds the last present took
+    int frontStale;              // the window changed since the front buffer was read
+    uint64_t frameCount;         // presents since the last mode change
+    int started;                 // InitScreen ran: mode changes now rebuild the screen
+    int surfacesReady;           // the three buffers exist
+    int graphicsReady;           // graphics management is initialised
+    int modeChangedBefore;       // lastModeChangeTime holds a time
     uint32_t lastModeChangeTime; // when the last mode change began (pacing)
-    int clientX, clientY;       // window client origin, for front-buffer presents
-    ColorFormat displayFormat;  // pixel format of the display surface
-    MEMIMG backBuffer;          // target -2, what FlipScreen presents
-    MEMIMG frontBuffer;         // target -4, mirrors the window
-    MEMIMG depthBuffer;         // Mono16, cleared with the back buffer
-    uint8_t palette[256][4];    // 8-bit screen palette (red, green, blue, flags)
+    int clientX, clientY;        // window client origin, for front-buffer presents
+    ColorFormat displayFormat;   // pixel format of the display surface
+    MEMIMG backBuffer;           // target -2, what FlipScreen presents
+    MEMIMG frontBuffer;          // target -4, mirrors the window
+    MEMIMG depthBuffer;          // Mono16, cleared with the back buffer
+    uint8_t palette[256][4];     // 8-bit screen palette (red, green, blue, flags)
 };
 
 extern ScreenState g_screen;

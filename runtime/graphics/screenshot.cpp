@@ -22,10 +22,14 @@ static uint32_t ReadRawPixel(const MEMIMG* image, int x, int y) {
     int bytes = image->Format ? image->Format->PixelByte : 0;
     const uint8_t* p = image->Pixels + (int64_t)y * image->Pitch + (int64_t)x * bytes;
     switch (bytes) {
-    case 1: return p[0];
-    case 2: return (uint32_t)(p[0] | (p[1] << 8));
-    case 4: return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-    default: return 0;
+        case 1:
+            return p[0];
+        case 2:
+            return (uint32_t)(p[0] | (p[1] << 8));
+        case 4:
+            return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+        default:
+            return 0;
     }
 }
 
@@ -53,10 +57,10 @@ static void RowToRgb(const MEMIMG* image, int y, uint8_t* rgb) {
 
 // Everything the PNG writer's error path has to release.
 struct PngWriteJob {
-    FILE* file;          // the open output file
-    png_structp png;     // libpng write structure
-    png_infop info;      // libpng info structure
-    uint8_t* row;        // one RGB row (tracked)
+    FILE* file;      // the open output file
+    png_structp png; // libpng write structure
+    png_infop info;  // libpng info structure
+    uint8_t* row;    // one RGB row (tracked)
 };
 
 static void PngWriteError(png_structp png, png_const_charp message) {
@@ -74,8 +78,8 @@ static int WritePng(const MEMIMG* image, PngWriteJob* job) {
     if (!job->info) return -1;
     if (setjmp(png_jmpbuf(job->png))) return -1;
     png_init_io(job->png, job->file);
-    png_set_IHDR(job->png, job->info, (png_uint_32)image->Width, (png_uint_32)image->Height, 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(job->png, job->info, (png_uint_32)image->Width, (png_uint_32)image->Height, 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(job->png, job->info);
     for (int y = 0; y < image->Height; ++y) {
         RowToRgb(image, y, job->row);
@@ -114,7 +118,7 @@ static int WriteBmp(const MEMIMG* image, FILE* file, uint8_t* rgb) {
     int result = 0;
     for (int y = image->Height - 1; y >= 0 && result == 0; --y) {
         RowToRgb(image, y, rgb);
-        for (int x = 0; x < image->Width; ++x) {  // red, green, blue -> blue, green, red
+        for (int x = 0; x < image->Width; ++x) { // red, green, blue -> blue, green, red
             out[x * 3] = rgb[x * 3 + 2];
             out[x * 3 + 1] = rgb[x * 3 + 1];
             out[x * 3 + 2] = rgb[x * 3];
@@ -125,7 +129,7 @@ static int WriteBmp(const MEMIMG* image, FILE* file, uint8_t* rgb) {
     return result;
 }
 
-}  // namespace
+} // namespace
 
 int GetPixel(int x, int y, unsigned int* color) {
     API_LOCK();
@@ -141,15 +145,15 @@ int GetPixel(int x, int y, unsigned int* color) {
 int SaveScreenToFile(const char* path) {
     API_LOCK();
     const MEMIMG* image = &g_screen.backBuffer;
-    if (!path || !g_screen.surfacesReady || image->InitMark != MEMIMG_INIT_MARK || !image->Pixels ||
-        !image->Format || image->Width <= 0 || image->Height <= 0)
+    if (!path || !g_screen.surfacesReady || image->InitMark != MEMIMG_INIT_MARK || !image->Pixels || !image->Format ||
+        image->Width <= 0 || image->Height <= 0)
         return -1;
     const char* dot = strrchr(path, '.');
     int png = dot && strcasecmp(dot, ".png") == 0;
     int bmp = dot && strcasecmp(dot, ".bmp") == 0;
     if (!png && !bmp) return -1;
     char diskPath[DiskPathMax];
-    ResolveDiskPath(path, diskPath, sizeof(diskPath));  // "\" becomes "/" even for a new file
+    ResolveDiskPath(path, diskPath, sizeof(diskPath)); // "\" becomes "/" even for a new file
     FILE* file = fopen(diskPath, "wb");
     if (!file) return -1;
     uint8_t* rgb = (uint8_t*)RT_ALLOC((int64_t)image->Width * 3);

@@ -15,12 +15,18 @@ enum FillOp { FillNone, FillRaw, FillMix, FillAdd, FillSub, FillMul };
 
 static int ChooseFillOp(int mode, int param) {
     switch (mode) {
-    case 0: return FillRaw;
-    case 1: return param >= 255 ? FillRaw : (param <= 0 ? FillNone : FillMix);
-    case 2: return param <= 0 ? FillNone : FillAdd;
-    case 3: return param <= 0 ? FillNone : FillSub;
-    case 4: return FillMul;
-    default: return FillNone;
+        case 0:
+            return FillRaw;
+        case 1:
+            return param >= 255 ? FillRaw : (param <= 0 ? FillNone : FillMix);
+        case 2:
+            return param <= 0 ? FillNone : FillAdd;
+        case 3:
+            return param <= 0 ? FillNone : FillSub;
+        case 4:
+            return FillMul;
+        default:
+            return FillNone;
     }
 }
 
@@ -54,8 +60,7 @@ static void MakeFillContext(FillContext* f, int kind, uint32_t color, int param,
     uint32_t c = f->color;
     if (kind == Rgb565)
         f->scaled = ((uint32_t)row[(c >> 11) & 31] << 11) | ((uint32_t)row[(c >> 5) & 63] << 5) | row[c & 31];
-    else
-        f->scaled = ((uint32_t)row[(c >> 16) & 255] << 16) | ((uint32_t)row[(c >> 8) & 255] << 8) | row[c & 255];
+    else f->scaled = ((uint32_t)row[(c >> 16) & 255] << 16) | ((uint32_t)row[(c >> 8) & 255] << 8) | row[c & 255];
 }
 
 template <int Kind, int Op>
@@ -198,19 +203,39 @@ void LineIntoMemImg(MEMIMG* image, int x1, int y1, int x2, int y2, uint32_t colo
     double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
     if (x1 != x2) {
         double slope = ((double)y2 - y1) / ((double)x2 - x1);
-        if (fx1 < left) { fy1 += (left - fx1) * slope; fx1 = left; }
-        else if (fx1 >= right) { fy1 += (right - 1 - fx1) * slope; fx1 = right - 1; }
-        if (fx2 < left) { fy2 += (left - fx2) * slope; fx2 = left; }
-        else if (fx2 > right) { fy2 += (right - fx2) * slope; fx2 = right; }
+        if (fx1 < left) {
+            fy1 += (left - fx1) * slope;
+            fx1 = left;
+        } else if (fx1 >= right) {
+            fy1 += (right - 1 - fx1) * slope;
+            fx1 = right - 1;
+        }
+        if (fx2 < left) {
+            fy2 += (left - fx2) * slope;
+            fx2 = left;
+        } else if (fx2 > right) {
+            fy2 += (right - fx2) * slope;
+            fx2 = right;
+        }
         fy1 = trunc(fy1);
         fy2 = trunc(fy2);
     }
     if (y1 != y2) {
         double inv = ((double)x2 - x1) / ((double)y2 - y1);
-        if (fy1 < top) { fx1 += (top - fy1) * inv; fy1 = top; }
-        else if (fy1 >= bottom) { fx1 += (bottom - 1 - fy1) * inv; fy1 = bottom - 1; }
-        if (fy2 < top) { fx2 += (top - fy2) * inv; fy2 = top; }
-        else if (fy2 > bottom) { fx2 += (bottom - fy2) * inv; fy2 = bottom; }
+        if (fy1 < top) {
+            fx1 += (top - fy1) * inv;
+            fy1 = top;
+        } else if (fy1 >= bottom) {
+            fx1 += (bottom - 1 - fy1) * inv;
+            fy1 = bottom - 1;
+        }
+        if (fy2 < top) {
+            fx2 += (top - fy2) * inv;
+            fy2 = top;
+        } else if (fy2 > bottom) {
+            fx2 += (bottom - fy2) * inv;
+            fy2 = bottom;
+        }
         fx1 = trunc(fx1);
         fx2 = trunc(fx2);
     }
@@ -262,8 +287,16 @@ int DrawRectangle(int x1, int y1, int x2, int y2, unsigned int color, int fillFl
         int rect[4] = {x1, y1, x2, y2};
         FillRectMemImg(target, rect, color);
     } else {
-        if (x2 < x1) { int t = x1; x1 = x2; x2 = t; }
-        if (y2 < y1) { int t = y1; y1 = y2; y2 = t; }
+        if (x2 < x1) {
+            int t = x1;
+            x1 = x2;
+            x2 = t;
+        }
+        if (y2 < y1) {
+            int t = y1;
+            y1 = y2;
+            y2 = t;
+        }
         // Far-away edges are clipped anyway; this keeps x2 - 1 and y2 - 1 defined.
         const int far = 1 << 30;
         x1 = ClampInt(x1, -far, far);

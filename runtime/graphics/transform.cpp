@@ -100,7 +100,7 @@ void StretchBlitMemImg(MEMIMG* dest, const MEMIMG* src, const int* rect, int tra
     int* rows = cols + nx;
     FillSourceIndices(cols, nx, cx0 - x1, stepX, src->Width, mirrorX);
     FillSourceIndices(rows, ny, cy0 - y1, stepY, src->Height, mirrorY);
-    GetStretchRows(&setup)(dest, src, (int)cx0, (int)cx1, (int)cy0, (int)cy1, cols, rows, setup.ctx);
+    GetStretchRows (&setup)(dest, src, (int)cx0, (int)cx1, (int)cy0, (int)cy1, cols, rows, setup.ctx);
     if (cols != local) RT_FREE(cols);
 }
 
@@ -153,8 +153,10 @@ void TriangleBlitMemImg(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* v
         area = -area;
     }
     // Texture plane, 18-bit fixed point per destination pixel.
-    int64_t u0 = (int64_t)v[0].u << kFixedShift, u1 = (int64_t)v[1].u << kFixedShift, u2 = (int64_t)v[2].u << kFixedShift;
-    int64_t w0 = (int64_t)v[0].v << kFixedShift, w1 = (int64_t)v[1].v << kFixedShift, w2 = (int64_t)v[2].v << kFixedShift;
+    int64_t u0 = (int64_t)v[0].u << kFixedShift, u1 = (int64_t)v[1].u << kFixedShift,
+            u2 = (int64_t)v[2].u << kFixedShift;
+    int64_t w0 = (int64_t)v[0].v << kFixedShift, w1 = (int64_t)v[1].v << kFixedShift,
+            w2 = (int64_t)v[2].v << kFixedShift;
     int64_t dx1 = v[1].x - v[0].x, dy1 = v[1].y - v[0].y, dx2 = v[2].x - v[0].x, dy2 = v[2].y - v[0].y;
     __int128 dudx = ((__int128)(u1 - u0) * dy2 - (__int128)(u2 - u0) * dy1) / area;
     __int128 dudy = ((__int128)(u2 - u0) * dx1 - (__int128)(u1 - u0) * dx2) / area;
@@ -361,8 +363,9 @@ int DrawGraphRotatedAtF(float x, float y, double scale, double angle, int graph,
             if (ys[i] / kFixedOne < r[1]) r[1] = ys[i] / kFixedOne;
             if (ys[i] / kFixedOne > r[3]) r[3] = ys[i] / kFixedOne;
         }
-        int rect[4] = {(int)ClampI64(r[0] - 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[1] - 5, -kCoordLimit, kCoordLimit),
-                       (int)ClampI64(r[2] + 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[3] + 5, -kCoordLimit, kCoordLimit)};
+        int rect[4] = {
+            (int)ClampI64(r[0] - 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[1] - 5, -kCoordLimit, kCoordLimit),
+            (int)ClampI64(r[2] + 5, -kCoordLimit, kCoordLimit), (int)ClampI64(r[3] + 5, -kCoordLimit, kCoordLimit)};
         PresentFrontRect(rect);
     }
     return 0;

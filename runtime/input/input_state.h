@@ -9,22 +9,22 @@
 
 // One controller as the module keeps it.
 struct PadEntry {
-    int device;              // 1 while a platform controller stands behind this entry
-    PlatformPadState state;  // last state read; kept when a read fails
-    uint32_t serial;         // the platform's new-data serial at the last read
-    uint32_t readTime;       // millisecond count of the last read
-    int readOnce;            // readTime and serial hold a real read
+    int device;             // 1 while a platform controller stands behind this entry
+    PlatformPadState state; // last state read; kept when a read fails
+    uint32_t serial;        // the platform's new-data serial at the last read
+    uint32_t readTime;      // millisecond count of the last read
+    int readOnce;           // readTime and serial hold a real read
 };
 
 struct InputState {
-    int noDirectInput;          // setting: plain mode (key state by time only, no device)
-    int directInput;            // 0 before initialisation, 1 with devices, 2 = the plain-mode marker
-    int mouseDevice;            // the mouse device is set up (mouse reading is not offered)
-    int keyboardDevice;         // the keyboard device is set up and acquired
-    int keyboardEvent;          // new key data arrived since the last refresh
-    uint32_t keyboardReadTime;  // millisecond count of the last key-state refresh
-    unsigned char keyState[256]; // by key code; bit 7 set = key held
-    int padCount;               // controllers found, 0..8
+    int noDirectInput;            // setting: plain mode (key state by time only, no device)
+    int directInput;              // 0 before initialisation, 1 with devices, 2 = the plain-mode marker
+    int mouseDevice;              // the mouse device is set up (mouse reading is not offered)
+    int keyboardDevice;           // the keyboard device is set up and acquired
+    int keyboardEvent;            // new key data arrived since the last refresh
+    uint32_t keyboardReadTime;    // millisecond count of the last key-state refresh
+    unsigned char keyState[256];  // by key code; bit 7 set = key held
+    int padCount;                 // controllers found, 0..8
     PadEntry pads[INPUT_PAD_MAX]; // the controllers in platform order
 };
 

@@ -20,20 +20,20 @@ struct PadKeyPair {
 };
 
 const PadKeyPair kPadKeys[] = {
-    {0x1, 0xD0, 0x50},    // down: down arrow, numeric pad 2
-    {0x2, 0xCB, 0x4B},    // left: left arrow, numeric pad 4
-    {0x4, 0xCD, 0x4D},    // right: right arrow, numeric pad 6
-    {0x8, 0xC8, 0x48},    // up: up arrow, numeric pad 8
-    {0x10, 0x2C, 0},      // button 1: Z
-    {0x20, 0x2D, 0},      // button 2: X
-    {0x40, 0x2E, 0},      // button 3: C
-    {0x80, 0x1E, 0},      // button 4: A
-    {0x100, 0x1F, 0},     // button 5: S
-    {0x200, 0x20, 0},     // button 6: D
-    {0x400, 0x10, 0},     // button 7: Q
-    {0x800, 0x11, 0},     // button 8: W
-    {0x1000, 0x01, 0},    // button 9: Escape
-    {0x2000, 0x39, 0},    // button 10: Space
+    {0x1, 0xD0, 0x50}, // down: down arrow, numeric pad 2
+    {0x2, 0xCB, 0x4B}, // left: left arrow, numeric pad 4
+    {0x4, 0xCD, 0x4D}, // right: right arrow, numeric pad 6
+    {0x8, 0xC8, 0x48}, // up: up arrow, numeric pad 8
+    {0x10, 0x2C, 0},   // button 1: Z
+    {0x20, 0x2D, 0},   // button 2: X
+    {0x40, 0x2E, 0},   // button 3: C
+    {0x80, 0x1E, 0},   // button 4: A
+    {0x100, 0x1F, 0},  // button 5: S
+    {0x200, 0x20, 0},  // button 6: D
+    {0x400, 0x10, 0},  // button 7: Q
+    {0x800, 0x11, 0},  // button 8: W
+    {0x1000, 0x01, 0}, // button 9: Escape
+    {0x2000, 0x39, 0}, // button 10: Space
 };
 
 int KeyHeld(unsigned char code) {

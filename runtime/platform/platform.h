@@ -23,10 +23,10 @@ enum PlatformEventKind {
 };
 
 struct PlatformEvent {
-    int kind;       // PlatformEventKind
-    int x, y;       // Move: client origin
-    int w, h;       // Size: client size; DisplayChange: desktop size
-    int bits;       // DisplayChange: bits per pixel
+    int kind; // PlatformEventKind
+    int x, y; // Move: client origin
+    int w, h; // Size: client size; DisplayChange: desktop size
+    int bits; // DisplayChange: bits per pixel
 };
 
 struct PlatformRect {
@@ -103,12 +103,12 @@ int64_t PlatformCalendarSeconds(void);
 // ---- System information -----------------------------------------------------
 
 struct PlatformSystemInfo {
-    char osName[128];        // kernel name and release
-    int osBuild;             // a build number when the platform has one
-    char osExtra[128];       // version text
-    uint32_t memoryTotal;    // physical memory in bytes, saturated at 4 GB - 1
+    char osName[128];     // kernel name and release
+    int osBuild;          // a build number when the platform has one
+    char osExtra[128];    // version text
+    uint32_t memoryTotal; // physical memory in bytes, saturated at 4 GB - 1
     uint32_t memoryAvailable;
-    int oemCodePage;         // 932 unless the system is Korean (949)
+    int oemCodePage; // 932 unless the system is Korean (949)
 };
 void PlatformGetSystemInfo(PlatformSystemInfo* info);
 // Called by RuntimeInit when it refuses to start: one UTF-8 line on stderr for
@@ -120,8 +120,7 @@ void PlatformReportLine(const char* utf8);
 // Converts text between encodings ("UTF-8", "CP932" for Shift-JIS, "CP949",
 // "UTF-32LE"). Returns the bytes written to out, or -1 on an invalid sequence or
 // when out is too small.
-int PlatformConvertText(const char* fromCode, const char* toCode, const char* in, int inBytes,
-                        char* out, int outBytes);
+int PlatformConvertText(const char* fromCode, const char* toCode, const char* in, int inBytes, char* out, int outBytes);
 
 // ---- Keyboard ---------------------------------------------------------------
 
@@ -136,11 +135,11 @@ int PlatformGetKeyState(unsigned char keys[256]);
 // scaled to -1000..1000 with the dead zone applied, button bytes with bit 7 =
 // pressed. Point-of-view values are hundredths of degrees, 0xFFFFFFFF centred.
 struct PlatformPadState {
-    int32_t x, y, z;         // stick X, Y and the Z axis (left trigger on a game controller)
-    int32_t rx, ry, rz;      // rotations (second stick X, Y; right trigger)
-    int32_t slider[2];       // sliders, 0 when absent
-    uint32_t pov[4];         // hats
-    uint8_t buttons[32];     // bit 7 set = pressed
+    int32_t x, y, z;     // stick X, Y and the Z axis (left trigger on a game controller)
+    int32_t rx, ry, rz;  // rotations (second stick X, Y; right trigger)
+    int32_t slider[2];   // sliders, 0 when absent
+    uint32_t pov[4];     // hats
+    uint8_t buttons[32]; // bit 7 set = pressed
 };
 
 // InitInput: starts the controller service and finds the attached controllers.
@@ -185,13 +184,13 @@ struct WaveFormat {
 // What the device reports, for the primary format and the log's description.
 // Figures the platform cannot tell are 0.
 struct PlatformAudioCaps {
-    int primaryStereo, primaryMono;       // channel counts the mix output takes
-    int primary16Bit, primary8Bit;        // sample widths the mix output takes
-    int secondaryStereo, secondaryMono;   // channel counts a sound buffer takes
-    int secondary16Bit, secondary8Bit;    // sample widths a sound buffer takes
-    int minSecondaryRate;                 // lowest buffer rate in Hz
-    int maxSecondaryRate;                 // highest buffer rate in Hz
-    uint32_t totalMemory, freeMemory;     // sound memory in bytes
+    int primaryStereo, primaryMono;     // channel counts the mix output takes
+    int primary16Bit, primary8Bit;      // sample widths the mix output takes
+    int secondaryStereo, secondaryMono; // channel counts a sound buffer takes
+    int secondary16Bit, secondary8Bit;  // sample widths a sound buffer takes
+    int minSecondaryRate;               // lowest buffer rate in Hz
+    int maxSecondaryRate;               // highest buffer rate in Hz
+    uint32_t totalMemory, freeMemory;   // sound memory in bytes
 };
 
 // Buffer creation flags (requested by the loader; the mixer keeps them only).
@@ -218,8 +217,7 @@ int PlatformAudioSetPrimaryFormat(const WaveFormat* format);
 int PlatformAudioDeviceCount(void);
 // Device description: module (driver) name and description of device index.
 // 0 or -1.
-int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description,
-                            int descriptionSize);
+int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description, int descriptionSize);
 // 1 when a buffer of this PCM format can be made (the loader checks before making).
 int PlatformAudioFormatSupported(const WaveFormat* format);
 // LoadSoundMemory: a static buffer of bytes length (0 allowed) in a PCM format,
@@ -232,11 +230,10 @@ PlatformSoundBuffer* PlatformAudioDuplicateBuffer(PlatformSoundBuffer* source);
 void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer);
 // Gives write access to bytes at offset (wrapping at the end into a second part,
 // whose pointer is null when unused). 0 or -1.
-int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1,
-                            int* bytes1, void** part2, int* bytes2);
+int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1, int* bytes1, void** part2,
+                            int* bytes2);
 // Ends the write access given by the lock. 0 or -1.
-int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2,
-                              int bytes2);
+int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2, int bytes2);
 // Starts a buffer from its position, once (to its end) or looping. 0 or -1.
 int PlatformAudioPlayBuffer(PlatformSoundBuffer* buffer, int loop);
 // Stops a buffer; its position stays where it stopped. 0 or -1.
@@ -255,10 +252,10 @@ int PlatformAudioSetPosition(PlatformSoundBuffer* buffer, int position);
 struct PlatformFont;
 
 struct PlatformFontMetrics {
-    int height;    // text height in pixels: ascent + descent
-    int ascent;    // pixels above the baseline
-    int descent;   // pixels below the baseline
-    int maxWidth;  // widest character advance
+    int height;   // text height in pixels: ascent + descent
+    int ascent;   // pixels above the baseline
+    int descent;  // pixels below the baseline
+    int maxWidth; // widest character advance
 };
 
 struct PlatformGlyphMetrics {
@@ -288,8 +285,8 @@ const char* PlatformFontFamily(const PlatformFont* font);
 // padded to 4 bytes. With a null buffer only the metrics and the bitmap size are
 // returned. Returns the bitmap size in bytes, or -1 on failure (or when the
 // buffer is too small).
-int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics,
-                     void* buffer, int bufferSize);
+int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics, void* buffer,
+                     int bufferSize);
 
 // ---- Compressed sound -------------------------------------------------------
 // Conversion of compressed WAVE data (format tags other than 1) and MPEG audio
@@ -300,16 +297,16 @@ struct PlatformSoundCodec; // one conversion stream
 
 // Sound decoders: the PCM format this source converts to. 0, or -1 when it
 // cannot be converted.
-int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void* sourceData,
-                            int dataSize, WaveFormat* pcm);
+int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void* sourceData, int dataSize,
+                            WaveFormat* pcm);
 // Sound decoders: opens a conversion stream to the suggested PCM format; null on failure.
-PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize,
-                                      const void* sourceData, int dataSize, const WaveFormat* pcm);
+PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize, const void* sourceData, int dataSize,
+                                      const WaveFormat* pcm);
 // One step: converts up to sourceBytes (at most 2048) taken from the source data
 // at the source pointer into dest. Reports source bytes used and PCM bytes made.
 // 0 or -1.
-int PlatformCodecConvert(PlatformSoundCodec* codec, const void* source, int sourceBytes,
-                         void* dest, int destCapacity, int* sourceUsed, int* destProduced);
+int PlatformCodecConvert(PlatformSoundCodec* codec, const void* source, int sourceBytes, void* dest, int destCapacity,
+                         int* sourceUsed, int* destProduced);
 // Estimated PCM bytes of the whole source, or -1 when unknown or too large.
 int PlatformCodecEstimateSize(PlatformSoundCodec* codec);
 // Releases the conversion stream.

@@ -36,14 +36,13 @@ int OpenConvertedSource(SoundDecoder* d) {
     d->sourceConsumed = 0;
     memset(&d->outputFormat, 0, sizeof(d->outputFormat));
     d->outputFormat.FormatTag = 1;
-    if (PlatformCodecSuggestPcm(d->sourceFormat, d->sourceFormatSize, d->sourceData, d->sourceSize,
-                                &d->outputFormat) != 0 ||
+    if (PlatformCodecSuggestPcm(d->sourceFormat, d->sourceFormatSize, d->sourceData, d->sourceSize, &d->outputFormat) !=
+            0 ||
         d->outputFormat.FormatTag != 1 || d->outputFormat.BlockAlign == 0) {
         ReleaseConvertedSource(d);
         return -1;
     }
-    d->codec = PlatformCodecOpen(d->sourceFormat, d->sourceFormatSize, d->sourceData, d->sourceSize,
-                                 &d->outputFormat);
+    d->codec = PlatformCodecOpen(d->sourceFormat, d->sourceFormatSize, d->sourceData, d->sourceSize, &d->outputFormat);
     if (!d->codec) {
         ReleaseConvertedSource(d);
         return -1;
@@ -67,8 +66,8 @@ int RefillConverted(SoundDecoder* d) {
         int left = d->sourceSize - d->sourceConsumed;
         int n = left < step ? left : step;
         int used = 0, produced = 0;
-        if (PlatformCodecConvert(d->codec, d->sourceData + d->sourceConsumed, n, d->outputBuffer,
-                                 d->outputCapacity, &used, &produced) != 0) {
+        if (PlatformCodecConvert(d->codec, d->sourceData + d->sourceConsumed, n, d->outputBuffer, d->outputCapacity,
+                                 &used, &produced) != 0) {
             d->sourceConsumed = d->sourceSize;
             return -1;
         }

@@ -49,8 +49,8 @@ int OpenMpegAudio(SoundDecoder* d) {
     int64_t searchStart = 0;
     uint8_t tag[10];
     if (StreamReadBytes(d, tag, 10) == 10 && memcmp(tag, "ID3", 3) == 0) {
-        int64_t size = ((int64_t)(tag[6] & 0x7F) << 21) | ((tag[7] & 0x7F) << 14) |
-                       ((tag[8] & 0x7F) << 7) | (tag[9] & 0x7F);
+        int64_t size =
+            ((int64_t)(tag[6] & 0x7F) << 21) | ((tag[7] & 0x7F) << 14) | ((tag[8] & 0x7F) << 7) | (tag[9] & 0x7F);
         searchStart = size + 10;
         if (tag[3] == 4 && (tag[5] & 0x10)) searchStart += 10;
     }
@@ -95,11 +95,11 @@ int OpenMpegAudio(SoundDecoder* d) {
     PutU16(format + 12, 1);
     PutU16(format + 14, 0);
     PutU16(format + 16, 12);
-    PutU16(format + 18, 1);                     // ID: MPEG layer 3
+    PutU16(format + 18, 1);                       // ID: MPEG layer 3
     PutU32(format + 20, (uint32_t)first.padding); // flags
-    PutU16(format + 24, first.frameLength);     // block size
-    PutU16(format + 26, 1);                     // frames per block
-    PutU16(format + 28, 700);                   // codec delay
+    PutU16(format + 24, first.frameLength);       // block size
+    PutU16(format + 26, 1);                       // frames per block
+    PutU16(format + 28, 700);                     // codec delay
     d->sourceFormat = format;
     d->sourceFormatSize = kMpegFormatSize;
     d->dataStart = (int)firstFrame;

@@ -48,12 +48,18 @@ const int8_t* WaveOrderOfVorbis(int channels) {
     static const int8_t kSeven[] = {0, 2, 1, 6, 5, 3, 4};
     static const int8_t kEight[] = {0, 2, 1, 7, 5, 6, 3, 4};
     switch (channels) {
-    case 3: return kThree;
-    case 5: return kFive;
-    case 6: return kSix;
-    case 7: return kSeven;
-    case 8: return kEight;
-    default: return nullptr; // mono, stereo and quad agree; beyond 8 the order is the file's own
+        case 3:
+            return kThree;
+        case 5:
+            return kFive;
+        case 6:
+            return kSix;
+        case 7:
+            return kSeven;
+        case 8:
+            return kEight;
+        default:
+            return nullptr; // mono, stereo and quad agree; beyond 8 the order is the file's own
     }
 }
 
@@ -98,8 +104,7 @@ int RefillOggVorbis(SoundDecoder* d) {
         if (got == OV_HOLE) continue;
         if (got <= 0 || !planes) return -1;
         vorbis_info* info = ov_info(&d->vorbis, link);
-        if (!info || info->channels != channels || info->rate != (long)d->outputFormat.SamplesPerSec)
-            return -1;
+        if (!info || info->channels != channels || info->rate != (long)d->outputFormat.SamplesPerSec) return -1;
         float* ordered[8];
         const int8_t* order = WaveOrderOfVorbis(channels);
         if (order) {

@@ -24,9 +24,12 @@ void ReleaseKind(SoundDecoder* d) {
 
 int Refill(SoundDecoder* d) {
     switch (d->kind) {
-    case SoundKindPcm: return RefillPcmWave(d);
-    case SoundKindConverted: return RefillConverted(d);
-    case SoundKindVorbis: return RefillOggVorbis(d);
+        case SoundKindPcm:
+            return RefillPcmWave(d);
+        case SoundKindConverted:
+            return RefillConverted(d);
+        case SoundKindVorbis:
+            return RefillOggVorbis(d);
     }
     return -1;
 }
@@ -98,14 +101,16 @@ int ReadSoundDecoder(SoundDecoder* d, void* buffer, int n) {
 int GetSoundDecoderPcmSize(SoundDecoder* d) {
     if (!d || !d->ready) return -1;
     switch (d->kind) {
-    case SoundKindPcm: return d->dataSize;
-    case SoundKindConverted:
-        if (d->totalFrames >= 0) {
-            int64_t bytes = d->totalFrames * d->outputFormat.BlockAlign;
-            return bytes > 0x7FFFFFFF ? -1 : (int)bytes;
-        }
-        return PlatformCodecEstimateSize(d->codec);
-    case SoundKindVorbis: return OggVorbisPcmSize(d);
+        case SoundKindPcm:
+            return d->dataSize;
+        case SoundKindConverted:
+            if (d->totalFrames >= 0) {
+                int64_t bytes = d->totalFrames * d->outputFormat.BlockAlign;
+                return bytes > 0x7FFFFFFF ? -1 : (int)bytes;
+            }
+            return PlatformCodecEstimateSize(d->codec);
+        case SoundKindVorbis:
+            return OggVorbisPcmSize(d);
     }
     return -1;
 }

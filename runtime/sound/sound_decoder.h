@@ -16,38 +16,38 @@ enum SoundDecoderKind {
 };
 
 struct SoundDecoder {
-    int ready;                   // set by a successful SetupSoundDecoder
-    int endReached;              // a read was not satisfied in full
-    int kind;                    // SoundDecoderKind
-    const DataStream* stream;    // the stream's operations (not owned)
-    intptr_t streamHandle;       // the stream's handle (not owned)
-    int dataStart;               // stream offset of the first sound byte
-    int dataSize;                // sound bytes in the stream
-    WaveFormat outputFormat;     // PCM format of what the decoder delivers
-    uint8_t* outputBuffer;       // owned block of decoded bytes
-    int outputCapacity;          // its size
-    int outputValid;             // decoded bytes not yet handed out
-    int outputOffset;            // read offset within the block
+    int ready;                // set by a successful SetupSoundDecoder
+    int endReached;           // a read was not satisfied in full
+    int kind;                 // SoundDecoderKind
+    const DataStream* stream; // the stream's operations (not owned)
+    intptr_t streamHandle;    // the stream's handle (not owned)
+    int dataStart;            // stream offset of the first sound byte
+    int dataSize;             // sound bytes in the stream
+    WaveFormat outputFormat;  // PCM format of what the decoder delivers
+    uint8_t* outputBuffer;    // owned block of decoded bytes
+    int outputCapacity;       // its size
+    int outputValid;          // decoded bytes not yet handed out
+    int outputOffset;         // read offset within the block
     // kind 1
-    uint8_t* sourceFormat;       // owned: the "fmt " body or the built MPEG format record
-    int sourceFormatSize;        // its length
-    PlatformSoundCodec* codec;   // the conversion stream
-    uint8_t* sourceData;         // owned copy of all source bytes
-    int sourceSize;              // their length
-    int sourceConsumed;          // source bytes converted so far
-    int64_t totalFrames;         // sample frames in the source, -1 when not counted
+    uint8_t* sourceFormat;     // owned: the "fmt " body or the built MPEG format record
+    int sourceFormatSize;      // its length
+    PlatformSoundCodec* codec; // the conversion stream
+    uint8_t* sourceData;       // owned copy of all source bytes
+    int sourceSize;            // their length
+    int sourceConsumed;        // source bytes converted so far
+    int64_t totalFrames;       // sample frames in the source, -1 when not counted
     // kind 2
-    OggVorbis_File vorbis;       // vorbisfile state
-    int vorbisOpen;              // vorbis holds an open file
-    int bytesPerSample;          // bytes of one output sample (2)
-    int64_t streamLength;        // bytes in the stream (caps the Vorbis size estimate)
+    OggVorbis_File vorbis; // vorbisfile state
+    int vorbisOpen;        // vorbis holds an open file
+    int bytesPerSample;    // bytes of one output sample (2)
+    int64_t streamLength;  // bytes in the stream (caps the Vorbis size estimate)
 };
 
 // A whole decoded sound: owned PCM bytes, their length and format.
 struct PcmImage {
-    uint8_t* bytes;      // RT_ALLOC block (null when the length is 0)
-    int length;          // bytes delivered
-    WaveFormat format;   // PCM format
+    uint8_t* bytes;    // RT_ALLOC block (null when the length is 0)
+    int length;        // bytes delivered
+    WaveFormat format; // PCM format
 };
 
 // Recognises the stream's format and prepares decoding. 0, or -1 when no decoder

@@ -10,8 +10,8 @@
 
 #include <string.h>
 
-SoundState g_sound = {0, 0, {}, nullptr,
-                      HANDLE_TABLE_INIT(HandleKindSound, SOUND_TABLE_CAPACITY, HandleAfterEnd, 0xF000)};
+SoundState g_sound = {
+    0, 0, {}, nullptr, HANDLE_TABLE_INIT(HandleKindSound, SOUND_TABLE_CAPACITY, HandleAfterEnd, 0xF000)};
 
 namespace {
 
@@ -45,8 +45,7 @@ void StartSilentBuffer(void) {
     f.BitsPerSample = 16;
     f.BlockAlign = 4;
     f.AvgBytesPerSec = 176400;
-    PlatformSoundBuffer* b =
-        PlatformAudioCreateBuffer(&f, kSilentBytes, PlatformBufferGlobalFocus);
+    PlatformSoundBuffer* b = PlatformAudioCreateBuffer(&f, kSilentBytes, PlatformBufferGlobalFocus);
     if (!b) {
         LogWrite(SJ("無音バッファの作成に失敗しました"));
         return;
@@ -85,25 +84,20 @@ void LogDeviceDescription(void) {
     LogIndent();
     for (int i = 0; i < count; i++) {
         char module[256], description[256];
-        if (PlatformAudioDeviceInfo(i, module, sizeof(module), description, sizeof(description)) != 0)
-            continue;
+        if (PlatformAudioDeviceInfo(i, module, sizeof(module), description, sizeof(description)) != 0) continue;
         LogPrintf(SJ("モジュール名:%15s  ドライバ記述:%s "), module, description);
     }
     LogUnindent();
-    LogPrintf(SJ("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz "),
-              caps.maxSecondaryRate * 0.001, caps.minSecondaryRate * 0.001);
-    LogPrintf(SJ("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n"),
-              caps.totalMemory / 1024.0, caps.freeMemory / 1024.0);
+    LogPrintf(SJ("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz "), caps.maxSecondaryRate * 0.001,
+              caps.minSecondaryRate * 0.001);
+    LogPrintf(SJ("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n"), caps.totalMemory / 1024.0,
+              caps.freeMemory / 1024.0);
     LogWrite(SJ("利用可能サンプリング精度\n"));
-    LogPrintf(SJ(" プライマリ １６bit = %s  ８bit = %s "), OkNo(caps.primary16Bit),
-              OkNo(caps.primary8Bit));
-    LogPrintf(SJ(" セカンダリ １６bit = %s  ８bit = %s \n"), OkNo(caps.secondary16Bit),
-              OkNo(caps.secondary8Bit));
+    LogPrintf(SJ(" プライマリ １６bit = %s  ８bit = %s "), OkNo(caps.primary16Bit), OkNo(caps.primary8Bit));
+    LogPrintf(SJ(" セカンダリ １６bit = %s  ８bit = %s \n"), OkNo(caps.secondary16Bit), OkNo(caps.secondary8Bit));
     LogWrite(SJ("利用可能チャンネル\n"));
-    LogPrintf(SJ(" プライマリ MONO = %s  STEREO = %s "), OkNo(caps.primaryMono),
-              OkNo(caps.primaryStereo));
-    LogPrintf(SJ(" セカンダリ MONO = %s  STEREO = %s \n"), OkNo(caps.secondaryMono),
-              OkNo(caps.secondaryStereo));
+    LogPrintf(SJ(" プライマリ MONO = %s  STEREO = %s "), OkNo(caps.primaryMono), OkNo(caps.primaryStereo));
+    LogPrintf(SJ(" セカンダリ MONO = %s  STEREO = %s \n"), OkNo(caps.secondaryMono), OkNo(caps.secondaryStereo));
     LogUnindent();
 }
 

@@ -19,11 +19,8 @@ namespace {
 // the plainer second request for buffer 0 is refused.
 void MakeBuffers(SoundRecord* s, int count, const WaveFormat* format, int length) {
     PlatformSoundBuffer* first = PlatformAudioCreateBuffer(
-        format, length,
-        PlatformBufferVolume | PlatformBufferPan | PlatformBufferFrequency |
-            PlatformBufferGlobalFocus);
-    if (!first)
-        first = PlatformAudioCreateBuffer(format, length, PlatformBufferVolume | PlatformBufferPan);
+        format, length, PlatformBufferVolume | PlatformBufferPan | PlatformBufferFrequency | PlatformBufferGlobalFocus);
+    if (!first) first = PlatformAudioCreateBuffer(format, length, PlatformBufferVolume | PlatformBufferPan);
     if (!first) FatalExit(SJ("DirectSoundBuffer の作成に失敗しました"));
     s->buffers[0] = first;
     int made = 1;

@@ -80,8 +80,7 @@ int OpenPcmWave(SoundDecoder* d) {
     f.BitsPerSample = U16(body + 14);
     f.ExtraSize = size >= 18 ? U16(body + 16) : 0;
     RT_FREE(body);
-    if (f.FormatTag != 1 || f.Channels == 0 || f.BlockAlign == 0 || f.SamplesPerSec == 0)
-        return -1;
+    if (f.FormatTag != 1 || f.Channels == 0 || f.BlockAlign == 0 || f.SamplesPerSec == 0) return -1;
     if (size == 16) {
         // A bare 16-byte chunk: the sample width follows from the frame size.
         f.ExtraSize = 0;

@@ -10,25 +10,27 @@
 
 namespace {
 
-const int kMapCapacity = 1 << 16;            // open-addressed (code point, set) entries
-const int kExtendedFirst = 0x01;             // first bytes of extended keys: 0x01..0x7F
-const int kExtendedCount = 0x7F * 0xFF;      // second bytes 0x01..0xFF
+const int kMapCapacity = 1 << 16;       // open-addressed (code point, set) entries
+const int kExtendedFirst = 0x01;        // first bytes of extended keys: 0x01..0x7F
+const int kExtendedCount = 0x7F * 0xFF; // second bytes 0x01..0xFF
 
 struct KeyMapEntry {
-    uint32_t tag;  // code point + 1, with bit 24 for Hangeul fonts; 0 = empty
-    uint16_t key;  // first byte | second byte << 8
+    uint32_t tag; // code point + 1, with bit 24 for Hangeul fonts; 0 = empty
+    uint16_t key; // first byte | second byte << 8
 };
 
 struct CharKeyState {
-    KeyMapEntry map[kMapCapacity];          // code point -> key, filled as characters are met
-    int mapCount;                           // entries in use
-    uint32_t extended[kExtendedCount];      // code point of each extended key handed out
-    int extendedCount;                      // extended keys handed out
+    KeyMapEntry map[kMapCapacity];     // code point -> key, filled as characters are met
+    int mapCount;                      // entries in use
+    uint32_t extended[kExtendedCount]; // code point of each extended key handed out
+    int extendedCount;                 // extended keys handed out
 };
 
 CharKeyState s_keys;
 
-uint16_t PackKey(unsigned char first, unsigned char second) { return (uint16_t)(first | second << 8); }
+uint16_t PackKey(unsigned char first, unsigned char second) {
+    return (uint16_t)(first | second << 8);
+}
 
 uint16_t NewExtendedKey(uint32_t cp) {
     if (s_keys.extendedCount >= kExtendedCount) return 0;

@@ -12,36 +12,36 @@
 #define FONT_CELL_MIN 20
 #define FONT_CELL_MAX 2024
 #define FONT_CACHE_AREA 0x50000
-#define FONT_STRING_MAX 512  // characters in one character list
-#define FONT_BATCH_MAX 256   // characters fetched by one CacheGlyphs call
+#define FONT_STRING_MAX 512 // characters in one character list
+#define FONT_BATCH_MAX 256  // characters fetched by one CacheGlyphs call
 
 struct CharEntry;
 
 struct GlyphCell {
-    int16_t inUse;      // 1 while the cell holds a character
-    int16_t originX;    // bitmap's offset from the pen
-    int16_t top;        // bitmap's offset from the top of the line
-    int16_t advance;    // pen movement after the character
-    int32_t cellIndex;  // fixed position in the cache bitmap; -1 ends the list
-    int16_t width;      // bitmap width (cut to the cell)
-    int16_t height;     // bitmap height (cut to the cell)
-    CharEntry* owner;   // the character-table entry pointing here
+    int16_t inUse;     // 1 while the cell holds a character
+    int16_t originX;   // bitmap's offset from the pen
+    int16_t top;       // bitmap's offset from the top of the line
+    int16_t advance;   // pen movement after the character
+    int32_t cellIndex; // fixed position in the cache bitmap; -1 ends the list
+    int16_t width;     // bitmap width (cut to the cell)
+    int16_t height;    // bitmap height (cut to the cell)
+    CharEntry* owner;  // the character-table entry pointing here
 };
 
 struct CharEntry {
-    int inUse;          // the character is cached
-    GlyphCell* cell;    // its cell
+    int inUse;       // the character is cached
+    GlyphCell* cell; // its cell
 };
 
 // The per-call pixel table of string drawing, kept while colours stay the same.
 struct GlyphColorTable {
-    int valid;              // the table below matches the key fields
-    uint32_t textValue;     // key: text value
-    uint32_t edgeValue;     // key: edge value
-    int pixelKind;          // key: target kind
-    int alphaTarget;        // key: target has an alpha channel
-    uint32_t pixel[256];    // value written for each cache value
-    uint8_t alpha[256];     // 0 = nothing written, 255 = opaque, else coverage (plain targets blend)
+    int valid;           // the table below matches the key fields
+    uint32_t textValue;  // key: text value
+    uint32_t edgeValue;  // key: edge value
+    int pixelKind;       // key: target kind
+    int alphaTarget;     // key: target has an alpha channel
+    uint32_t pixel[256]; // value written for each cache value
+    uint8_t alpha[256];  // 0 = nothing written, 255 = opaque, else coverage (plain targets blend)
 };
 
 struct FontRecord {
@@ -82,9 +82,9 @@ struct FontDefaults {
 };
 
 struct FontSystem {
-    HandleTable table;      // the 40 font slots, first free
-    FontDefaults defaults;  // set by the graphics set-up
-    int defaultFont;        // handle made by InitFontSystem, -1 when none
+    HandleTable table;     // the 40 font slots, first free
+    FontDefaults defaults; // set by the graphics set-up
+    int defaultFont;       // handle made by InitFontSystem, -1 when none
 };
 
 extern FontSystem g_fontSystem;

@@ -264,8 +264,8 @@ int InitFontSystem(void) {
     return 0;
 }
 
-FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType, int charSet,
-                              int edgeSize, int italic, int slot, int check) {
+FontHandle CreateFontToHandle(const char* faceName, int size, int thickness, int fontType, int charSet, int edgeSize,
+                              int italic, int slot, int check) {
     API_LOCK();
     char face[256];
     CallerTextToSjis(faceName, face, sizeof face);

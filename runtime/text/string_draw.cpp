@@ -43,8 +43,8 @@ uint32_t MixEdged(uint32_t text, uint32_t edge, int b, int alpha, const ChannelL
 
 } // namespace
 
-void ComputeGlyphPixel(int fontType, int v, uint32_t text, uint32_t edge, int kind, int alphaTarget,
-                       uint32_t* pixel, int* alphaOut) {
+void ComputeGlyphPixel(int fontType, int v, uint32_t text, uint32_t edge, int kind, int alphaTarget, uint32_t* pixel,
+                       int* alphaOut) {
     const ChannelLayout& layout = kind == Rgb565 ? kLayout565 : kLayout8888;
     uint32_t colorMask = kind == Rgb565 ? 0xFFFFu : 0xFFFFFFu;
     int alphaShift = kind == Rgb565 ? 16 : 24;
@@ -53,28 +53,28 @@ void ComputeGlyphPixel(int fontType, int v, uint32_t text, uint32_t edge, int ki
     uint32_t color = 0;
     int alpha = 0;
     switch (fontType) {
-    case 0:
-        if (v == 1) color = text, alpha = 255;
-        break;
-    case FONT_TYPE_EDGE:
-        if (v == 1) color = text, alpha = 255;
-        else if (v == 2) color = edge, alpha = 255;
-        break;
-    case FONT_TYPE_ANTIALIAS:
-        if (v >= 1 && v <= 15) color = text, alpha = v * 16;
-        break;
-    default: {
-        int b = v & 15, e = (v >> 4) & 15;
-        if (b == 15) {
-            color = text, alpha = 255;
-        } else if (b >= 1) {
-            alpha = 16 * b + e * (15 - b);
-            color = MixEdged(text, edge, b, alpha, layout);
-        } else if (e > 0) {
-            color = edge, alpha = e * 16;
+        case 0:
+            if (v == 1) color = text, alpha = 255;
+            break;
+        case FONT_TYPE_EDGE:
+            if (v == 1) color = text, alpha = 255;
+            else if (v == 2) color = edge, alpha = 255;
+            break;
+        case FONT_TYPE_ANTIALIAS:
+            if (v >= 1 && v <= 15) color = text, alpha = v * 16;
+            break;
+        default: {
+            int b = v & 15, e = (v >> 4) & 15;
+            if (b == 15) {
+                color = text, alpha = 255;
+            } else if (b >= 1) {
+                alpha = 16 * b + e * (15 - b);
+                color = MixEdged(text, edge, b, alpha, layout);
+            } else if (e > 0) {
+                color = edge, alpha = e * 16;
+            }
+            break;
         }
-        break;
-    }
     }
     *alphaOut = alpha;
     *pixel = alphaTarget ? (color | (uint32_t)alpha << alphaShift) : color;
@@ -183,8 +183,8 @@ void RestoreArea(const int* saved, const float* savedF, int savedEmpty) {
 
 } // namespace
 
-int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color, MEMIMG* target,
-                   const int* clip, int handle, unsigned int edgeColor, int length, int vertical, int* size) {
+int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color, MEMIMG* target, const int* clip,
+                   int handle, unsigned int edgeColor, int length, int vertical, int* size) {
     FontRecord* font = LookupFont(handle);
     if (!font) return -1;
     uint32_t textValue = 0, edgeValue = 0;
@@ -283,15 +283,15 @@ int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color,
                     int oneBit = font->cacheBitsPerPixel == 1;
                     if (pixelBytes == 2) {
                         if (oneBit)
-                            WriteGlyphPixels<2, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
-                                                      table, blendPartial);
+                            WriteGlyphPixels<2, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep, table,
+                                                      blendPartial);
                         else
                             WriteGlyphPixels<2, false>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
                                                        table, blendPartial);
                     } else {
                         if (oneBit)
-                            WriteGlyphPixels<4, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
-                                                      table, blendPartial);
+                            WriteGlyphPixels<4, true>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep, table,
+                                                      blendPartial);
                         else
                             WriteGlyphPixels<4, false>(font, cellPixels, r0, r1, c0, c1, origin, rowStep, colStep,
                                                        table, blendPartial);
@@ -315,8 +315,8 @@ int MeasureStringWithFont(const char* text, int length, FontHandle font, int ver
     return DrawStringCore(0, 0, 0, text, 0, nullptr, nullptr, font, 0, length, vertical, nullptr);
 }
 
-int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle handle,
-                       unsigned int edgeColor, int vertical) {
+int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontHandle handle, unsigned int edgeColor,
+                       int vertical) {
     API_LOCK();
     if (!GraphicsReady()) return -1;
     if (!text || !text[0]) return 0;
@@ -382,8 +382,8 @@ int DrawStringWithFont(int x, int y, const char* text, unsigned int color, FontH
     work->TransColor = key;
     FillMemImgRaw(work, workArea, key);
 
-    int result = DrawStringCore(1, ClampWide((long long)x - visible[0]), ClampWide((long long)y - visible[1]), text, color, work, workArea, handle, edgeColor,
-                                -1, vertical, nullptr);
+    int result = DrawStringCore(1, ClampWide((long long)x - visible[0]), ClampWide((long long)y - visible[1]), text,
+                                color, work, workArea, handle, edgeColor, -1, vertical, nullptr);
     if (result == -1) {
         RestoreArea(saved, savedF, savedEmpty);
         g_draw.bright = savedBright;

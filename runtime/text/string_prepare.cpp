@@ -40,8 +40,7 @@ int PrepareStringGlyphs(int handle, const char* text, int length, unsigned char*
         count++;
         if (font->chars[first | second << 8].inUse || batchCount >= batchLimit) continue;
         int seen = 0;
-        for (int k = 0; k < batchCount && !seen; k++)
-            seen = batch[k * 3] == first && batch[k * 3 + 1] == second;
+        for (int k = 0; k < batchCount && !seen; k++) seen = batch[k * 3] == first && batch[k * 3 + 1] == second;
         if (seen) continue;
         memcpy(batch + batchCount * 3, ch, 3);
         batchCount++;

@@ -37,5 +37,5 @@ int PrepareStringGlyphs(int font, const char* text, int length, unsigned char* l
 // bottom). length -1 = whole string. size (if given) receives (width, line
 // height), or (line height, height) when vertical. Returns the advance in whole
 // pixels, or -1 for an invalid font.
-int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color, MEMIMG* target,
-                   const int* clip, int font, unsigned int edgeColor, int length, int vertical, int* size);
+int DrawStringCore(int mode, int x, int y, const char* text, unsigned int color, MEMIMG* target, const int* clip,
+                   int font, unsigned int edgeColor, int length, int vertical, int* size);

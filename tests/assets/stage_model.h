@@ -13,8 +13,8 @@ constexpr int kRows = 15;
 
 // Tile codes of one stage, [column][row]; empty when the file is missing or not 1200 bytes.
 struct StageGrid {
-  std::string name;                    // "00", "0", "01", ...
-  std::vector<std::vector<int>> cells; // [20][15]
+    std::string name;                    // "00", "0", "01", ...
+    std::vector<std::vector<int>> cells; // [20][15]
 };
 
 StageGrid ReadStage(const std::string& distDir, const std::string& name);
@@ -25,15 +25,15 @@ std::vector<std::string> RunOrder(const std::string& distDir);
 
 // One standing place: the player stands on the cell (column, row) of the tall grid.
 struct Spot {
-  int column, row;
+    int column, row;
 };
 
 // A tall grid stacks the stages of a run bottom to top (the first stage at the bottom).
 struct Shaft {
-  int rows = 0;                         // kRows * stage count
-  std::vector<std::vector<int>> cells;  // [20][rows], row 0 at the top
-  std::vector<std::string> names;       // stage names, bottom first
-  int StageOfRow(int row) const { return static_cast<int>(names.size()) - 1 - row / kRows; }
+    int rows = 0;                        // kRows * stage count
+    std::vector<std::vector<int>> cells; // [20][rows], row 0 at the top
+    std::vector<std::string> names;      // stage names, bottom first
+    int StageOfRow(int row) const { return static_cast<int>(names.size()) - 1 - row / kRows; }
 };
 
 Shaft Stack(const std::vector<StageGrid>& bottomFirst);
@@ -46,4 +46,4 @@ std::vector<int> ClimbTimes(const Shaft& shaft, Spot start);
 
 bool IsSpot(const Shaft& shaft, int column, int row);
 
-}  // namespace stagemodel
+} // namespace stagemodel

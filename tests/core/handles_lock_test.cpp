@@ -36,7 +36,7 @@ TEST(Handles, EncodingOfTheExamples) {
     EXPECT_EQ(h, 0x08000000);
     EXPECT_EQ(LookupHandle(&graphs, h), rec);
     int h2 = MakeHandle(&graphs, sizeof(TestRecord), nullptr, nullptr);
-    EXPECT_EQ(h2, 0x08010001);  // check 1, slot 1
+    EXPECT_EQ(h2, 0x08010001); // check 1, slot 1
     FreeHandle(&graphs, h);
     FreeHandle(&graphs, h2);
 }
@@ -46,13 +46,13 @@ TEST(Handles, RejectsStaleForeignAndMalformedHandles) {
     SlotArrayFreed graphsSlots{&graphs};
     int h = MakeHandle(&graphs, sizeof(TestRecord), nullptr, nullptr);
     EXPECT_EQ(LookupHandle(&graphs, -1), nullptr);
-    EXPECT_EQ(LookupHandle(&graphs, h | 0x8000), nullptr);          // bit 15 of the slot
+    EXPECT_EQ(LookupHandle(&graphs, h | 0x8000), nullptr);                    // bit 15 of the slot
     EXPECT_EQ(LookupHandle(&graphs, (h & ~0x78000000) | (2 << 27)), nullptr); // says sound
     EXPECT_EQ(FreeHandle(&graphs, h), 0);
     EXPECT_EQ(FreeHandle(&graphs, h), -1);
     int again = MakeHandle(&graphs, sizeof(TestRecord), nullptr, nullptr);
-    EXPECT_EQ(again & 0xFFFF, h & 0xFFFF);  // same slot
-    EXPECT_NE(again, h);                    // other check bits
+    EXPECT_EQ(again & 0xFFFF, h & 0xFFFF); // same slot
+    EXPECT_NE(again, h);                   // other check bits
     EXPECT_EQ(LookupHandle(&graphs, h), nullptr);
     EXPECT_NE(LookupHandle(&graphs, again), nullptr);
     FreeHandle(&graphs, again);
@@ -61,7 +61,7 @@ TEST(Handles, RejectsStaleForeignAndMalformedHandles) {
     SlotArrayFreed soundsSlots{&sounds};
     int s = MakeHandle(&sounds, sizeof(TestRecord), nullptr, nullptr);
     EXPECT_EQ(LookupHandle(&graphs, s), nullptr);
-    EXPECT_EQ(LookupHandle(&sounds, s | 4096), nullptr);  // slot beyond the capacity
+    EXPECT_EQ(LookupHandle(&sounds, s | 4096), nullptr); // slot beyond the capacity
     FreeHandle(&sounds, s);
 }
 
@@ -76,7 +76,7 @@ TEST(Handles, CheckNumbersWrapAt2048) {
         ASSERT_EQ(FreeHandle(&t, h), 0);
         last = h;
     }
-    EXPECT_EQ(last & 0xFFFF, 0);  // an emptied table starts at slot 0 again
+    EXPECT_EQ(last & 0xFFFF, 0); // an emptied table starts at slot 0 again
 }
 
 TEST(Handles, SlotEndRules) {

@@ -131,7 +131,7 @@ TEST(TrackedMemory, HeaderHoldsNameLineSerialAndSize) {
     unsigned char* q = (unsigned char*)TrackedAlloc(1, "short.c", 5);
     ASSERT_NE(p, nullptr);
     const unsigned char* h = p - 64;
-    EXPECT_STREQ((const char*)h, "j/0123456789.cpp" + 1);  // the last 15 characters
+    EXPECT_STREQ((const char*)h, "j/0123456789.cpp" + 1); // the last 15 characters
     EXPECT_EQ(strlen((const char*)h), 15u);
     uint16_t serial, line;
     uint32_t size;

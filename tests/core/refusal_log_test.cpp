@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Line(const std::string& text) { return std::string(program_invocation_short_name) + ": " + text + "\n"; }
+std::string Line(const std::string& text) {
+    return std::string(program_invocation_short_name) + ": " + text + "\n";
+}
 
 TEST(RuntimeRefusal, EachReasonIsOneLineOnStderr) {
     const struct {

@@ -87,8 +87,8 @@ TEST_F(RuntimeFixture, ScaleRateSetsTheClientSize) {
 TEST(RuntimeSettings, ScaleRateZeroAndNegative) {
     g_runtime.settings.windowScaleRate = 0.0;
     SetWindowScaleRate(0.0);
-    EXPECT_EQ(g_runtime.settings.windowScaleRate, 0.0);  // already 0.0: nothing stored
-    EXPECT_EQ(GetWindowScaleRate(), 1.0);       // and the window uses 1.0
+    EXPECT_EQ(g_runtime.settings.windowScaleRate, 0.0); // already 0.0: nothing stored
+    EXPECT_EQ(GetWindowScaleRate(), 1.0);               // and the window uses 1.0
     SetWindowScaleRate(-2.0);
     EXPECT_EQ(g_runtime.settings.windowScaleRate, 1.0);
     SetWindowScaleRate(0.0 / 0.0);
@@ -181,9 +181,9 @@ TEST_F(RuntimeFixture, OffScreenWindowGoesToTheCorner) {
         int left, top;
     };
     const Case cases[] = {
-        {640, 480, 2.0, 0, 0},       // 1280 x 960 client: only the frame sticks out
-        {400, 500, 2.0, 0, 0},       // 800 x 1000: fits across, not with its caption
-        {320, 240, 1.0, 477, 377},   // fits: centred
+        {640, 480, 2.0, 0, 0},     // 1280 x 960 client: only the frame sticks out
+        {400, 500, 2.0, 0, 0},     // 800 x 1000: fits across, not with its caption
+        {320, 240, 1.0, 477, 377}, // fits: centred
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);

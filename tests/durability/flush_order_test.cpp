@@ -20,8 +20,7 @@ namespace {
 bool g_watching = false;
 std::vector<std::string> g_events; // "fsync PATH" and "rename FROM TO", in order
 
-std::string PathOfDescriptor(int fd)
-{
+std::string PathOfDescriptor(int fd) {
     char link[64], target[PATH_MAX];
     snprintf(link, sizeof(link), "/proc/self/fd/%d", fd);
     ssize_t n = readlink(link, target, sizeof(target) - 1);
@@ -30,26 +29,21 @@ std::string PathOfDescriptor(int fd)
 
 } // namespace
 
-extern "C" int fsync(int fd)
-{
+extern "C" int fsync(int fd) {
     static auto real = (int (*)(int))dlsym(RTLD_NEXT, "fsync");
-    if (g_watching)
-        g_events.push_back("fsync " + PathOfDescriptor(fd));
+    if (g_watching) g_events.push_back("fsync " + PathOfDescriptor(fd));
     return real(fd);
 }
 
-extern "C" int rename(const char* from, const char* to)
-{
+extern "C" int rename(const char* from, const char* to) {
     static auto real = (int (*)(const char*, const char*))dlsym(RTLD_NEXT, "rename");
-    if (g_watching)
-        g_events.push_back(std::string("rename ") + from + " " + to);
+    if (g_watching) g_events.push_back(std::string("rename ") + from + " " + to);
     return real(from, to);
 }
 
 namespace {
 
-TEST(SaveFlushOrder, FileBeforeRenameFolderAfter)
-{
+TEST(SaveFlushOrder, FileBeforeRenameFolderAfter) {
     char pattern[] = "/tmp/bkt-flush-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     std::string dir = pattern;

@@ -22,16 +22,13 @@ namespace {
 
 const int kKills = 150;
 
-std::vector<unsigned char> ReadBytes(const std::string& path)
-{
+std::vector<unsigned char> ReadBytes(const std::string& path) {
     std::vector<unsigned char> bytes;
     FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
+    if (!f) return bytes;
     unsigned char buffer[256];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
     fclose(f);
     return bytes;
 }
@@ -39,22 +36,16 @@ std::vector<unsigned char> ReadBytes(const std::string& path)
 // A scratch folder made current for the test's life.
 class ScratchFolder {
 public:
-    ScratchFolder()
-    {
+    ScratchFolder() {
         char path[] = "/tmp/bkt-durable-XXXXXX";
-        if (mkdtemp(path))
-            m_path = path;
+        if (mkdtemp(path)) m_path = path;
         char previous[1024];
-        if (getcwd(previous, sizeof(previous)))
-            m_previous = previous;
+        if (getcwd(previous, sizeof(previous))) m_previous = previous;
         m_ok = !m_path.empty() && chdir(m_path.c_str()) == 0;
     }
-    ~ScratchFolder()
-    {
-        if (!m_previous.empty() && chdir(m_previous.c_str()) != 0)
-            perror("chdir");
-        if (!m_path.empty())
-            system(("rm -rf '" + m_path + "'").c_str());
+    ~ScratchFolder() {
+        if (!m_previous.empty() && chdir(m_previous.c_str()) != 0) perror("chdir");
+        if (!m_path.empty()) system(("rm -rf '" + m_path + "'").c_str());
     }
     bool ok() const { return m_ok; }
 
@@ -63,8 +54,7 @@ private:
     bool m_ok = false;
 };
 
-void SetRankingVersion(int version)
-{
+void SetRankingVersion(int version) {
     ResetGameState();
     for (int i = 0; i < 5; i++) {
         g_game.rankScore[i] = version == 0 ? 900 - i * 100 : 0x01020304 * (i + 1);
@@ -72,8 +62,7 @@ void SetRankingVersion(int version)
     }
 }
 
-void SetSettingsVersion(int version)
-{
+void SetSettingsVersion(int version) {
     ResetGameState();
     g_game.windowMode = version == 0 ? 2 : 0x7F00FF01;
 }
@@ -84,8 +73,7 @@ struct Versions {
     std::vector<unsigned char> v0, v1;
 };
 
-Versions MakeVersions(void (*set)(int), void (*write)(void), const char* name)
-{
+Versions MakeVersions(void (*set)(int), void (*write)(void), const char* name) {
     Versions v;
     set(1);
     write();
@@ -98,8 +86,7 @@ Versions MakeVersions(void (*set)(int), void (*write)(void), const char* name)
 
 // Runs the kill loop; returns how many kills found the child mid-loop after at least
 // one write of its own, and fails the test on any damaged file.
-int KillWritersRepeatedly(void (*set)(int), void (*write)(void), const char* name, const Versions& v)
-{
+int KillWritersRepeatedly(void (*set)(int), void (*write)(void), const char* name, const Versions& v) {
     std::mt19937 dice(20261209);
     std::uniform_int_distribution<int> delayUs(0, 4000);
     int seenChange = 0;
@@ -127,14 +114,12 @@ int KillWritersRepeatedly(void (*set)(int), void (*write)(void), const char* nam
             ADD_FAILURE() << name << " is damaged after kill " << k << " (" << now.size() << " bytes)";
             return seenChange;
         }
-        if (now == v.v1)
-            seenChange++;
+        if (now == v.v1) seenChange++;
     }
     return seenChange;
 }
 
-TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion)
-{
+TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
     Versions v = MakeVersions(SetRankingVersion, WriteRanking, "score.dat");
@@ -159,8 +144,7 @@ TEST(KillWriterTest, RankingFileIsAlwaysOneWholeVersion)
     EXPECT_EQ(memcmp(names, g_game.rankName, sizeof(names)), 0);
 }
 
-TEST(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion)
-{
+TEST(KillWriterTest, SettingsFileIsAlwaysOneWholeVersion) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
     Versions v = MakeVersions(SetSettingsVersion, WriteSettings, "config.ini");

@@ -17,19 +17,16 @@ struct ToolRun {
     std::string out, err;
 };
 
-ToolRun RunIn(const std::string& folder, const std::string& command)
-{
+ToolRun RunIn(const std::string& folder, const std::string& command) {
     std::string errFile = folder + "/cli-stderr.txt";
-    std::string full = "cd '" + folder + "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + command + " 2>'" +
-                       errFile + "'";
+    std::string full =
+        "cd '" + folder + "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + command + " 2>'" + errFile + "'";
     ToolRun run;
     FILE* pipe = popen(full.c_str(), "r");
-    if (!pipe)
-        return run;
+    if (!pipe) return run;
     char buffer[4096];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), pipe)) > 0)
-        run.out.append(buffer, got);
+    while ((got = fread(buffer, 1, sizeof(buffer), pipe)) > 0) run.out.append(buffer, got);
     int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::vector<uint8_t> err = ReadFileBytes(errFile);
@@ -37,11 +34,9 @@ ToolRun RunIn(const std::string& folder, const std::string& command)
     return run;
 }
 
-TEST(CommandLine, HelpVersionAndBadUsageOfEveryProgram)
-{
+TEST(CommandLine, HelpVersionAndBadUsageOfEveryProgram) {
     GameFolder folder;
-    if (!folder.ready())
-        GTEST_SKIP() << "borrakezti-replay or the game data is not built";
+    if (!folder.ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built";
     std::string archiver = std::string(BKT_BINARY_DIR) + "/tools/archiver/archiver";
     if (!PathExists(folder.file("borrakezti")) || !PathExists(archiver))
         GTEST_SKIP() << "the game or the archiver is not built";
@@ -75,8 +70,10 @@ TEST(CommandLine, HelpVersionAndBadUsageOfEveryProgram)
         {archiver, "--version", 0, "archiver 1.0\n", ""},
         {archiver, "pack bkt -e", 2, "",
          "archiver: missing value after -e\nTry 'archiver --help' for more information.\n"},
-        {archiver, "pack bkt --fast", 2, "", "archiver: unknown option: --fast\nTry 'archiver --help' for more information.\n"},
-        {archiver, "unpack x", 2, "", "archiver: unknown command: unpack\nTry 'archiver --help' for more information.\n"},
+        {archiver, "pack bkt --fast", 2, "",
+         "archiver: unknown option: --fast\nTry 'archiver --help' for more information.\n"},
+        {archiver, "unpack x", 2, "",
+         "archiver: unknown command: unpack\nTry 'archiver --help' for more information.\n"},
     };
     for (const auto& c : cases) {
         ToolRun run = RunIn(folder.file(""), c.program + " " + c.args);
@@ -91,11 +88,9 @@ TEST(CommandLine, HelpVersionAndBadUsageOfEveryProgram)
 }
 
 // A shot of a frame the run never reaches is an error, not silence; the others are kept.
-TEST(CommandLine, ShotAfterTheGameEndedIsAnError)
-{
+TEST(CommandLine, ShotAfterTheGameEndedIsAnError) {
     GameFolder folder;
-    if (!folder.ready())
-        GTEST_SKIP() << "borrakezti-replay or the game data is not built";
+    if (!folder.ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built";
     ReplayResult r = folder.run("0 -\n3 ESCAPE\n", "--shot 1:early.png --shot 50:late.png", false);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(PathExists(folder.file("early.png")));

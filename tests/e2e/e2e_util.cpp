@@ -11,67 +11,54 @@
 
 namespace fs = std::filesystem;
 
-GameFolder::GameFolder()
-{
+GameFolder::GameFolder() {
     fs::path dist(BKT_DIST_DIR);
     bool data = fs::exists(dist / "bkt" / "graphic" / "title.bmp") || fs::exists(dist / "bkt.data");
-    if (!fs::exists(dist / "borrakezti-replay") || !data)
-        return;
+    if (!fs::exists(dist / "borrakezti-replay") || !data) return;
     char pattern[] = "/tmp/bkt_e2e_XXXXXX";
-    if (!mkdtemp(pattern))
-        return;
+    if (!mkdtemp(pattern)) return;
     m_path = pattern;
     std::error_code ec;
     fs::copy(dist, m_path, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-    if (ec)
-        return;
+    if (ec) return;
     // Files a previous run of the game may have left in build/dist.
-    for (const char* name : {"config.ini", "score.dat", "AppLog.txt"})
-        fs::remove(fs::path(m_path) / name, ec);
+    for (const char* name : {"config.ini", "score.dat", "AppLog.txt"}) fs::remove(fs::path(m_path) / name, ec);
     m_ready = true;
 }
 
-GameFolder::~GameFolder()
-{
+GameFolder::~GameFolder() {
     if (!m_path.empty()) {
         std::error_code ec;
         fs::remove_all(m_path, ec);
     }
 }
 
-void GameFolder::clearStages()
-{
+void GameFolder::clearStages() {
     std::error_code ec;
     fs::remove_all(fs::path(m_path) / "sg", ec);
     fs::create_directories(fs::path(m_path) / "sg", ec);
 }
 
-void GameFolder::writeStage(const std::string& stem, const int grid[20][15])
-{
+void GameFolder::writeStage(const std::string& stem, const int grid[20][15]) {
     std::vector<uint8_t> bytes;
     for (int c = 0; c < 20; c++)
         for (int r = 0; r < 15; r++)
-            for (int i = 0; i < 4; i++)
-                bytes.push_back((uint8_t)((uint32_t)grid[c][r] >> (8 * i)));
+            for (int i = 0; i < 4; i++) bytes.push_back((uint8_t)((uint32_t)grid[c][r] >> (8 * i)));
     WriteFileBytes(file("sg/" + stem + ".dat"), bytes);
 }
 
-ReplayResult GameFolder::run(const std::string& script, const std::string& args, bool trace, bool saveHere)
-{
+ReplayResult GameFolder::run(const std::string& script, const std::string& args, bool trace, bool saveHere) {
     ReplayResult result;
     WriteFileBytes(file("test.script"), std::vector<uint8_t>(script.begin(), script.end()));
     // The folder is also the save folder, as the player's own folder would be.
     std::string command = "cd '" + m_path + "' && ./borrakezti-replay --script test.script " +
-                          (saveHere ? "--save-dir . " : "") + (trace ? "--trace " : "") + args +
-                          " 2>replay-stderr.txt";
+                          (saveHere ? "--save-dir . " : "") + (trace ? "--trace " : "") + args + " 2>replay-stderr.txt";
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
+    if (!pipe) return result;
     char line[512];
     while (fgets(line, sizeof(line), pipe)) {
         Status status;
-        if (ParseStatus(line, status))
-            result.lines.push_back(status);
+        if (ParseStatus(line, status)) result.lines.push_back(status);
     }
     int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -80,50 +67,40 @@ ReplayResult GameFolder::run(const std::string& script, const std::string& args,
     return result;
 }
 
-bool ParseStatus(const std::string& line, Status& s)
-{
-    return sscanf(line.c_str(), "frame=%d scene=%d score=%d lives=%d stage=%d x=%d y=%d vy=%d cond=%d",
-                  &s.frame, &s.scene, &s.score, &s.lives, &s.stage, &s.x, &s.y, &s.vy, &s.cond) == 9;
+bool ParseStatus(const std::string& line, Status& s) {
+    return sscanf(line.c_str(), "frame=%d scene=%d score=%d lives=%d stage=%d x=%d y=%d vy=%d cond=%d", &s.frame,
+                  &s.scene, &s.score, &s.lives, &s.stage, &s.x, &s.y, &s.vy, &s.cond) == 9;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path)
-{
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
     FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
+    if (!file) return bytes;
     int c;
-    while ((c = fgetc(file)) != EOF)
-        bytes.push_back((uint8_t)c);
+    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
     fclose(file);
     return bytes;
 }
 
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
     FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return;
-    if (!bytes.empty())
-        fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!file) return;
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
     fclose(file);
 }
 
-bool PathExists(const std::string& path)
-{
+bool PathExists(const std::string& path) {
     return fs::exists(path);
 }
 
-Picture LoadPng(const std::string& path)
-{
+Picture LoadPng(const std::string& path) {
     Picture picture;
     png_image image;
     memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return picture;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
     image.format = PNG_FORMAT_BGRA; // little-endian words read as 0xAARRGGBB
     std::vector<uint32_t> pixels((size_t)image.width * image.height);
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
@@ -136,32 +113,26 @@ Picture LoadPng(const std::string& path)
     return picture;
 }
 
-int CountBright(const Picture& p, int x0, int y0, int x1, int y1, int threshold)
-{
+int CountBright(const Picture& p, int x0, int y0, int x1, int y1, int threshold) {
     int count = 0;
     for (int y = y0; y < y1 && y < p.height; y++)
         for (int x = x0; x < x1 && x < p.width; x++) {
             uint32_t c = p.at(x, y);
-            if ((int)((c >> 16) & 255) > threshold && (int)((c >> 8) & 255) > threshold &&
-                (int)(c & 255) > threshold)
+            if ((int)((c >> 16) & 255) > threshold && (int)((c >> 8) & 255) > threshold && (int)(c & 255) > threshold)
                 count++;
         }
     return count;
 }
 
-int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1)
-{
-    if (a.width != b.width || a.height != b.height)
-        return -1;
+int CountDifferent(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
+    if (a.width != b.width || a.height != b.height) return -1;
     int count = 0;
     for (int y = y0; y < y1 && y < a.height; y++)
         for (int x = x0; x < x1 && x < a.width; x++)
-            if ((a.at(x, y) & 0xFFFFFF) != (b.at(x, y) & 0xFFFFFF))
-                count++;
+            if ((a.at(x, y) & 0xFFFFFF) != (b.at(x, y) & 0xFFFFFF)) count++;
     return count;
 }
 
-std::string ScriptToPlay()
-{
+std::string ScriptToPlay() {
     return "5 Z\n6 -\n10 Z\n200 -\n";
 }

@@ -12,9 +12,9 @@ struct Status {
 };
 
 struct ReplayResult {
-    int exitCode = -1;           // the tool's exit status
-    std::vector<Status> lines;   // every status line printed, in order
-    std::string errors;          // what it printed on stderr
+    int exitCode = -1;         // the tool's exit status
+    std::vector<Status> lines; // every status line printed, in order
+    std::string errors;        // what it printed on stderr
     Status last() const { return lines.empty() ? Status() : lines.back(); }
 };
 
@@ -29,8 +29,7 @@ public:
     // Runs the replay tool with the script text and extra arguments, in the folder,
     // which is also its save folder unless saveHere is false (then the tool's own
     // scratch folder is used).
-    ReplayResult run(const std::string& script, const std::string& args = "", bool trace = true,
-                     bool saveHere = true);
+    ReplayResult run(const std::string& script, const std::string& args = "", bool trace = true, bool saveHere = true);
     // Replaces every stage file by the given ones (name like "00", "0", "01").
     void clearStages();
     void writeStage(const std::string& stem, const int grid[20][15]);

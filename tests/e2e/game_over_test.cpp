@@ -8,45 +8,37 @@
 
 #include <algorithm>
 
-#define REQUIRE_GAME(folder)                                                        \
-    if (!(folder).ready())                                                          \
-    GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+#define REQUIRE_GAME(folder) \
+    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
-static void LadderStages(GameFolder& folder)
-{
+static void LadderStages(GameFolder& folder) {
     folder.clearStages();
     int grid[20][15];
     memset(grid, 0, sizeof(grid));
     // Floors across all but the two right-hand columns: holding right walks off them.
     for (int r : {2, 5, 8, 11, 14})
-        for (int c = 0; c < 18; c++)
-            grid[c][r] = 1;
-    for (const char* stem : {"00", "0", "01", "02"})
-        folder.writeStage(stem, grid);
+        for (int c = 0; c < 18; c++) grid[c][r] = 1;
+    for (const char* stem : {"00", "0", "01", "02"}) folder.writeStage(stem, grid);
 }
 
 // Taps Z every other frame from the start of play until stopFrame, then holds right:
 // the player walks off the floors and falls out, life after life.
-static std::string ClimbScript(int start, int stopFrame)
-{
+static std::string ClimbScript(int start, int stopFrame) {
     std::string script = ScriptToPlay();
-    for (int f = start; f < stopFrame; f += 2)
-        script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
+    for (int f = start; f < stopFrame; f += 2) script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
     return script + std::to_string(stopFrame) + " RIGHT\n";
 }
 
-static int FirstIndexWithScene(const ReplayResult& r, int scene, int fromIndex = 0)
-{
+static int FirstIndexWithScene(const ReplayResult& r, int scene, int fromIndex = 0) {
     for (size_t i = fromIndex; i < r.lines.size(); i++)
-        if (r.lines[i].scene == scene)
-            return (int)i;
+        if (r.lines[i].scene == scene) return (int)i;
     return -1;
 }
 
 // A run whose score ends between 401 and 499, found once for the whole suite.
 struct RunPlan {
     bool found = false;
-    std::string script; // keys up to the game over
+    std::string script;     // keys up to the game over
     int gameOverFrame = -1; // index of the frame that turned to the game-over scene
     int score = 0;          // displayed points of the run
 };
@@ -54,19 +46,15 @@ struct RunPlan {
 static RunPlan s_plan;
 static bool s_planned = false;
 
-static const RunPlan& Plan()
-{
-    if (s_planned)
-        return s_plan;
+static const RunPlan& Plan() {
+    if (s_planned) return s_plan;
     s_planned = true;
     GameFolder folder;
-    if (!folder.ready())
-        return s_plan;
+    if (!folder.ready()) return s_plan;
     LadderStages(folder);
     ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
     int playLine = FirstIndexWithScene(probe, 1);
-    if (playLine < 0)
-        return s_plan;
+    if (playLine < 0) return s_plan;
     int start = probe.lines[playLine].frame; // first play frame index
     // Climb for good once to see how the score rises.
     ReplayResult climb = folder.run(ClimbScript(start, start + 6000), "--frames " + std::to_string(start + 6000));
@@ -78,13 +66,11 @@ static const RunPlan& Plan()
                 stop = s.frame;
                 break;
             }
-        if (stop < 0)
-            return s_plan;
+        if (stop < 0) return s_plan;
         std::string script = ClimbScript(start, stop);
         ReplayResult r = folder.run(script, "--frames " + std::to_string(stop + 5000));
         int over = FirstIndexWithScene(r, 2, playLine);
-        if (over < 0)
-            return s_plan;
+        if (over < 0) return s_plan;
         int score = r.lines[over].score;
         if (score > 400 && score < 500) {
             s_plan.found = true;
@@ -98,13 +84,11 @@ static const RunPlan& Plan()
     return s_plan;
 }
 
-static std::string At(int frame, const char* keys)
-{
+static std::string At(int frame, const char* keys) {
     return std::to_string(frame) + " " + keys + "\n";
 }
 
-TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten)
-{
+TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -112,9 +96,8 @@ TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten)
     LadderStages(folder);
     int g = plan.gameOverFrame;
     std::string script = plan.script + At(g + 1, "-") + At(g + 5, "DOWN") + At(g + 6, "-") + At(g + 8, "DOWN") +
-                         At(g + 9, "-") + At(g + 11, "UP") + At(g + 12, "-") + At(g + 15, "Z") +
-                         At(g + 16, "-") + At(g + 20, "Z") + At(g + 21, "-") + At(g + 25, "Z") +
-                         At(g + 26, "-");
+                         At(g + 9, "-") + At(g + 11, "UP") + At(g + 12, "-") + At(g + 15, "Z") + At(g + 16, "-") +
+                         At(g + 20, "Z") + At(g + 21, "-") + At(g + 25, "Z") + At(g + 26, "-");
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
     ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 40), false);
     EXPECT_EQ(r.exitCode, 0);
@@ -131,8 +114,7 @@ TEST(E2eGameOver, FourHundredsEnterRowTwoAndTheNameIsWritten)
     EXPECT_FALSE(PathExists(folder.file("score.dat.tmp")));
 }
 
-TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing)
-{
+TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -147,8 +129,7 @@ TEST(E2eGameOver, EscapeDuringTheNameEntryWritesNothing)
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
 }
 
-TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes)
-{
+TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -165,14 +146,13 @@ TEST(E2eGameOver, ShortRankingFileIsReadAsFarAsItGoes)
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));
     ASSERT_EQ(bytes.size(), 35u);
     uint32_t s = (uint32_t)plan.score;
-    std::vector<uint8_t> expected = {0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0, 0, 0, 0, 0,
-                                     (uint8_t)s, (uint8_t)(s >> 8), 0, 0, 'A', 'A', 'A',
-                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> expected = {
+        0xE8, 0x03, 0, 0, 'X', 'Y', 'Z', 0x58, 0x02, 0, 0, 0, 0, 0, (uint8_t)s, (uint8_t)(s >> 8), 0, 0, 'A', 'A',
+        'A',  0,    0, 0, 0,   0,   0,   0,    0,    0, 0, 0, 0, 0, 0};
     EXPECT_EQ(bytes, expected);
 }
 
-TEST(E2eGameOver, RunsEndWithAllSixCharactersLost)
-{
+TEST(E2eGameOver, RunsEndWithAllSixCharactersLost) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -181,8 +161,7 @@ TEST(E2eGameOver, RunsEndWithAllSixCharactersLost)
     ReplayResult r = folder.run(plan.script, "--frames " + std::to_string(plan.gameOverFrame + 2));
     int lost = 0;
     for (size_t i = 1; i < r.lines.size(); i++)
-        if (r.lines[i].lives == r.lines[i - 1].lives - 1 && r.lines[i].scene == 1)
-            lost++;
+        if (r.lines[i].lives == r.lines[i - 1].lives - 1 && r.lines[i].scene == 1) lost++;
     EXPECT_EQ(lost, 5);
     EXPECT_EQ(r.last().scene, 2);
     EXPECT_EQ(r.last().lives, 0);
@@ -190,8 +169,7 @@ TEST(E2eGameOver, RunsEndWithAllSixCharactersLost)
 
 // Without --save-dir a replay saves into a scratch folder of its own: the name entry
 // and a mode change leave the player's files in the game folder byte for byte.
-TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone)
-{
+TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -222,8 +200,7 @@ TEST(E2eGameOver, ReplayWithoutSaveDirLeavesThePlayersFilesAlone)
 
 // A ranking that cannot be written keeps the old file and says why on stderr;
 // the folder given by --save-dir is the one read and written.
-TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy)
-{
+TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -240,15 +217,13 @@ TEST(E2eGameOver, UnwritableRankingKeepsTheOldFileAndSaysWhy)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(folder.file("saves/score.dat")), ranking);
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
-    EXPECT_NE(r.errors.find("borrakezti: the ranking was not saved: cannot create"), std::string::npos)
-        << r.errors;
+    EXPECT_NE(r.errors.find("borrakezti: the ranking was not saved: cannot create"), std::string::npos) << r.errors;
     EXPECT_NE(r.errors.find("score.dat.tmp: Is a directory"), std::string::npos) << r.errors;
     EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
 }
 
 // The name entry says a name is asked for, and Enter moves to the next letter as Z does.
-TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter)
-{
+TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     const RunPlan& plan = Plan();
@@ -257,8 +232,8 @@ TEST(E2eGameOver, NameEntryAsksForTheNameAndTakesEnter)
     int g = plan.gameOverFrame;
     std::string script = plan.script + At(g + 1, "-") + At(g + 5, "RETURN") + At(g + 6, "-") +
                          At(g + 10, "NUMPADENTER") + At(g + 11, "-") + At(g + 15, "RETURN") + At(g + 16, "-");
-    std::string shots = " --shot " + std::to_string(g + 3) + ":asking.png --shot " + std::to_string(g + 25) +
-                        ":done.png";
+    std::string shots =
+        " --shot " + std::to_string(g + 3) + ":asking.png --shot " + std::to_string(g + 25) + ":done.png";
     ReplayResult r = folder.run(script, "--frames " + std::to_string(g + 30) + shots, false);
     EXPECT_EQ(r.exitCode, 0) << r.errors;
     std::vector<uint8_t> bytes = ReadFileBytes(folder.file("score.dat"));

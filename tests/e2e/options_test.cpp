@@ -4,24 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#define REQUIRE_GAME(folder)                                                        \
-    if (!(folder).ready())                                                          \
-    GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+#define REQUIRE_GAME(folder) \
+    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
 // Title -> menu -> OPTION; the options screen runs from frame 16 with cursor 0.
 static const char* kToOptions = "5 Z\n6 -\n10 DOWN\n11 -\n15 Z\n16 -\n";
 
-static std::string Press(int frame, const char* key)
-{
+static std::string Press(int frame, const char* key) {
     return std::to_string(frame) + " " + key + "\n" + std::to_string(frame + 1) + " -\n";
 }
 
-TEST(E2eOptions, Window640WritesTheSettingsFile)
-{
+TEST(E2eOptions, Window640WritesTheSettingsFile) {
     GameFolder folder;
     REQUIRE_GAME(folder);
-    std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") +
-                         Press(30, "Z") + "40 ESCAPE\n";
+    std::string script =
+        std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") + Press(30, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.lines.at(20).scene, 7);
@@ -29,8 +26,7 @@ TEST(E2eOptions, Window640WritesTheSettingsFile)
     EXPECT_FALSE(PathExists(folder.file("config.ini.tmp")));
 }
 
-TEST(E2eOptions, ModeInForceDoesNothing)
-{
+TEST(E2eOptions, ModeInForceDoesNothing) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "Z") + "40 ESCAPE\n";
@@ -39,14 +35,13 @@ TEST(E2eOptions, ModeInForceDoesNothing)
     EXPECT_FALSE(PathExists(folder.file("config.ini")));
 }
 
-TEST(E2eOptions, SettingsFileIsReadAtStart)
-{
+TEST(E2eOptions, SettingsFileIsReadAtStart) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     WriteFileBytes(folder.file("config.ini"), {2});
     // Mode 2 is in force: choosing it again writes nothing, choosing 320x240 writes 1.
-    std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") +
-                         Press(30, "Z") + "35 ESCAPE\n";
+    std::string script =
+        std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") + Press(30, "Z") + "35 ESCAPE\n";
     folder.run(script, "--frames 100");
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{2}));
     script = std::string(kToOptions) + Press(20, "DOWN") + Press(30, "Z") + "35 ESCAPE\n";
@@ -54,22 +49,20 @@ TEST(E2eOptions, SettingsFileIsReadAtStart)
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));
 }
 
-TEST(E2eOptions, ScoreResetWritesTheDefaultRanking)
-{
+TEST(E2eOptions, ScoreResetWritesTheDefaultRanking) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     std::string script = std::string(kToOptions) + Press(20, "UP") + Press(25, "UP") + // 4, 3
                          Press(30, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
     EXPECT_EQ(r.exitCode, 0);
-    std::vector<uint8_t> expected = {0xF4, 0x01, 0, 0, 'K', 'O', 'A', 0x90, 0x01, 0, 0, 'R', 'U', 'M',
-                                     0x2C, 0x01, 0, 0, 'T', 'A', 'V', 0xC8, 0x00, 0, 0, 'Z', 'E', 'P',
-                                     0x64, 0x00, 0, 0, 'N', 'O', 'X'};
+    std::vector<uint8_t> expected = {0xF4, 0x01, 0,    0,    'K',  'O',  'A', 0x90, 0x01, 0,    0,    'R',
+                                     'U',  'M',  0x2C, 0x01, 0,    0,    'T', 'A',  'V',  0xC8, 0x00, 0,
+                                     0,    'Z',  'E',  'P',  0x64, 0x00, 0,   0,    'N',  'O',  'X'};
     EXPECT_EQ(ReadFileBytes(folder.file("score.dat")), expected);
 }
 
-TEST(E2eOptions, ExitReturnsToTheTitle)
-{
+TEST(E2eOptions, ExitReturnsToTheTitle) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     std::string script = std::string(kToOptions) + Press(20, "UP") + Press(25, "Z");
@@ -78,19 +71,18 @@ TEST(E2eOptions, ExitReturnsToTheTitle)
     EXPECT_EQ(r.lines.at(25).scene, 0);
 }
 
-TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn)
-{
+TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     std::string script = std::string(kToOptions) + Press(20, "DOWN"); // cursor 1, mode 1
     int f = 30;
     for (int i = 0; i < 25; i++) {
-        script += Press(f, "DOWN") + Press(f + 3, "Z"); // 640x480
+        script += Press(f, "DOWN") + Press(f + 3, "Z");   // 640x480
         script += Press(f + 6, "UP") + Press(f + 9, "Z"); // 320x240
         f += 12;
     }
-    std::string shots = " --shot 25:" + folder.file("before.png") + " --shot " + std::to_string(f + 5) +
-                        ":" + folder.file("after.png");
+    std::string shots =
+        " --shot 25:" + folder.file("before.png") + " --shot " + std::to_string(f + 5) + ":" + folder.file("after.png");
     ReplayResult r = folder.run(script + std::to_string(f + 10) + " ESCAPE\n", "--frames 1000" + shots, false);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));
@@ -104,14 +96,13 @@ TEST(E2eOptions, FiftyModeChangesLeaveEveryTextDrawn)
     EXPECT_EQ(CountDifferent(before, after, 0, 0, 320, 240), 0);
 }
 
-TEST(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy)
-{
+TEST(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     WriteFileBytes(folder.file("config.ini"), {1, 0, 0, 0});
     WriteFileBytes(folder.file("config.ini.tmp/stale"), {1});
-    std::string script = std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") +
-                         Press(30, "Z") + "40 ESCAPE\n";
+    std::string script =
+        std::string(kToOptions) + Press(20, "DOWN") + Press(25, "DOWN") + Press(30, "Z") + "40 ESCAPE\n";
     ReplayResult r = folder.run(script, "--frames 100");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));

@@ -7,39 +7,32 @@
 #include <algorithm>
 #include <string.h>
 
-#define REQUIRE_GAME(folder)                                                        \
-    if (!(folder).ready())                                                          \
-    GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+#define REQUIRE_GAME(folder) \
+    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
 struct Grid {
     int cell[20][15];
     Grid() { memset(cell, 0, sizeof(cell)); }
-    void row(int r, int code, int c0 = 0, int c1 = 19)
-    {
-        for (int c = c0; c <= c1; c++)
-            cell[c][r] = code;
+    void row(int r, int code, int c0 = 0, int c1 = 19) {
+        for (int c = c0; c <= c1; c++) cell[c][r] = code;
     }
 };
 
 // Index into r.lines of the status after the first play frame.
-static int FirstPlayLine(const ReplayResult& r)
-{
+static int FirstPlayLine(const ReplayResult& r) {
     for (size_t i = 0; i < r.lines.size(); i++)
-        if (r.lines[i].scene == 1)
-            return (int)i + 1;
+        if (r.lines[i].scene == 1) return (int)i + 1;
     return -1;
 }
 
 // Frame index of the first play frame (its frameCount is 0).
-static int FirstPlayFrame(const ReplayResult& r)
-{
+static int FirstPlayFrame(const ReplayResult& r) {
     int i = FirstPlayLine(r);
     return i < 0 ? -1 : r.lines[i].frame - 1;
 }
 
 // A floor of blocks across row 11 of half A: the run's start (160, 160) stands on it.
-static void FloorStages(GameFolder& folder)
-{
+static void FloorStages(GameFolder& folder) {
     folder.clearStages();
     Grid a;
     a.row(11, 2);
@@ -47,8 +40,7 @@ static void FloorStages(GameFolder& folder)
     folder.writeStage("0", Grid().cell);
 }
 
-TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts)
-{
+TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     FloorStages(folder);
@@ -66,8 +58,7 @@ TEST(E2ePlay, FirstFrameMakesThePeriodEightAndTheScoreCounts)
     EXPECT_EQ(s.cond, 0);
 }
 
-TEST(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount)
-{
+TEST(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     FloorStages(folder);
@@ -77,22 +68,19 @@ TEST(E2ePlay, JumpsFromRestRise51Or57Or63ByTheFrameCount)
     const int expected[3] = {51, 63, 57}; // frameCount % 3 = 0, 1, 2 on the jump frame
     for (int phase = 0; phase < 3; phase++) {
         int jump = start + 30 + phase; // frameCount 30 + phase
-        std::string script = ScriptToPlay() + std::to_string(jump) + " Z\n" +
-                             std::to_string(jump + 1) + " -\n";
+        std::string script = ScriptToPlay() + std::to_string(jump) + " Z\n" + std::to_string(jump + 1) + " -\n";
         ReplayResult r = folder.run(script, "--frames " + std::to_string(jump + 40));
         int before = -1, top = 1000;
         for (const Status& s : r.lines) {
             if (s.frame == jump) // after the frame before the jump
                 before = s.y;
-            if (s.frame > jump)
-                top = std::min(top, s.y);
+            if (s.frame > jump) top = std::min(top, s.y);
         }
         EXPECT_EQ(before - top, expected[phase]) << "phase " << phase;
     }
 }
 
-TEST(E2ePlay, HeldZDoesNotRepeatTheJump)
-{
+TEST(E2ePlay, HeldZDoesNotRepeatTheJump) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     FloorStages(folder);
@@ -110,8 +98,7 @@ TEST(E2ePlay, HeldZDoesNotRepeatTheJump)
     EXPECT_GE(r.last().y, 160);
 }
 
-TEST(E2ePlay, SpringLaunchesAtMinusTen)
-{
+TEST(E2ePlay, SpringLaunchesAtMinusTen) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.clearStages();
@@ -122,13 +109,11 @@ TEST(E2ePlay, SpringLaunchesAtMinusTen)
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 450");
     bool launched = false;
     for (const Status& s : r.lines)
-        if (s.scene == 1 && s.vy == -10)
-            launched = true;
+        if (s.scene == 1 && s.vy == -10) launched = true;
     EXPECT_TRUE(launched);
 }
 
-TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking)
-{
+TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.clearStages(); // nothing to stand on
@@ -149,8 +134,7 @@ TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking)
     EXPECT_EQ(r.lines[miss - 1].lives, 5);
     EXPECT_GE(r.lines[miss - 1].y, 300);
     // Held at y 128 while respawning, touchable again for the last two frames.
-    for (int k = 1; k < 87; k++)
-        EXPECT_EQ(r.lines[miss + k].y, 128) << k;
+    for (int k = 1; k < 87; k++) EXPECT_EQ(r.lines[miss + k].y, 128) << k;
     EXPECT_EQ(r.lines[miss + 86].cond, 1);
     EXPECT_EQ(r.lines[miss + 87].cond, 0);
 
@@ -170,8 +154,7 @@ TEST(E2ePlay, FallingOutCostsALifeAndRespawnsBlinking)
     EXPECT_GT(CountDifferent(p[3], p[2], 160, 128, 176, 144), 10);
 }
 
-TEST(E2ePlay, RollerFromTheSideKills)
-{
+TEST(E2ePlay, RollerFromTheSideKills) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.clearStages();
@@ -194,13 +177,11 @@ TEST(E2ePlay, RollerFromTheSideKills)
     EXPECT_EQ(r.lines[hit].lives, 5);
     // The dying player falls out and loses a life.
     bool lost = false;
-    for (size_t i = hit; i < r.lines.size(); i++)
-        lost = lost || r.lines[i].lives == 4;
+    for (size_t i = hit; i < r.lines.size(); i++) lost = lost || r.lines[i].lives == 4;
     EXPECT_TRUE(lost);
 }
 
-TEST(E2ePlay, LiftFromBelowKills)
-{
+TEST(E2ePlay, LiftFromBelowKills) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.clearStages();
@@ -228,28 +209,23 @@ TEST(E2ePlay, LiftFromBelowKills)
     EXPECT_LT(r.lines[hit - 1].y, r.lines[hit - 2].y);
 }
 
-TEST(E2ePlay, StageNumbersWrapWhenAFileIsMissing)
-{
+TEST(E2ePlay, StageNumbersWrapWhenAFileIsMissing) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.clearStages();
     // One-way floors every 48 pixels: a player who keeps jumping climbs the shaft.
     Grid g;
-    for (int r : {2, 5, 8, 11, 14})
-        g.row(r, 1);
-    for (const char* stem : {"00", "0", "01", "02", "03", "04", "05"})
-        folder.writeStage(stem, g.cell);
+    for (int r : {2, 5, 8, 11, 14}) g.row(r, 1);
+    for (const char* stem : {"00", "0", "01", "02", "03", "04", "05"}) folder.writeStage(stem, g.cell);
     ReplayResult probe = folder.run(ScriptToPlay(), "--frames 400");
     int start = FirstPlayFrame(probe);
     ASSERT_GT(start, 0);
     std::string script = ScriptToPlay();
-    for (int f = start; f < start + 3000; f += 2)
-        script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
+    for (int f = start; f < start + 3000; f += 2) script += std::to_string(f) + " Z\n" + std::to_string(f + 1) + " -\n";
     ReplayResult r = folder.run(script, "--frames " + std::to_string(start + 3000), true);
     std::vector<int> stages;
     for (const Status& s : r.lines)
-        if (s.scene == 1 && (stages.empty() || stages.back() != s.stage))
-            stages.push_back(s.stage);
+        if (s.scene == 1 && (stages.empty() || stages.back() != s.stage)) stages.push_back(s.stage);
     ASSERT_GE(stages.size(), 8u) << "the climb did not get far enough";
     std::vector<int> expected = {0, 1, 2, 3, 4, 5, 0, 1};
     EXPECT_EQ(std::vector<int>(stages.begin(), stages.begin() + 8), expected);

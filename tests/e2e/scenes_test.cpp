@@ -5,29 +5,23 @@
 
 #include <cstdio>
 
-#define REQUIRE_GAME(folder)                                                        \
-    if (!(folder).ready())                                                          \
-    GTEST_SKIP() << "borrakezti-replay or the game data is not built"
+#define REQUIRE_GAME(folder) \
+    if (!(folder).ready()) GTEST_SKIP() << "borrakezti-replay or the game data is not built"
 
 // The scene after the frame with the given index (status lines start at frame 1).
-static int SceneAfter(const ReplayResult& r, int frameIndex)
-{
+static int SceneAfter(const ReplayResult& r, int frameIndex) {
     for (const Status& s : r.lines)
-        if (s.frame == frameIndex + 1)
-            return s.scene;
+        if (s.frame == frameIndex + 1) return s.scene;
     return -1;
 }
 
-static int FirstFrameWithScene(const ReplayResult& r, int scene)
-{
+static int FirstFrameWithScene(const ReplayResult& r, int scene) {
     for (const Status& s : r.lines)
-        if (s.scene == scene)
-            return s.frame;
+        if (s.scene == scene) return s.frame;
     return -1;
 }
 
-TEST(E2eTitle, ZWithRightDoesNothingZAloneOpensTheMenu)
-{
+TEST(E2eTitle, ZWithRightDoesNothingZAloneOpensTheMenu) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run("0 -\n20 Z RIGHT\n40 -\n60 Z\n61 -\n", "--frames 80");
@@ -39,8 +33,7 @@ TEST(E2eTitle, ZWithRightDoesNothingZAloneOpensTheMenu)
     EXPECT_EQ(r.last().scene, 4);
 }
 
-TEST(E2eTitle, IdleShowsTheRankingAfter360FramesAndReturns900Later)
-{
+TEST(E2eTitle, IdleShowsTheRankingAfter360FramesAndReturns900Later) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run("0 -\n", "--frames 1300");
@@ -51,8 +44,7 @@ TEST(E2eTitle, IdleShowsTheRankingAfter360FramesAndReturns900Later)
     EXPECT_EQ(SceneAfter(r, 359 + 901), 0);
 }
 
-TEST(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram)
-{
+TEST(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run("5 Z\n6 -\n20 UP\n21 -\n30 Z\n31 -\n", "--frames 500");
@@ -65,8 +57,7 @@ TEST(E2eMenu, UpFromStartSelectsExitWhichEndsTheProgram)
     EXPECT_EQ(r.last().scene, 4);
 }
 
-TEST(E2eMenu, EscapeEndsTheProgramFromAnyScene)
-{
+TEST(E2eMenu, EscapeEndsTheProgramFromAnyScene) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run("5 Z\n6 -\n40 ESCAPE\n", "--frames 500");
@@ -76,8 +67,7 @@ TEST(E2eMenu, EscapeEndsTheProgramFromAnyScene)
     EXPECT_FALSE(PathExists(folder.file("score.dat")));
 }
 
-TEST(E2eHowTo, HeldZSkipsTheDemonstrationAndPlayStarts240FramesAfterTheIntro)
-{
+TEST(E2eHowTo, HeldZSkipsTheDemonstrationAndPlayStarts240FramesAfterTheIntro) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run(ScriptToPlay(), "--frames 400");
@@ -96,8 +86,7 @@ TEST(E2eHowTo, HeldZSkipsTheDemonstrationAndPlayStarts240FramesAfterTheIntro)
     EXPECT_EQ(first.stage, 0);
 }
 
-TEST(E2eHowTo, WithoutInputTheHowToLasts600Frames)
-{
+TEST(E2eHowTo, WithoutInputTheHowToLasts600Frames) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     ReplayResult r = folder.run("5 Z\n6 -\n10 Z\n11 -\n", "--frames 700");
@@ -107,8 +96,7 @@ TEST(E2eHowTo, WithoutInputTheHowToLasts600Frames)
 
 // Return and the keypad's Enter choose wherever Z does: title, menu, how-to, options;
 // in play they do not jump.
-TEST(E2eEnter, EnterKeysChooseLikeZOutsidePlay)
-{
+TEST(E2eEnter, EnterKeysChooseLikeZOutsidePlay) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     for (const char* key : {"RETURN", "NUMPADENTER"}) {
@@ -139,8 +127,7 @@ TEST(E2eEnter, EnterKeysChooseLikeZOutsidePlay)
 }
 
 // The title says how to start once its initials are lit, blinking.
-TEST(E2eTitle, TitleShowsHowToStart)
-{
+TEST(E2eTitle, TitleShowsHowToStart) {
     GameFolder folder;
     REQUIRE_GAME(folder);
     folder.run("0 -\n", "--frames 301 --shot 150:early.png --shot 270:dark.png --shot 300:lit.png", false);

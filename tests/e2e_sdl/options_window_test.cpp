@@ -17,15 +17,11 @@ struct Outcome {
 
 // Runs the game, moves to "WINDOW 640x480" and chooses it; reports the client size
 // seen afterwards, the exit code after Escape and the settings file left behind.
-void ChooseWindow640(Outcome* out)
-{
-    if (access("/usr/bin/xdotool", X_OK) != 0)
-        GTEST_SKIP() << "xdotool is not installed";
-    if (!GameIsBuilt())
-        GTEST_SKIP() << "the game or its data is not built";
+void ChooseWindow640(Outcome* out) {
+    if (access("/usr/bin/xdotool", X_OK) != 0) GTEST_SKIP() << "xdotool is not installed";
+    if (!GameIsBuilt()) GTEST_SKIP() << "the game or its data is not built";
     XvfbServer xvfb;
-    if (!xvfb.Start(200 + getpid() % 50))
-        GTEST_SKIP() << "Xvfb is not available";
+    if (!xvfb.Start(200 + getpid() % 50)) GTEST_SKIP() << "Xvfb is not available";
 
     GameFolder folder;
     pid_t pid = StartGame(folder.dir, xvfb.display);
@@ -35,8 +31,7 @@ void ChooseWindow640(Outcome* out)
     if (!w) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
-        if (d)
-            XCloseDisplay(d);
+        if (d) XCloseDisplay(d);
     }
     ASSERT_NE(d, nullptr);
     ASSERT_NE(w, 0u);
@@ -48,8 +43,7 @@ void ChooseWindow640(Outcome* out)
     // before the first frame would be lost.
     Pause(5000);
     // Title -> menu, OPTION, then the third item.
-    for (const char* key : {"z", "Down", "z", "Down", "Down", "z"})
-        PressKey(xvfb.display, Current(d, w), key);
+    for (const char* key : {"z", "Down", "z", "Down", "Down", "z"}) PressKey(xvfb.display, Current(d, w), key);
     ClientSize(d, Current(d, w), 640, 480, &out->clientW, &out->clientH);
     PressKey(xvfb.display, Current(d, w), "Escape");
     out->exitCode = WaitExit(pid, 20);
@@ -57,23 +51,19 @@ void ChooseWindow640(Outcome* out)
     XCloseDisplay(d);
 }
 
-TEST(SdlOptions, Window640WritesTheSettingsFile)
-{
+TEST(SdlOptions, Window640WritesTheSettingsFile) {
     Outcome out;
     ChooseWindow640(&out);
-    if (HasFatalFailure() || IsSkipped())
-        return;
+    if (HasFatalFailure() || IsSkipped()) return;
     EXPECT_EQ(out.settings, (std::vector<unsigned char>{2, 0, 0, 0}));
     EXPECT_EQ(out.exitCode, 0);
 }
 
 // Choosing the 640x480 window doubles the client area at once.
-TEST(SdlOptions, Window640DoublesTheClientAtOnce)
-{
+TEST(SdlOptions, Window640DoublesTheClientAtOnce) {
     Outcome out;
     ChooseWindow640(&out);
-    if (HasFatalFailure() || IsSkipped())
-        return;
+    if (HasFatalFailure() || IsSkipped()) return;
     EXPECT_EQ(out.clientW, 640);
     EXPECT_EQ(out.clientH, 480);
 }

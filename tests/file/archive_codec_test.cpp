@@ -25,7 +25,9 @@ int64_t Decode(const std::vector<uint8_t>& block, std::vector<uint8_t>& out) {
     return DecompressArchiveData(block.data(), (uint32_t)block.size(), out.data(), (uint32_t)size);
 }
 
-std::string AsText(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string AsText(const std::vector<uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 TEST(ArchiveDecoder, LiteralsAndEscapedEscape) {
     std::vector<uint8_t> out;
@@ -128,7 +130,7 @@ std::vector<uint8_t> RoundTrip(const std::vector<uint8_t>& in, bool* compressed)
 TEST(ArchiveCompressor, RoundTripsVariedInputs) {
     std::mt19937 rng(1234);
     std::vector<std::vector<uint8_t>> inputs;
-    inputs.push_back(std::vector<uint8_t>(20000, 0));             // longest matches
+    inputs.push_back(std::vector<uint8_t>(20000, 0)); // longest matches
     inputs.push_back(std::vector<uint8_t>(8195 * 3 + 17, 'A'));
     std::vector<uint8_t> text;
     for (int i = 0; i < 3000; i++) {

@@ -224,7 +224,8 @@ TEST_F(CorruptArchive, BadTokensFailTheOpen) {
     ASSERT_NE(token, 0u);
     auto code = [&](uint8_t c) { return (uint8_t)(c >= escape ? c + 1 : c); };
     Plain p = plain;
-    p.bytes[token + 1] = code((uint8_t)(((p.bytes[token + 1] > escape ? p.bytes[token + 1] - 1 : p.bytes[token + 1]) & ~3) | 3));
+    p.bytes[token + 1] =
+        code((uint8_t)(((p.bytes[token + 1] > escape ? p.bytes[token + 1] - 1 : p.bytes[token + 1]) & ~3) | 3));
     Install(p);
     EXPECT_EQ(Read("bkt\\a.txt"), "<fail>") << "distance code 3";
     p = plain;

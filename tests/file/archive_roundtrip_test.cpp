@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 // Names drawn from ASCII and Shift-JIS pieces (ソ and 表 end in 0x5C; 0x82 0x61
 // has a letter as its trail byte).
-const char* const kPieces[] = {"a", "B", "stage", "Wav", "0", "_", "-", "x.y", "\x83\x5C", "\x95\x5C",
-                               "\x82\xA0", "\x82\x61", "\x93\xFA", "\x96\x7B", "Zz"};
+const char* const kPieces[] = {"a",        "B",        "stage",    "Wav",      "0",        "_",        "-", "x.y",
+                               "\x83\x5C", "\x95\x5C", "\x82\xA0", "\x82\x61", "\x93\xFA", "\x96\x7B", "Zz"};
 
 std::string RandomName(std::mt19937& rng) {
     std::string name;
@@ -43,10 +43,18 @@ std::string UpperAscii(const std::string& s) {
 std::vector<uint8_t> RandomContent(std::mt19937& rng) {
     size_t size;
     switch (rng() % 5) {
-    case 0: size = 0; break;
-    case 1: size = rng() % 16; break;
-    case 2: size = rng() % 5000; break;
-    default: size = rng() % 120000; break;
+        case 0:
+            size = 0;
+            break;
+        case 1:
+            size = rng() % 16;
+            break;
+        case 2:
+            size = rng() % 5000;
+            break;
+        default:
+            size = rng() % 120000;
+            break;
     }
     std::vector<uint8_t> v(size);
     int kind = (int)(rng() % 3);
@@ -194,7 +202,9 @@ TEST_F(ArchiveRoundTrip, PackerRefusesUnreadableOrUnstorableFolders) {
     EXPECT_TRUE(BuildArchiveImage("long", image, error, nullptr)) << error;
 }
 
-std::string ToolPath() { return std::string(BKT_BINARY_DIR) + "/tools/archiver/archiver"; }
+std::string ToolPath() {
+    return std::string(BKT_BINARY_DIR) + "/tools/archiver/archiver";
+}
 
 int RunTool(const std::string& command) {
     int status = system((command + " >/dev/null 2>&1").c_str());

@@ -21,7 +21,8 @@ void CopyDist(const std::string& folder, bool keepFolder, bool keepArchive) {
 // screenshots' bytes, or empty when the run failed.
 std::vector<uint8_t> Shots(const std::string& folder) {
     WriteFileText(folder + "/walk.script", "0 -\n300 Z\n301 -\n");
-    std::string cmd = "cd '" + folder + "' && ./borrakezti-replay --script walk.script --frames 360"
+    std::string cmd = "cd '" + folder +
+                      "' && ./borrakezti-replay --script walk.script --frames 360"
                       " --shot 120:title.png --shot 350:menu.png >/dev/null 2>&1";
     if (system(cmd.c_str()) != 0) return {};
     std::vector<uint8_t> a = ReadFileBytes(folder + "/title.png");
@@ -33,8 +34,7 @@ std::vector<uint8_t> Shots(const std::string& folder) {
 
 TEST(GameArchive, PicturesComeFromTheArchiveWhenTheFolderIsGone) {
     std::string dist = BKT_DIST_DIR;
-    if (!fs::exists(dist + "/borrakezti-replay") || !fs::exists(dist + "/bkt.data") ||
-        !fs::is_directory(dist + "/bkt"))
+    if (!fs::exists(dist + "/borrakezti-replay") || !fs::exists(dist + "/bkt.data") || !fs::is_directory(dist + "/bkt"))
         GTEST_SKIP() << "replay tool or game data not built";
     ScratchDir dir;
     CopyDist("folder", true, false);

@@ -88,7 +88,8 @@ TEST_F(PathRules, CurrentDirectoryWithACaseTwinKeepsItsArchive) {
 // Opens path on another thread while a watchdog makes sure it cannot hang the
 // suite: after a second it opens the FIFO for writing, which releases a reader
 // blocked in open. Returns the seconds the open took.
-template <typename OpenFn> double TimedOpen(const std::string& fifo, OpenFn open) {
+template <typename OpenFn>
+double TimedOpen(const std::string& fifo, OpenFn open) {
     std::atomic<bool> done{false};
     auto start = std::chrono::steady_clock::now();
     std::thread watchdog([&] {

@@ -19,8 +19,8 @@ namespace {
 
 // Seconds run() took; a watchdog opens the FIFO for writing after a second, which
 // releases a reader blocked in open, so a regression fails instead of hanging.
-template <typename Run> double TimedWithWatchdog(const std::string& fifo, Run run)
-{
+template <typename Run>
+double TimedWithWatchdog(const std::string& fifo, Run run) {
     std::atomic<bool> done{false};
     auto start = std::chrono::steady_clock::now();
     std::thread watchdog([&] {
@@ -28,8 +28,7 @@ template <typename Run> double TimedWithWatchdog(const std::string& fifo, Run ru
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         while (!done) {
             int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0)
-                close(fd);
+            if (fd >= 0) close(fd);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
@@ -41,21 +40,16 @@ template <typename Run> double TimedWithWatchdog(const std::string& fifo, Run ru
 }
 
 // Makes path a FIFO, a folder or a link to a device.
-void MakeOddFile(int kind, const std::string& path)
-{
+void MakeOddFile(int kind, const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path().empty()
                                             ? std::filesystem::path(".")
                                             : std::filesystem::path(path).parent_path());
-    if (kind == 0)
-        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    else if (kind == 1)
-        std::filesystem::create_directory(path);
-    else
-        std::filesystem::create_symlink("/dev/zero", path);
+    if (kind == 0) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    else if (kind == 1) std::filesystem::create_directory(path);
+    else std::filesystem::create_symlink("/dev/zero", path);
 }
 
-TEST(GameFileOpen, OddFilesReadAsMissingWithoutBlocking)
-{
+TEST(GameFileOpen, OddFilesReadAsMissingWithoutBlocking) {
     for (int kind = 0; kind < 3; kind++) {
         SCOPED_TRACE(kind == 0 ? "FIFO" : kind == 1 ? "folder" : "device");
         ScratchDir dir;
@@ -73,8 +67,7 @@ TEST(GameFileOpen, OddFilesReadAsMissingWithoutBlocking)
         EXPECT_EQ(g_game.windowMode, 1) << "the default window";
         FILE* file = OpenGameFileForReading("SCORE.DAT");
         EXPECT_EQ(file, nullptr);
-        if (file)
-            fclose(file);
+        if (file) fclose(file);
     }
 }
 

@@ -6,15 +6,13 @@
 
 class GameObjects : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetGameState();
         ClearObjects();
         g_game.frameCount = 1;
         g_game.playerY = -320; // out of every contact unless a test places him
     }
-    void Step(void (*update)(void), int frames)
-    {
+    void Step(void (*update)(void), int frames) {
         for (int i = 0; i < frames; i++) {
             update();
             g_game.frameCount++;
@@ -22,8 +20,7 @@ protected:
     }
 };
 
-TEST_F(GameObjects, PlatformBetweenInvisibleWalls)
-{
+TEST_F(GameObjects, PlatformBetweenInvisibleWalls) {
     g_game.gridA[3][5] = 21;
     g_game.gridA[8][5] = 21;
     g_game.platforms[0] = Platform{80, 80, 1};
@@ -37,8 +34,7 @@ TEST_F(GameObjects, PlatformBetweenInvisibleWalls)
     EXPECT_EQ(lo, 61);
 }
 
-TEST_F(GameObjects, PlatformTurnsAtTheScreenEdge)
-{
+TEST_F(GameObjects, PlatformTurnsAtTheScreenEdge) {
     g_game.platforms[0] = Platform{304, 80, 1};
     UpdatePlatforms();
     EXPECT_EQ(g_game.platforms[0].x, 305);
@@ -47,8 +43,7 @@ TEST_F(GameObjects, PlatformTurnsAtTheScreenEdge)
     EXPECT_EQ(g_game.platforms[0].x, 304);
 }
 
-TEST_F(GameObjects, PlatformCarriesThePlayer)
-{
+TEST_F(GameObjects, PlatformCarriesThePlayer) {
     g_game.platforms[0] = Platform{100, 100, 1};
     g_game.playerX = 100;
     g_game.playerY = 84;
@@ -61,8 +56,7 @@ TEST_F(GameObjects, PlatformCarriesThePlayer)
     }
 }
 
-TEST_F(GameObjects, ObjectsFreezeDuringNameEntry)
-{
+TEST_F(GameObjects, ObjectsFreezeDuringNameEntry) {
     g_game.platforms[0] = Platform{100, 100, 1};
     g_game.rollers[0] = Roller{100, 100, 1, 0};
     g_game.lifts[0] = Lift{100, 100, 1, 0};
@@ -78,37 +72,30 @@ TEST_F(GameObjects, ObjectsFreezeDuringNameEntry)
     EXPECT_EQ(g_game.lifts[0].y, 101);
 }
 
-TEST_F(GameObjects, RollerTurnsAtTheEndOfItsFloor)
-{
+TEST_F(GameObjects, RollerTurnsAtTheEndOfItsFloor) {
     // Floor of code 1 in row 8 up to column 10; the roller runs on row 7.
-    for (int c = 0; c <= 10; c++)
-        g_game.gridA[c][8] = 1;
+    for (int c = 0; c <= 10; c++) g_game.gridA[c][8] = 1;
     g_game.rollers[0] = Roller{150, 112, 1, 0};
     int turnedAt = -1;
     for (int i = 0; i < 60 && turnedAt < 0; i++) {
         UpdateRollers();
         g_game.frameCount++;
-        if (g_game.rollers[0].dirX == -1)
-            turnedAt = g_game.rollers[0].x;
+        if (g_game.rollers[0].dirX == -1) turnedAt = g_game.rollers[0].x;
     }
     EXPECT_EQ(turnedAt, 161);
 }
 
-TEST_F(GameObjects, RollerMovesTwoPixelsInThree)
-{
+TEST_F(GameObjects, RollerMovesTwoPixelsInThree) {
     g_game.gridA[10][8] = 2;
-    for (int c = 0; c < 20; c++)
-        g_game.gridA[c][8] = 1;
+    for (int c = 0; c < 20; c++) g_game.gridA[c][8] = 1;
     g_game.rollers[0] = Roller{100, 112, 1, 0};
     g_game.frameCount = 0;
     Step(UpdateRollers, 30);
     EXPECT_EQ(g_game.rollers[0].x, 120);
 }
 
-TEST_F(GameObjects, RollerFromTheSideKills)
-{
-    for (int c = 0; c < 20; c++)
-        g_game.gridA[c][8] = 1;
+TEST_F(GameObjects, RollerFromTheSideKills) {
+    for (int c = 0; c < 20; c++) g_game.gridA[c][8] = 1;
     g_game.rollers[0] = Roller{120, 112, -1, 0};
     g_game.playerX = 100;
     g_game.playerY = 112;
@@ -123,8 +110,7 @@ TEST_F(GameObjects, RollerFromTheSideKills)
     EXPECT_EQ(g_game.missSoundPlayed, 1);
 }
 
-TEST_F(GameObjects, RollerDoesNotKillARisingPlayerButCarriesOneLandingOnIt)
-{
+TEST_F(GameObjects, RollerDoesNotKillARisingPlayerButCarriesOneLandingOnIt) {
     g_game.rollers[0] = Roller{100, 112, 1, 0};
     g_game.playerX = 100;
     g_game.playerY = 110;
@@ -142,8 +128,7 @@ TEST_F(GameObjects, RollerDoesNotKillARisingPlayerButCarriesOneLandingOnIt)
     EXPECT_EQ(g_game.playerCondition, 0);
 }
 
-TEST_F(GameObjects, LiftTurnsAtTheTopOfAnEmptyHalf)
-{
+TEST_F(GameObjects, LiftTurnsAtTheTopOfAnEmptyHalf) {
     g_game.lifts[0] = Lift{100, 3, -1, 0};
     int lo = 1000;
     for (int i = 0; i < 10; i++) {
@@ -154,8 +139,7 @@ TEST_F(GameObjects, LiftTurnsAtTheTopOfAnEmptyHalf)
     EXPECT_EQ(g_game.lifts[0].dirY, 1);
 }
 
-TEST_F(GameObjects, LiftTurnsFourteenPixelsBelowABlock)
-{
+TEST_F(GameObjects, LiftTurnsFourteenPixelsBelowABlock) {
     g_game.gridA[6][2] = 2; // top at y 32
     g_game.lifts[0] = Lift{96, 100, -1, 0};
     int lo = 1000;
@@ -166,8 +150,7 @@ TEST_F(GameObjects, LiftTurnsFourteenPixelsBelowABlock)
     EXPECT_EQ(lo, 46);
 }
 
-TEST_F(GameObjects, LiftFromBelowKillsEvenARisingPlayer)
-{
+TEST_F(GameObjects, LiftFromBelowKillsEvenARisingPlayer) {
     // The lift rises to 119; the player's feet are inside its lower part.
     g_game.lifts[0] = Lift{100, 120, -1, 0};
     g_game.playerX = 100;
@@ -177,8 +160,7 @@ TEST_F(GameObjects, LiftFromBelowKillsEvenARisingPlayer)
     EXPECT_EQ(g_game.playerCondition, 2);
 }
 
-TEST_F(GameObjects, StandingOnALiftRidesIt)
-{
+TEST_F(GameObjects, StandingOnALiftRidesIt) {
     g_game.lifts[0] = Lift{100, 120, -1, 0};
     g_game.playerX = 100;
     g_game.playerY = 104;
@@ -188,8 +170,7 @@ TEST_F(GameObjects, StandingOnALiftRidesIt)
     EXPECT_EQ(g_game.playerCondition, 0);
 }
 
-TEST_F(GameObjects, RespawningPlayerIsNotTouched)
-{
+TEST_F(GameObjects, RespawningPlayerIsNotTouched) {
     g_game.lifts[0] = Lift{100, 120, -1, 0};
     g_game.playerX = 100;
     g_game.playerY = 106;

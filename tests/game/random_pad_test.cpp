@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(GameRandom, SeedOneGivesTheKnownSequence)
-{
+TEST(GameRandom, SeedOneGivesTheKnownSequence) {
     RandomSeed(1);
     EXPECT_EQ(RandomState(), 0x015A4E36u); // the state WinMain starts with
     EXPECT_EQ(RandomNext(), 130);
@@ -12,8 +11,7 @@ TEST(GameRandom, SeedOneGivesTheKnownSequence)
     EXPECT_EQ(RandomNext(), 1090);
 }
 
-TEST(GameRandom, ResultsStayInFifteenBitsAndWrapTheState)
-{
+TEST(GameRandom, ResultsStayInFifteenBitsAndWrapTheState) {
     RandomSeed(-1); // state 0xFFFFFFFF: the multiplication wraps modulo 2^32
     for (int i = 0; i < 10000; i++) {
         int v = RandomNext();
@@ -27,10 +25,8 @@ TEST(GameRandom, ResultsStayInFifteenBitsAndWrapTheState)
     EXPECT_EQ(RandomNext(), (int)((s >> 16) & 0x7FFF));
 }
 
-TEST(GamePad, LoneActionButtonIsExactlyOneOfSevenBits)
-{
-    for (int pad : {0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x2000})
-        EXPECT_TRUE(IsLoneActionButton(pad)) << pad;
+TEST(GamePad, LoneActionButtonIsExactlyOneOfSevenBits) {
+    for (int pad : {0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x2000}) EXPECT_TRUE(IsLoneActionButton(pad)) << pad;
     EXPECT_FALSE(IsLoneActionButton(0));
     EXPECT_FALSE(IsLoneActionButton(0x10 | 0x4)); // Z with the right arrow
     EXPECT_FALSE(IsLoneActionButton(0x10 | 0x20));
@@ -39,8 +35,7 @@ TEST(GamePad, LoneActionButtonIsExactlyOneOfSevenBits)
     EXPECT_FALSE(IsLoneActionButton(0x8));
 }
 
-TEST(GamePad, FreshPressNeedsAnEmptyPreviousFrame)
-{
+TEST(GamePad, FreshPressNeedsAnEmptyPreviousFrame) {
     ResetGameState();
     g_game.padNow = 0x10;
     g_game.padPrev = 0;

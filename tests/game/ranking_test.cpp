@@ -7,23 +7,20 @@
 #include <string.h>
 #include <sys/stat.h>
 
-static std::string NameOf(int row)
-{
+static std::string NameOf(int row) {
     return std::string(g_game.rankName[row], 3);
 }
 
 class GameRanking : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetGameState();
         ResetRanking();
     }
     ScratchDir dir;
 };
 
-TEST_F(GameRanking, DefaultTable)
-{
+TEST_F(GameRanking, DefaultTable) {
     const int scores[5] = {500, 400, 300, 200, 100};
     const char* names[5] = {"KOA", "RUM", "TAV", "ZEP", "NOX"};
     for (int i = 0; i < 5; i++) {
@@ -32,8 +29,7 @@ TEST_F(GameRanking, DefaultTable)
     }
 }
 
-TEST_F(GameRanking, FourHundredFiftyEntersRowTwo)
-{
+TEST_F(GameRanking, FourHundredFiftyEntersRowTwo) {
     InsertRankingScore(450);
     EXPECT_EQ(g_game.rankEntryRow, 2);
     const int scores[5] = {500, 450, 400, 300, 200};
@@ -44,8 +40,7 @@ TEST_F(GameRanking, FourHundredFiftyEntersRowTwo)
     }
 }
 
-TEST_F(GameRanking, EqualOrLowScoresEnterNoRow)
-{
+TEST_F(GameRanking, EqualOrLowScoresEnterNoRow) {
     for (int s : {400, 100, 0, -5, 500, 300}) {
         ResetRanking();
         g_game.rankEntryRow = 0;
@@ -55,8 +50,7 @@ TEST_F(GameRanking, EqualOrLowScoresEnterNoRow)
     }
 }
 
-TEST_F(GameRanking, EdgesOfTheTable)
-{
+TEST_F(GameRanking, EdgesOfTheTable) {
     InsertRankingScore(101);
     EXPECT_EQ(g_game.rankEntryRow, 5);
     EXPECT_EQ(g_game.rankScore[4], 101);
@@ -72,8 +66,7 @@ TEST_F(GameRanking, EdgesOfTheTable)
     EXPECT_EQ(NameOf(4), "ZEP");
 }
 
-TEST_F(GameRanking, WrittenFileHasTheExactBytes)
-{
+TEST_F(GameRanking, WrittenFileHasTheExactBytes) {
     InsertRankingScore(450);
     WriteRanking();
     std::vector<uint8_t> bytes = ReadBytes("score.dat");
@@ -85,8 +78,7 @@ TEST_F(GameRanking, WrittenFileHasTheExactBytes)
     EXPECT_FALSE(FileExists("score.dat.tmp"));
 }
 
-TEST_F(GameRanking, ReadBackWhatWasWritten)
-{
+TEST_F(GameRanking, ReadBackWhatWasWritten) {
     g_game.rankScore[2] = -7;
     memcpy(g_game.rankName[2], "\x01Zq", 3);
     WriteRanking();
@@ -97,16 +89,14 @@ TEST_F(GameRanking, ReadBackWhatWasWritten)
     EXPECT_EQ(g_game.rankScore[0], 500);
 }
 
-TEST_F(GameRanking, MissingFileGivesDefaultsAndCreatesNothing)
-{
+TEST_F(GameRanking, MissingFileGivesDefaultsAndCreatesNothing) {
     g_game.rankScore[0] = 1;
     ReadRanking();
     EXPECT_EQ(g_game.rankScore[0], 500);
     EXPECT_FALSE(FileExists("score.dat"));
 }
 
-TEST_F(GameRanking, ShortFileIsReadAsFarAsItGoes)
-{
+TEST_F(GameRanking, ShortFileIsReadAsFarAsItGoes) {
     // Record 0 whole, record 1's score whole and one letter, then nothing.
     WriteBytes("score.dat", {0x10, 0x27, 0, 0, 'A', 'B', 'C', 0x05, 0, 0, 0, 'X'});
     ReadRanking();
@@ -118,24 +108,21 @@ TEST_F(GameRanking, ShortFileIsReadAsFarAsItGoes)
     EXPECT_EQ(NameOf(4), "NOX");
 }
 
-TEST_F(GameRanking, PartialScoreReplacesOnlyLeadingBytes)
-{
+TEST_F(GameRanking, PartialScoreReplacesOnlyLeadingBytes) {
     WriteBytes("score.dat", {0xF4, 0x01, 0x00, 0x00, 'K', 'O', 'A', 0x02});
     g_game.rankScore[1] = 0x12345678;
     ReadRanking();
     EXPECT_EQ(g_game.rankScore[1], 0x12345602);
 }
 
-TEST_F(GameRanking, EmptyFileChangesNothing)
-{
+TEST_F(GameRanking, EmptyFileChangesNothing) {
     WriteBytes("score.dat", {});
     g_game.rankScore[0] = 42;
     ReadRanking();
     EXPECT_EQ(g_game.rankScore[0], 42); // the file opened: no defaults either
 }
 
-TEST_F(GameRanking, FailedWriteKeepsThePreviousRanking)
-{
+TEST_F(GameRanking, FailedWriteKeepsThePreviousRanking) {
     WriteRanking();
     std::vector<uint8_t> before = ReadBytes("score.dat");
     ASSERT_EQ(mkdir("score.dat.tmp", 0755), 0);
@@ -148,8 +135,7 @@ TEST_F(GameRanking, FailedWriteKeepsThePreviousRanking)
 // are refused and only the game's rules act.
 class GameNameEntry : public GameRanking {
 protected:
-    void Press(int pad)
-    {
+    void Press(int pad) {
         g_game.padPrev = 0;
         g_game.padNow = pad;
         UpdateGameOver();
@@ -160,8 +146,7 @@ protected:
     }
 };
 
-TEST_F(GameNameEntry, LettersWrapAndThreePressesWrite)
-{
+TEST_F(GameNameEntry, LettersWrapAndThreePressesWrite) {
     InsertRankingScore(450);
     g_game.scene = SceneGameOver;
     Press(PAD_UP); // 'A' - 1 wraps to 'Z'
@@ -189,8 +174,7 @@ TEST_F(GameNameEntry, LettersWrapAndThreePressesWrite)
     EXPECT_EQ(g_game.scene, SceneGameOver); // the scene stays until a fresh press
 }
 
-TEST_F(GameNameEntry, HeldKeysAndCombinationsDoNothing)
-{
+TEST_F(GameNameEntry, HeldKeysAndCombinationsDoNothing) {
     InsertRankingScore(450);
     g_game.padPrev = PAD_DOWN; // held from the previous frame
     g_game.padNow = PAD_DOWN;
@@ -203,8 +187,7 @@ TEST_F(GameNameEntry, HeldKeysAndCombinationsDoNothing)
     EXPECT_EQ(g_game.rankEntryLetter, 0);
 }
 
-TEST_F(GameNameEntry, LettersOutsideTheAlphabetMoveWithoutWrapping)
-{
+TEST_F(GameNameEntry, LettersOutsideTheAlphabetMoveWithoutWrapping) {
     InsertRankingScore(450);
     g_game.rankName[1][0] = '0';
     Press(PAD_UP);
@@ -214,13 +197,11 @@ TEST_F(GameNameEntry, LettersOutsideTheAlphabetMoveWithoutWrapping)
     EXPECT_EQ(g_game.rankName[1][0], 0x5D);
 }
 
-TEST_F(GameNameEntry, IdleSceneScrollsAndReturnsToTitle)
-{
+TEST_F(GameNameEntry, IdleSceneScrollsAndReturnsToTitle) {
     g_game.scene = SceneGameOver;
     g_game.scrollA = 0;
     g_game.scrollB = 240;
-    for (int i = 0; i < 900; i++)
-        UpdateGameOver();
+    for (int i = 0; i < 900; i++) UpdateGameOver();
     EXPECT_EQ(g_game.scene, SceneGameOver);
     EXPECT_EQ(g_game.idleFrames, 900);
     EXPECT_EQ(g_game.scrollPeriod, 1);
@@ -228,12 +209,10 @@ TEST_F(GameNameEntry, IdleSceneScrollsAndReturnsToTitle)
     EXPECT_EQ(g_game.scene, SceneTitle);
 }
 
-TEST_F(GameNameEntry, EntryStopsTheIdleCountAndTheScroll)
-{
+TEST_F(GameNameEntry, EntryStopsTheIdleCountAndTheScroll) {
     InsertRankingScore(450);
     g_game.scrollA = 10;
-    for (int i = 0; i < 50; i++)
-        UpdateGameOver();
+    for (int i = 0; i < 50; i++) UpdateGameOver();
     EXPECT_EQ(g_game.idleFrames, 0);
     EXPECT_EQ(g_game.scrollA, 10);
 }

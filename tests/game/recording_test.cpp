@@ -30,10 +30,15 @@ TEST(Recording, FramesBecomeAReplayScript) {
     ASSERT_EQ(OpenRecording("play.rec"), 0);
     RecordTimeSeed(42);
     // Escape and controller-only buttons have no place in the lines.
-    const int pads[] = {0, 0, PAD_BUTTON1, PAD_BUTTON1 | PAD_RIGHT, PAD_BUTTON1 | PAD_RIGHT | PAD_BUTTON11, 0,
-                        PAD_BUTTON9, PAD_UP | PAD_BUTTON10 | PAD_BUTTON8};
-    for (int pad : pads)
-        RecordFrameInput(pad);
+    const int pads[] = {0,
+                        0,
+                        PAD_BUTTON1,
+                        PAD_BUTTON1 | PAD_RIGHT,
+                        PAD_BUTTON1 | PAD_RIGHT | PAD_BUTTON11,
+                        0,
+                        PAD_BUTTON9,
+                        PAD_UP | PAD_BUTTON10 | PAD_BUTTON8};
+    for (int pad : pads) RecordFrameInput(pad);
     g_game.scene = SceneMenu;
     g_game.score = 120;
     g_game.lives = 3;
@@ -49,10 +54,10 @@ TEST(Recording, FramesBecomeAReplayScript) {
                         "5 -\n"
                         "7 UP W SPACE\n"
                         "8 ESCAPE\n"
-                        "# end frame=8 scene=4 score=12 lives=3 stage=" + std::to_string(g_game.stageNumber) +
-                        " x=" + std::to_string(g_game.playerX) + " y=" + std::to_string(g_game.playerY) +
-                        " vy=" + std::to_string(g_game.playerVy) + " cond=" + std::to_string(g_game.playerCondition) +
-                        "\n");
+                        "# end frame=8 scene=4 score=12 lives=3 stage=" +
+                        std::to_string(g_game.stageNumber) + " x=" + std::to_string(g_game.playerX) +
+                        " y=" + std::to_string(g_game.playerY) + " vy=" + std::to_string(g_game.playerVy) +
+                        " cond=" + std::to_string(g_game.playerCondition) + "\n");
     // Not recording: nothing is written anywhere.
     RecordFrameInput(PAD_BUTTON1);
     CloseRecording();

@@ -8,8 +8,7 @@ namespace {
 
 class RuntimeEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         SetLogOutputEnabled(0);
         ASSERT_EQ(RuntimeInit(), 0);
     }

@@ -6,8 +6,7 @@
 
 #include <sys/stat.h>
 
-TEST(GameSettings, MissingFileMeansSmallWindowAndCreatesNothing)
-{
+TEST(GameSettings, MissingFileMeansSmallWindowAndCreatesNothing) {
     ScratchDir dir;
     ResetGameState();
     g_game.windowMode = 2;
@@ -16,8 +15,7 @@ TEST(GameSettings, MissingFileMeansSmallWindowAndCreatesNothing)
     EXPECT_FALSE(FileExists("config.ini"));
 }
 
-TEST(GameSettings, ShortFilesReplaceOnlyTheirLeadingBytes)
-{
+TEST(GameSettings, ShortFilesReplaceOnlyTheirLeadingBytes) {
     ScratchDir dir;
     ResetGameState();
     WriteBytes("config.ini", {});
@@ -32,8 +30,7 @@ TEST(GameSettings, ShortFilesReplaceOnlyTheirLeadingBytes)
     EXPECT_EQ(g_game.windowMode, 0x11030201);
 }
 
-TEST(GameSettings, FullFileAndOddValues)
-{
+TEST(GameSettings, FullFileAndOddValues) {
     ScratchDir dir;
     ResetGameState();
     WriteBytes("config.ini", {7, 0, 0, 0, 0xAA, 0xBB}); // extra bytes are ignored
@@ -47,8 +44,7 @@ TEST(GameSettings, FullFileAndOddValues)
     EXPECT_EQ(g_game.windowMode, -1);
 }
 
-TEST(GameSettings, FoundWhateverTheCaseOnDisk)
-{
+TEST(GameSettings, FoundWhateverTheCaseOnDisk) {
     ScratchDir dir;
     ResetGameState();
     WriteBytes("CONFIG.INI", {2, 0, 0, 0});
@@ -56,8 +52,7 @@ TEST(GameSettings, FoundWhateverTheCaseOnDisk)
     EXPECT_EQ(g_game.windowMode, 2);
 }
 
-TEST(GameSettings, WriteGivesFourLittleEndianBytesAndNoLeftovers)
-{
+TEST(GameSettings, WriteGivesFourLittleEndianBytesAndNoLeftovers) {
     ScratchDir dir;
     ResetGameState();
     g_game.windowMode = 2;
@@ -69,8 +64,7 @@ TEST(GameSettings, WriteGivesFourLittleEndianBytesAndNoLeftovers)
     EXPECT_EQ(ReadBytes("config.ini"), (std::vector<uint8_t>{0, 0, 0, 0}));
 }
 
-TEST(GameSettings, FailedWriteKeepsThePreviousFile)
-{
+TEST(GameSettings, FailedWriteKeepsThePreviousFile) {
     ScratchDir dir;
     ResetGameState();
     WriteBytes("config.ini", {1, 0, 0, 0});

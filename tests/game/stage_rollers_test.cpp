@@ -16,8 +16,7 @@ namespace {
 
 // The edge the game's roller code lets record 0 pass while its half is above the
 // screen (-1 left, +1 right, 0 none), over as many frames as the lint follows.
-int GameRollerEdge(const std::vector<std::vector<int>>& grid, int column, int row, int dir, int phase)
-{
+int GameRollerEdge(const std::vector<std::vector<int>>& grid, int column, int row, int dir, int phase) {
     ResetGameState();
     ClearObjects();
     for (int c = 0; c < 20; c++)
@@ -41,8 +40,7 @@ int GameRollerEdge(const std::vector<std::vector<int>>& grid, int column, int ro
     return 0;
 }
 
-TEST(StageRollers, LintRuleAgreesWithTheGameOnRandomFloors)
-{
+TEST(StageRollers, LintRuleAgreesWithTheGameOnRandomFloors) {
     std::mt19937 rng(20261209);
     // Floors mostly, with gaps, blocks, pillars, sinking floors, scenery and walls.
     const int below[] = {1, 1, 1, 1, 1, 0, 2, 3, 4, 5, 12, 21};
@@ -74,8 +72,7 @@ TEST(StageRollers, LintRuleAgreesWithTheGameOnRandomFloors)
 // data) while the half sinks from above the screen to below it, one pixel every
 // `period` frames, until each roller has been seen wholly on the screen; returns
 // how many never were.
-int RollersNeverSeen(int stage, int dir, int period, std::string* which)
-{
+int RollersNeverSeen(int stage, int dir, int period, std::string* which) {
     ResetGameState();
     ClearObjects();
     for (Roller& q : g_game.rollers) q.dirX = dir; // the direction a record keeps
@@ -113,14 +110,13 @@ int RollersNeverSeen(int stage, int dir, int period, std::string* which)
     return missing;
 }
 
-TEST(StageRollers, EveryRollerOfEveryStageIsSeenInView)
-{
+TEST(StageRollers, EveryRollerOfEveryStageIsSeenInView) {
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(BKT_DIST_DIR), 0);
     int stages = 0, lost = 0;
-    for (int stage = 1; FileExists(stage < 10 ? "sg/0" + std::to_string(stage) + ".dat"
-                                               : "sg/" + std::to_string(stage) + ".dat");
+    for (int stage = 1;
+         FileExists(stage < 10 ? "sg/0" + std::to_string(stage) + ".dat" : "sg/" + std::to_string(stage) + ".dat");
          stage++, stages++) {
         // The slowest and the fastest sinking, each with both kept directions.
         for (int period : {9, 2})

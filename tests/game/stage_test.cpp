@@ -6,8 +6,7 @@
 
 class GameStage : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetGameState();
         ClearObjects();
         ClearGrid(grid);
@@ -16,8 +15,7 @@ protected:
     int grid[20][15];
 };
 
-TEST_F(GameStage, StageZeroLoadsBothHalves)
-{
+TEST_F(GameStage, StageZeroLoadsBothHalves) {
     grid[3][4] = 2;
     WriteStage("sg/00.dat", grid);
     ClearGrid(grid);
@@ -30,8 +28,7 @@ TEST_F(GameStage, StageZeroLoadsBothHalves)
     EXPECT_EQ(g_game.stageNumber, 0);
 }
 
-TEST_F(GameStage, FileOrderIsColumnMajor)
-{
+TEST_F(GameStage, FileOrderIsColumnMajor) {
     std::vector<uint8_t> bytes(1200, 0);
     bytes[4 * 16] = 7; // the 17th value: column 1, row 1
     WriteBytes("sg/01.dat", bytes);
@@ -41,8 +38,7 @@ TEST_F(GameStage, FileOrderIsColumnMajor)
     EXPECT_EQ(g_game.gridA[0][15 - 1], 0);
 }
 
-TEST_F(GameStage, NumbersPickTheirFileAndHalf)
-{
+TEST_F(GameStage, NumbersPickTheirFileAndHalf) {
     grid[0][0] = 9 + 100; // a mark per file, not an object code
     WriteStage("sg/09.dat", grid);
     grid[0][0] = 10 + 100;
@@ -62,8 +58,7 @@ TEST_F(GameStage, NumbersPickTheirFileAndHalf)
     EXPECT_EQ(g_game.stageNumber, 12);
 }
 
-TEST_F(GameStage, UpperCaseFolderIsFound)
-{
+TEST_F(GameStage, UpperCaseFolderIsFound) {
     grid[2][2] = 3;
     WriteStage("SG/03.DAT", grid);
     g_game.stageNumber = 3;
@@ -72,8 +67,7 @@ TEST_F(GameStage, UpperCaseFolderIsFound)
     EXPECT_EQ(g_game.stageNumber, 3);
 }
 
-TEST_F(GameStage, MissingFileRestartsTheCountAndKeepsTheTiles)
-{
+TEST_F(GameStage, MissingFileRestartsTheCountAndKeepsTheTiles) {
     g_game.gridB[5][5] = 4;
     g_game.gridB[6][6] = 20;
     g_game.stageNumber = 6;
@@ -86,11 +80,9 @@ TEST_F(GameStage, MissingFileRestartsTheCountAndKeepsTheTiles)
     EXPECT_EQ(g_game.platforms[10].dirX, 1);
 }
 
-TEST_F(GameStage, ShortFileFillsOnlyWhatItHas)
-{
+TEST_F(GameStage, ShortFileFillsOnlyWhatItHas) {
     for (int c = 0; c < 20; c++)
-        for (int r = 0; r < 15; r++)
-            g_game.gridA[c][r] = 0x7F7F7F7F;
+        for (int r = 0; r < 15; r++) g_game.gridA[c][r] = 0x7F7F7F7F;
     // Two whole values and two bytes of a third.
     WriteBytes("sg/01.dat", {1, 0, 0, 0, 2, 0, 0, 0, 3, 0});
     g_game.stageNumber = 1;
@@ -103,8 +95,7 @@ TEST_F(GameStage, ShortFileFillsOnlyWhatItHas)
     EXPECT_EQ(g_game.stageNumber, 1);
 }
 
-TEST_F(GameStage, PlatformsInScanOrderAndEmptyRecords)
-{
+TEST_F(GameStage, PlatformsInScanOrderAndEmptyRecords) {
     grid[5][2] = 20;
     grid[5][7] = 20;
     grid[5][11] = 20;
@@ -123,10 +114,8 @@ TEST_F(GameStage, PlatformsInScanOrderAndEmptyRecords)
     EXPECT_EQ(g_game.platforms[10].x, 9999); // half B untouched
 }
 
-TEST_F(GameStage, AtMostTenObjectsOfAKindPerHalf)
-{
-    for (int c = 0; c < 12; c++)
-        grid[c][3] = 17;
+TEST_F(GameStage, AtMostTenObjectsOfAKindPerHalf) {
+    for (int c = 0; c < 12; c++) grid[c][3] = 17;
     WriteStage("sg/02.dat", grid);
     g_game.stageNumber = 2;
     LoadStage();
@@ -137,8 +126,7 @@ TEST_F(GameStage, AtMostTenObjectsOfAKindPerHalf)
     EXPECT_EQ(g_game.rollers[0].x, 9999); // half A's records untouched
 }
 
-TEST_F(GameStage, RollerPhaseFromTheGeneratorAndDirectionKept)
-{
+TEST_F(GameStage, RollerPhaseFromTheGeneratorAndDirectionKept) {
     grid[4][4] = 17;
     grid[6][6] = 9;
     WriteStage("sg/00.dat", grid);

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(GameTexts, ShiftJisBytesMatchTheConverter)
-{
+TEST(GameTexts, ShiftJisBytesMatchTheConverter) {
     EXPECT_STREQ(GAME_FONT_FACE, SJ("ＭＳゴシック"));
     EXPECT_STREQ(HELP_FULL_SCREEN, SJ("フルスクリーンモードに切り替えます"));
     EXPECT_STREQ(HELP_WINDOW_320, SJ("320x240のウィンドウモードに切り替えます"));

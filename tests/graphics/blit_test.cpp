@@ -18,8 +18,8 @@ namespace {
 
 const int kWhole[4] = {0, 0, 1 << 20, 1 << 20};
 
-uint32_t BlitOne(int kind, uint32_t src, uint32_t dst, int mode, int param, uint32_t bright = 0xFFFFFF,
-                 int alpha = 0, int trans = 0, uint32_t key = 0) {
+uint32_t BlitOne(int kind, uint32_t src, uint32_t dst, int mode, int param, uint32_t bright = 0xFFFFFF, int alpha = 0,
+                 int trans = 0, uint32_t key = 0) {
     Image s(1, 1, kind, 0, alpha, key), d(1, 1, kind);
     s.Set(0, 0, src);
     d.Set(0, 0, dst);
@@ -49,9 +49,9 @@ TEST(BlitRules, SixteenBitWorkedExamples) {
     EXPECT_EQ(BlitOne(Rgb565, 0xFFFF, 0x0000, 3, 255), 0x0000u);
     EXPECT_EQ(BlitOne(Rgb565, 0x0000, 0x0000, 3, 255), 0x0800u);
     // Mode 4 multiplies: white keeps, black clears.
-    EXPECT_EQ(BlitOne(Rgb565, 0xFFFF, 0x1234, 4, 0), (uint32_t)((((0x1234 >> 11) * 31 >> 5) << 11) |
-                                                                 ((((0x1234 >> 5) & 63) * 63 >> 6) << 5) |
-                                                                 ((0x1234 & 31) * 31 >> 5)));
+    EXPECT_EQ(BlitOne(Rgb565, 0xFFFF, 0x1234, 4, 0),
+              (uint32_t)((((0x1234 >> 11) * 31 >> 5) << 11) | ((((0x1234 >> 5) & 63) * 63 >> 6) << 5) |
+                         ((0x1234 & 31) * 31 >> 5)));
     EXPECT_EQ(BlitOne(Rgb565, 0x0000, 0xFFFF, 4, 0), 0u);
 }
 
@@ -248,7 +248,9 @@ TEST(BlitRandom, GatheredDrawsMatchTheScalarLoops) {
                         src.Randomise(rng);
                         for (int y = 0; y < 9; y++)
                             for (int x = 0; x < 13; x++)
-                                if (rng() % 5 == 0) src.Set(x, y, alpha ? src.Get(x, y) & (kind == Rgb565 ? 0xFF00FFFFu : 0x00FFFFFFu) : key);
+                                if (rng() % 5 == 0)
+                                    src.Set(x, y,
+                                            alpha ? src.Get(x, y) & (kind == Rgb565 ? 0xFF00FFFFu : 0x00FFFFFFu) : key);
                         Image start(64, 48, kind);
                         start.Randomise(rng);
                         g_draw.blendMode = m[0];
@@ -267,9 +269,9 @@ TEST(BlitRandom, GatheredDrawsMatchTheScalarLoops) {
                         }
                         SetSimdBlitEnabled(1);
                         for (int k = 0; k < 3; k++)
-                            ASSERT_TRUE(out[1][k].SameAs(out[0][k])) << "draw " << k << " kind " << kind << " alpha " << alpha
-                                                                   << " mode " << m[0] << " param " << m[1] << " trans "
-                                                                   << trans << " bright " << std::hex << bright;
+                            ASSERT_TRUE(out[1][k].SameAs(out[0][k]))
+                                << "draw " << k << " kind " << kind << " alpha " << alpha << " mode " << m[0]
+                                << " param " << m[1] << " trans " << trans << " bright " << std::hex << bright;
                     }
     g_draw = saved;
 }

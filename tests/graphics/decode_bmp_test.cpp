@@ -53,7 +53,12 @@ TEST_F(BmpDecode, NegativeHeightIsNotFlipped) {
 }
 
 TEST_F(BmpDecode, PaletteDepthsGivePaletteImages) {
-    struct Case { const char* args; const char* name; int bits; int compression; };
+    struct Case {
+        const char* args;
+        const char* name;
+        int bits;
+        int compression;
+    };
     const Case cases[] = {
         {"src.ppm -colors 200 -type Palette -compress None BMP3:p8.bmp", "p8.bmp", 8, 0},
         {"src.ppm -colors 12 -compress None BMP3:p4.bmp", "p4.bmp", 4, 0},
@@ -84,7 +89,12 @@ TEST_F(BmpDecode, PaletteDepthsGivePaletteImages) {
 }
 
 TEST_F(BmpDecode, OneBitAndMaskFormatsBecomeTwentyFourBit) {
-    struct Case { const char* args; const char* name; int bits; int tolerance; };
+    struct Case {
+        const char* args;
+        const char* name;
+        int bits;
+        int tolerance;
+    };
     const Case cases[] = {
         {"src.ppm -monochrome BMP3:p1.bmp", "p1.bmp", 1, 0},
         {"src.ppm -define bmp:subtype=RGB565 BMP:b565.bmp", "b565.bmp", 16, 1},
@@ -116,9 +126,10 @@ TEST_F(BmpDecode, OneBitAndMaskFormatsBecomeTwentyFourBit) {
 
 TEST_F(BmpDecode, PlainSixteenAndThirtyTwoBitWithoutMasks) {
     // Pillow writes RGBA as 32-bit rows without bit fields.
-    Python("from PIL import Image\n"
-           "im = Image.open('src.ppm').convert('RGBA')\n"
-           "im.save('p32.bmp')\n");
+    Python(
+        "from PIL import Image\n"
+        "im = Image.open('src.ppm').convert('RGBA')\n"
+        "im.save('p32.bmp')\n");
     std::vector<uint8_t> file = ReadWholeFile(Path("p32.bmp"));
     ASSERT_EQ(Bits(file), 32);
     ASSERT_EQ(Compression(file), 0);
@@ -219,4 +230,4 @@ TEST_F(BmpDecode, FileDecodesThroughTheDispatcherOnly) {
     g_memoryStream.close((intptr_t)stream);
 }
 
-}  // namespace
+} // namespace

@@ -59,11 +59,21 @@ void ExpectSane(const GraphImage& image) {
 // Reference picture of a good BMP: its own, or the one it is a variant of.
 std::string ReferenceFor(const std::string& name) {
     static const char* const kShared[][2] = {
-        {"pal1wb", "pal1"},        {"pal4rle", "pal4"},       {"pal8-0", "pal8"},
-        {"pal8os2", "pal8"},       {"pal8rle", "pal8"},       {"pal8topdown", "pal8"},
-        {"pal8v4", "pal8"},        {"pal8v5", "pal8"},        {"pal8nonsquare", "pal8nonsquare-e"},
-        {"rgb16-565pal", "rgb16-565"}, {"rgb16bfdef", "rgb16"}, {"rgb24pal", "rgb24"},
-        {"rgb32", "rgb24"},        {"rgb32bf", "rgb24"},      {"rgb32bfdef", "rgb24"},
+        {"pal1wb", "pal1"},
+        {"pal4rle", "pal4"},
+        {"pal8-0", "pal8"},
+        {"pal8os2", "pal8"},
+        {"pal8rle", "pal8"},
+        {"pal8topdown", "pal8"},
+        {"pal8v4", "pal8"},
+        {"pal8v5", "pal8"},
+        {"pal8nonsquare", "pal8nonsquare-e"},
+        {"rgb16-565pal", "rgb16-565"},
+        {"rgb16bfdef", "rgb16"},
+        {"rgb24pal", "rgb24"},
+        {"rgb32", "rgb24"},
+        {"rgb32bf", "rgb24"},
+        {"rgb32bfdef", "rgb24"},
     };
     std::string base = name.substr(0, name.size() - 4);
     for (const auto& entry : kShared)
@@ -136,14 +146,14 @@ TEST(DecodeCorpus, PngSuiteDecodesAndInterlacedMatchesPlain) {
         GraphImage image;
         int result = DecodeFile(dir + name, &image);
         if (name[0] == 'x') {
-            EXPECT_EQ(result, -1);  // corrupt files
+            EXPECT_EQ(result, -1); // corrupt files
             continue;
         }
         ASSERT_EQ(result, 0);
         ExpectSane(image);
         // Expected pixel format from the colour type in the name.
         std::string kind = name.substr(4, 2);
-        bool trns = name[0] == 't' && name.compare(0, 3, "tp0") != 0;  // transparency chunk
+        bool trns = name[0] == 't' && name.compare(0, 3, "tp0") != 0; // transparency chunk
         if (kind == "6a") {
             EXPECT_EQ(image.Color.Format.ColorBitDepth, 32);
         }
@@ -172,24 +182,27 @@ TEST(DecodeCorpus, PngSuiteSmallDepthsAgreeWithPillow) {
     char tmpl[] = "/tmp/bkt_corpus_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     std::string tmp = tmpl;
-    for (const char* name : {"basn0g01", "basn0g02", "basn0g04", "basn0g08", "basn0g16", "basn2c08", "basn2c16",
-                             "basn3p01", "basn3p02", "basn3p04", "basn3p08", "basn6a08", "basn6a16",
-                             "s01n3p01", "s05n3p02", "s35n3p04", "tp0n3p08", "tbrn2c08"}) {
+    for (const char* name :
+         {"basn0g01", "basn0g02", "basn0g04", "basn0g08", "basn0g16", "basn2c08", "basn2c16", "basn3p01", "basn3p02",
+          "basn3p04", "basn3p08", "basn6a08", "basn6a16", "s01n3p01", "s05n3p02", "s35n3p04", "tp0n3p08", "tbrn2c08"}) {
         SCOPED_TRACE(name);
         std::string out = tmp + "/" + name + ".rgba";
         // Pillow reduces 16-bit channels by rounding; take the high byte as libpng does.
         std::string script =
             "from PIL import Image\n"
-            "im = Image.open('" + dir + name + ".png')\n"
+            "im = Image.open('" +
+            dir + name +
+            ".png')\n"
             "if im.mode in ('I', 'I;16'):\n"
             "    im = Image.frombytes('L', im.size, bytes(v >> 8 for v in im.getdata()))\n"
-            "open('" + out + "', 'wb').write(im.convert('RGBA').tobytes())\n";
+            "open('" +
+            out + "', 'wb').write(im.convert('RGBA').tobytes())\n";
         std::string command = "/usr/bin/python3 -c \"" + script + "\"";
         ASSERT_EQ(system(command.c_str()), 0);
         GraphImage image;
         ASSERT_EQ(DecodeFile(dir + name + ".png", &image), 0);
         bool alpha = image.Color.Format.AlphaBits != 0;
-        int tolerance = strstr(name, "16") ? 1 : 0;  // Pillow rounds 16-bit colour channels
+        int tolerance = strstr(name, "16") ? 1 : 0; // Pillow rounds 16-bit colour channels
         EXPECT_TRUE(SameAsRgba(image, ReadWholeFile(out), image.Width, image.Height, tolerance, alpha));
         ReleaseGraphImage(&image);
         remove(out.c_str());
@@ -197,4 +210,4 @@ TEST(DecodeCorpus, PngSuiteSmallDepthsAgreeWithPillow) {
     rmdir(tmp.c_str());
 }
 
-}  // namespace
+} // namespace

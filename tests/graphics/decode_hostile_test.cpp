@@ -28,7 +28,7 @@ std::vector<uint8_t> Bmp(int32_t width, int32_t height, int bits, int compressio
     f[28] = (uint8_t)bits;
     f[30] = (uint8_t)compression;
     Put32(f, 46, used);
-    for (int i = 0; i < 256; ++i) f[54 + i * 4 + 2] = (uint8_t)(i + 1);  // red = index + 1
+    for (int i = 0; i < 256; ++i) f[54 + i * 4 + 2] = (uint8_t)(i + 1); // red = index + 1
     f.insert(f.end(), data.begin(), data.end());
     return f;
 }
@@ -55,9 +55,9 @@ TEST(DecodeHostile, BmpImpossibleSizesAndOffsets) {
     EXPECT_EQ(DecodeNoLeak(Bmp(0, 2, 24, 0, 0, row), &image), -1);
     EXPECT_EQ(DecodeNoLeak(Bmp(30000, 30000, 24, 0, 0, row), &image), -1);
     EXPECT_EQ(DecodeNoLeak(Bmp(30000, 30000, 1, 0, 0, row), &image), -1);
-    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 7, 0, 0, row), &image), -1);   // no such depth
-    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 24, 4, 0, row), &image), -1);  // embedded JPEG
-    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 24, 1, 0, row), &image), -1);  // RLE8 needs 8 bits
+    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 7, 0, 0, row), &image), -1);  // no such depth
+    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 24, 4, 0, row), &image), -1); // embedded JPEG
+    EXPECT_EQ(DecodeNoLeak(Bmp(4, 4, 24, 1, 0, row), &image), -1); // RLE8 needs 8 bits
 
     // Pixel-data offsets past the end or before the headers.
     std::vector<uint8_t> f = Bmp(4, 4, 24, 0, 0, row);
@@ -84,8 +84,8 @@ TEST(DecodeHostile, BmpRunLengthCannotClaimHugeImages) {
     EXPECT_EQ(DecodeNoLeak(Bmp(40000, 40000, 4, 2, 0, {255, 1, 255, 1, 255, 1, 0, 0, 0, 1}), &image), -1);
     EXPECT_EQ(TrackedTotalSize(), before);
     // Deltas and line ends far past the image end it quietly.
-    ASSERT_EQ(DecodeNoLeak(Bmp(5, 5, 8, 1, 0, {0, 2, 255, 255, 3, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 9}),
-                           &image), 0);
+    ASSERT_EQ(
+        DecodeNoLeak(Bmp(5, 5, 8, 1, 0, {0, 2, 255, 255, 3, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 9}), &image), 0);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(RawPixel(image, x, y), 0u);
     ReleaseGraphImage(&image);
@@ -127,8 +127,8 @@ TEST(DecodeHostile, BmpOddMasksStayInBounds) {
     EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
     uint8_t rgba[4];
     PixelRgba(image, 0, 0, rgba);
-    EXPECT_EQ(rgba[0], 4);  // top 8 of 32 bits
-    EXPECT_EQ(rgba[2], 0);  // no blue mask
+    EXPECT_EQ(rgba[0], 4); // top 8 of 32 bits
+    EXPECT_EQ(rgba[2], 0); // no blue mask
     ReleaseGraphImage(&image);
 }
 
@@ -144,13 +144,21 @@ void Chunk(std::vector<uint8_t>& f, const char* type, const std::vector<uint8_t>
     f.insert(f.end(), {(uint8_t)(crc >> 24), (uint8_t)(crc >> 16), (uint8_t)(crc >> 8), (uint8_t)crc});
 }
 
-std::vector<uint8_t> Png(uint32_t width, uint32_t height, int depth, int colorType,
-                         const std::vector<uint8_t>& raw) {
+std::vector<uint8_t> Png(uint32_t width, uint32_t height, int depth, int colorType, const std::vector<uint8_t>& raw) {
     std::vector<uint8_t> f = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> ihdr = {(uint8_t)(width >> 24), (uint8_t)(width >> 16), (uint8_t)(width >> 8),
-                                 (uint8_t)width, (uint8_t)(height >> 24), (uint8_t)(height >> 16),
-                                 (uint8_t)(height >> 8), (uint8_t)height, (uint8_t)depth, (uint8_t)colorType,
-                                 0, 0, 0};
+    std::vector<uint8_t> ihdr = {(uint8_t)(width >> 24),
+                                 (uint8_t)(width >> 16),
+                                 (uint8_t)(width >> 8),
+                                 (uint8_t)width,
+                                 (uint8_t)(height >> 24),
+                                 (uint8_t)(height >> 16),
+                                 (uint8_t)(height >> 8),
+                                 (uint8_t)height,
+                                 (uint8_t)depth,
+                                 (uint8_t)colorType,
+                                 0,
+                                 0,
+                                 0};
     Chunk(f, "IHDR", ihdr);
     std::vector<uint8_t> packed(compressBound((uLong)raw.size()));
     uLongf size = (uLongf)packed.size();
@@ -206,8 +214,8 @@ TEST_F(DecodeMutation, MutatedAndTruncatedFilesNeverCrash) {
     Lcg rng{12345u + (uint32_t)::testing::UnitTest::GetInstance()->random_seed()};
     int before = TrackedBlockCount();
     int decoded = 0, refused = 0;
-    for (const char* name : {"p8.bmp", "r8.bmp", "p4.bmp", "b16.bmp", "t10.tga", "t9.tga", "p.png", "i.png",
-                             "j.jpg", "jp.jpg", "d.dds"}) {
+    for (const char* name :
+         {"p8.bmp", "r8.bmp", "p4.bmp", "b16.bmp", "t10.tga", "t9.tga", "p.png", "i.png", "j.jpg", "jp.jpg", "d.dds"}) {
         SCOPED_TRACE(name);
         std::vector<uint8_t> original = ReadWholeFile(Path(name));
         ASSERT_FALSE(original.empty());
@@ -216,10 +224,13 @@ TEST_F(DecodeMutation, MutatedAndTruncatedFilesNeverCrash) {
             int changes = 1 + (int)(rng.Next() % 6);
             for (int c = 0; c < changes; ++c) {
                 // Mostly the headers, sometimes anywhere.
-                size_t at = (rng.Next() % 4 == 0) ? rng.Next() % f.size() : rng.Next() % std::min<size_t>(f.size(), 140);
+                size_t at =
+                    (rng.Next() % 4 == 0) ? rng.Next() % f.size() : rng.Next() % std::min<size_t>(f.size(), 140);
                 uint32_t kind = rng.Next() % 4;
-                f[at] = kind == 0 ? 0xFF : kind == 1 ? 0 : kind == 2 ? (uint8_t)(f[at] ^ (1u << (rng.Next() % 8)))
-                                                                   : (uint8_t)rng.Next();
+                f[at] = kind == 0   ? 0xFF
+                        : kind == 1 ? 0
+                        : kind == 2 ? (uint8_t)(f[at] ^ (1u << (rng.Next() % 8)))
+                                    : (uint8_t)rng.Next();
             }
             if (rng.Next() % 3 == 0) f.resize(1 + rng.Next() % f.size());
             GraphImage image;
@@ -243,4 +254,4 @@ TEST_F(DecodeMutation, MutatedAndTruncatedFilesNeverCrash) {
     EXPECT_EQ(TrackedBlockCount(), before);
 }
 
-}  // namespace
+} // namespace

@@ -26,7 +26,7 @@ TEST_F(JpegDecode, ColourAndProgressiveMatchTheTool) {
         ASSERT_EQ(Decode(name, &image), 0);
         EXPECT_EQ(image.Color.Format.ColorBitDepth, 24);
         EXPECT_EQ(image.Color.Format.RedMask, 0xFF0000u);
-        EXPECT_EQ(image.Pitch, W * 3);  // no row padding
+        EXPECT_EQ(image.Pitch, W * 3); // no row padding
         // The tool decodes with the same library and default settings: exact.
         EXPECT_TRUE(SameAsRgba(image, ToolRgba(name), W, H, 0, false));
         ReleaseGraphImage(&image);
@@ -89,4 +89,4 @@ TEST_F(JpegDecode, HugeDimensionsInATinyFileAreRefused) {
     EXPECT_EQ(LoadGraphImageMemory(file.data(), (int)file.size(), &image), -1);
 }
 
-}  // namespace
+} // namespace

@@ -42,7 +42,8 @@ TEST_F(PngDecode, GreyDepthsGiveTheGreyPalette) {
            "ref('g8.png', [(g(x, y),) * 3 + (255,) for x, y in coords])\n"
            "im = Image.new('1', (W, H)); im.putdata([255 * ((x + y) % 3 == 0) for x, y in coords]); im.save('g1.png')\n"
            "ref('g1.png', [(255 * ((x + y) % 3 == 0),) * 3 + (255,) for x, y in coords])\n"
-           "im = Image.new('I;16', (W, H)); im.putdata([(x * 2311 + y * 977) % 65536 for x, y in coords]); im.save('g16.png')\n"
+           "im = Image.new('I;16', (W, H)); im.putdata([(x * 2311 + y * 977) % 65536 for x, y in coords]); "
+           "im.save('g16.png')\n"
            "ref('g16.png', [(((x * 2311 + y * 977) % 65536) >> 8,) * 3 + (255,) for x, y in coords])\n");
     ExpectHeader("g8.png", 0, 8);
     ExpectHeader("g1.png", 0, 1);
@@ -69,9 +70,10 @@ TEST_F(PngDecode, TwoAndFourBitGreyFromImageMagick) {
         Python(std::string(kPrelude) + "n = " + levels + "\n" +
                "v = lambda x, y: ((x + 2 * y) % (n + 1)) * 255 // n\n"
                "im = Image.new('L', (W, H)); im.putdata([v(x, y) for x, y in coords]); im.save('src.pgm')\n"
-               "ref('" + name + "', [(v(x, y),) * 3 + (255,) for x, y in coords])\n");
-        Convert("src.pgm -depth " + std::to_string(bits) + " -define png:color-type=0 -define png:bit-depth=" +
-                std::to_string(bits) + " PNG:" + name);
+               "ref('" +
+               name + "', [(v(x, y),) * 3 + (255,) for x, y in coords])\n");
+        Convert("src.pgm -depth " + std::to_string(bits) +
+                " -define png:color-type=0 -define png:bit-depth=" + std::to_string(bits) + " PNG:" + name);
         ExpectHeader(name, 0, bits);
         Check(name, 8, false);
     }
@@ -103,13 +105,16 @@ TEST_F(PngDecode, PaletteDepthsKeepTheirIndices) {
 TEST_F(PngDecode, TransparencyAndAlphaGiveThirtyTwoBits) {
     Python(std::string(kPrelude) +
            "c = lambda x, y: (x * 8 % 256, y * 15 % 256, (x + y) * 4 % 256)\n"
-           "im = Image.new('RGBA', (W, H)); im.putdata([c(x, y) + ((x * 17 + y) % 256,) for x, y in coords]); im.save('rgba.png')\n"
+           "im = Image.new('RGBA', (W, H)); im.putdata([c(x, y) + ((x * 17 + y) % 256,) for x, y in coords]); "
+           "im.save('rgba.png')\n"
            "ref('rgba.png', [c(x, y) + ((x * 17 + y) % 256,) for x, y in coords])\n"
-           "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgbt.png', transparency=c(3, 2))\n"
+           "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgbt.png', "
+           "transparency=c(3, 2))\n"
            "ref('rgbt.png', [c(x, y) + ((0 if c(x, y) == c(3, 2) else 255),) for x, y in coords])\n"
            "im = Image.new('P', (W, H)); im.putpalette([v for i in range(16) for v in (i * 16, 255 - i * 16, 7)])\n"
            "im.putdata([(x + y) % 16 for x, y in coords]); im.save('pt.png', transparency=5)\n"
-           "ref('pt.png', [((x + y) % 16 * 16, 255 - (x + y) % 16 * 16, 7, 0 if (x + y) % 16 == 5 else 255) for x, y in coords])\n"
+           "ref('pt.png', [((x + y) % 16 * 16, 255 - (x + y) % 16 * 16, 7, 0 if (x + y) % 16 == 5 else 255) for x, y "
+           "in coords])\n"
            "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgb.png')\n"
            "ref('rgb.png', [c(x, y) + (255,) for x, y in coords])\n");
     ExpectHeader("rgba.png", 6, 8);
@@ -132,9 +137,11 @@ TEST_F(PngDecode, TransparencyAndAlphaGiveThirtyTwoBits) {
 
 TEST_F(PngDecode, GreyWithAlphaIgnoresTheAlphaByte) {
     Python(std::string(kPrelude) +
-           "im = Image.new('LA', (W, H)); im.putdata([((x * 9) % 256, (y * 13) % 256) for x, y in coords]); im.save('la.png')\n"
+           "im = Image.new('LA', (W, H)); im.putdata([((x * 9) % 256, (y * 13) % 256) for x, y in coords]); "
+           "im.save('la.png')\n"
            "ref('la.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n"
-           "im = Image.new('L', (W, H)); im.putdata([(x * 9) % 256 for x, y in coords]); im.save('lt.png', transparency=18)\n"
+           "im = Image.new('L', (W, H)); im.putdata([(x * 9) % 256 for x, y in coords]); im.save('lt.png', "
+           "transparency=18)\n"
            "ref('lt.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n");
     ExpectHeader("la.png", 4, 8);
     for (const char* name : {"la.png", "lt.png"}) {
@@ -161,7 +168,7 @@ TEST_F(PngDecode, SixteenBitAndInterlacedFromImageMagick) {
     ExpectHeader("rgba16.png", 6, 16);
     std::vector<uint8_t> inter = ReadWholeFile(Path("inter.png"));
     ASSERT_GT(inter.size(), 29u);
-    EXPECT_EQ(inter[28], 1);  // Adam7
+    EXPECT_EQ(inter[28], 1); // Adam7
     std::vector<uint8_t> pattern = PatternRgba(29, 17);
     for (const char* name : {"rgb16.png", "rgba16.png", "inter.png"}) {
         SCOPED_TRACE(name);
@@ -191,4 +198,4 @@ TEST_F(PngDecode, TruncatedDataIsRefusedWithoutLeaks) {
     EXPECT_EQ(TrackedBlockCount(), before);
 }
 
-}  // namespace
+} // namespace

@@ -20,7 +20,8 @@ TEST_F(RawDdsDecode, RawEightBitsPerChannel) {
     PutU32(f, 4, 0x08080808);
     PutU32(f, 8, 3);
     PutU32(f, 12, 2);
-    for (int i = 0; i < 6; ++i) f.insert(f.end(), {(uint8_t)i, (uint8_t)(i * 10), (uint8_t)(i * 20), (uint8_t)(255 - i)});
+    for (int i = 0; i < 6; ++i)
+        f.insert(f.end(), {(uint8_t)i, (uint8_t)(i * 10), (uint8_t)(i * 20), (uint8_t)(255 - i)});
     GraphImage image;
     ASSERT_EQ(LoadGraphImageMemory(f.data(), (int)f.size(), &image), 0);
     EXPECT_EQ(image.Width, 3);
@@ -50,7 +51,7 @@ TEST_F(RawDdsDecode, RawBadCodesAndShortDataAreRefused) {
     std::vector<uint8_t> f = {'B', 'G', 'R', 'A'};
     PutU32(f, 4, 0x08080808);
     PutU32(f, 8, 100000);
-    PutU32(f, 12, 100000);  // 40 GB claimed by a 16-byte file
+    PutU32(f, 12, 100000); // 40 GB claimed by a 16-byte file
     f.resize(40, 0);
     GraphImage image;
     int before = TrackedTotalSize();
@@ -65,8 +66,9 @@ TEST_F(RawDdsDecode, RawBadCodesAndShortDataAreRefused) {
 TEST_F(RawDdsDecode, DdsFromImageMagickWithHeaderMasks) {
     WritePattern("src.ppm", W, H);
     Convert("src.ppm -define dds:compression=none -define dds:mipmaps=0 rgb.dds");
-    Convert("src.ppm -alpha set -channel A -fx 'i/w' +channel -define dds:compression=none "
-            "-define dds:mipmaps=0 rgba.dds");
+    Convert(
+        "src.ppm -alpha set -channel A -fx 'i/w' +channel -define dds:compression=none "
+        "-define dds:mipmaps=0 rgba.dds");
     for (const char* name : {"rgb.dds", "rgba.dds"}) {
         SCOPED_TRACE(name);
         GraphImage image;
@@ -134,7 +136,7 @@ TEST_F(RawDdsDecode, DdsFormatCodesAndPitch) {
     f = DdsHeader(0x1007, 4, 2, 0, 4, 99, 0, none);
     f.resize(128 + 64, 0);
     EXPECT_EQ(LoadGraphImageMemory(f.data(), (int)f.size(), &image), -1);
-    f = DdsHeader(0x1007, 4, 4, 0, 4, 0x31545844, 0, none);  // "DXT1"
+    f = DdsHeader(0x1007, 4, 4, 0, 4, 0x31545844, 0, none); // "DXT1"
     f.resize(128 + 64, 0);
     EXPECT_EQ(LoadGraphImageMemory(f.data(), (int)f.size(), &image), -1);
     // Huge sizes over a few bytes of data.
@@ -175,4 +177,4 @@ TEST_F(RawDdsDecode, MirrorReversesRows) {
     EXPECT_EQ(MirrorGraphImage(&empty), -1);
 }
 
-}  // namespace
+} // namespace

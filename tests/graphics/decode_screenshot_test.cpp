@@ -129,7 +129,7 @@ TEST_F(ScreenShot, FilesDecodeThroughTheFileLayer) {
     EXPECT_EQ(image.Width, 17);
     ReleaseGraphImage(&image);
     EXPECT_EQ(LoadGraphImageFile(Path("missing.bmp").c_str(), &image), -1);
-    EXPECT_EQ(LoadGraphImageFile(Path("src.ppm").c_str(), &image), -1);  // not one of the six formats
+    EXPECT_EQ(LoadGraphImageFile(Path("src.ppm").c_str(), &image), -1); // not one of the six formats
 }
 
-}  // namespace
+} // namespace

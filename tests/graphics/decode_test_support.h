@@ -35,7 +35,9 @@ inline void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& 
     fclose(f);
 }
 
-inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
+inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+    return remove(path);
+}
 
 // The test picture: a deterministic pattern of many colours.
 inline void PatternPixel(int x, int y, uint8_t rgb[3]) {
@@ -146,11 +148,11 @@ inline void PixelRgba(const GraphImage& image, int x, int y, uint8_t rgba[4]) {
 
 // Compares a decoded image with 8-bit RGBA reference rows; reports the first
 // few differences. tolerance applies per channel; alpha only when asked.
-inline ::testing::AssertionResult SameAsRgba(const GraphImage& image, const std::vector<uint8_t>& ref,
-                                            int width, int height, int tolerance, bool alpha) {
+inline ::testing::AssertionResult SameAsRgba(const GraphImage& image, const std::vector<uint8_t>& ref, int width,
+                                             int height, int tolerance, bool alpha) {
     if (image.Width != width || image.Height != height)
-        return ::testing::AssertionFailure() << "size " << image.Width << "x" << image.Height
-                                             << " expected " << width << "x" << height;
+        return ::testing::AssertionFailure()
+               << "size " << image.Width << "x" << image.Height << " expected " << width << "x" << height;
     if (ref.size() < (size_t)width * height * 4)
         return ::testing::AssertionFailure() << "reference too short: " << ref.size();
     int bad = 0;
@@ -163,8 +165,8 @@ inline ::testing::AssertionResult SameAsRgba(const GraphImage& image, const std:
             for (int c = 0; c < (alpha ? 4 : 3); ++c)
                 if (abs((int)got[c] - (int)want[c]) > tolerance) {
                     if (bad < 5)
-                        failure << "(" << x << "," << y << ") channel " << c << " got " << (int)got[c]
-                                << " want " << (int)want[c] << "; ";
+                        failure << "(" << x << "," << y << ") channel " << c << " got " << (int)got[c] << " want "
+                                << (int)want[c] << "; ";
                     ++bad;
                     break;
                 }
@@ -173,4 +175,4 @@ inline ::testing::AssertionResult SameAsRgba(const GraphImage& image, const std:
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace dectest
+} // namespace dectest

@@ -47,14 +47,15 @@ TEST_F(TgaDecode, FourTypesFromImageMagick) {
 }
 
 TEST_F(TgaDecode, AlphaOrientationAndFooterFromPillow) {
-    Python("from PIL import Image\n"
-           "im = Image.open('src.ppm').convert('RGBA')\n"
-           "im.putdata([p[:3] + ((i * 7) % 256,) for i, p in enumerate(im.getdata())])\n"
-           "im.save('bl.tga')\n"
-           "im.save('tl.tga', orientation=1)\n"
-           "im.save('tlr.tga', orientation=1, compression='tga_rle')\n"
-           "im.save('blr.tga', compression='tga_rle')\n"
-           "open('ref.rgba', 'wb').write(im.tobytes())\n");
+    Python(
+        "from PIL import Image\n"
+        "im = Image.open('src.ppm').convert('RGBA')\n"
+        "im.putdata([p[:3] + ((i * 7) % 256,) for i, p in enumerate(im.getdata())])\n"
+        "im.save('bl.tga')\n"
+        "im.save('tl.tga', orientation=1)\n"
+        "im.save('tlr.tga', orientation=1, compression='tga_rle')\n"
+        "im.save('blr.tga', compression='tga_rle')\n"
+        "open('ref.rgba', 'wb').write(im.tobytes())\n");
     std::vector<uint8_t> ref = ReadWholeFile(Path("ref.rgba"));
     for (const char* name : {"bl.tga", "tl.tga", "tlr.tga", "blr.tga"}) {
         SCOPED_TRACE(name);
@@ -77,8 +78,9 @@ TEST_F(TgaDecode, BottomLeftFlagAgreesWithPillow) {
     Convert("src.ppm TGA:bl.tga");
     std::vector<uint8_t> f = ReadWholeFile(Path("bl.tga"));
     ASSERT_EQ(f[17] & 0x30, 0);
-    Python("from PIL import Image\n"
-           "open('bl.rgba', 'wb').write(Image.open('bl.tga').convert('RGBA').tobytes())\n");
+    Python(
+        "from PIL import Image\n"
+        "open('bl.rgba', 'wb').write(Image.open('bl.tga').convert('RGBA').tobytes())\n");
     GraphImage image;
     ASSERT_EQ(Decode("bl.tga", &image), 0);
     EXPECT_TRUE(SameAsRgba(image, ReadWholeFile(Path("bl.rgba")), W, H, 0, false));
@@ -138,12 +140,12 @@ TEST_F(TgaDecode, RefusedHeaders) {
     Convert("src.ppm -colorspace Gray TGA:g.tga");
     ExpectType("g.tga", 3, 8);
     GraphImage image;
-    EXPECT_EQ(Decode("g.tga", &image), -1);  // type 3
+    EXPECT_EQ(Decode("g.tga", &image), -1); // type 3
 
     Convert("src.ppm -orient TopLeft TGA:t2.tga");
     std::vector<uint8_t> f = ReadWholeFile(Path("t2.tga"));
     std::vector<uint8_t> shifted(f);
-    shifted[8] = 1;  // x origin
+    shifted[8] = 1; // x origin
     WriteWholeFile(Path("x.tga"), shifted);
     EXPECT_EQ(Decode("x.tga", &image), -1);
 
@@ -170,7 +172,7 @@ TEST_F(TgaDecode, PaletteIndicesPastTheMapReadZero) {
     // Colour map of two 24-bit entries at first index 0; index 200 is outside it.
     std::vector<uint8_t> f = TgaHeader(1, 3, 1, 8, 0x20);
     f[1] = 1;
-    f[5] = 2;  // map length
+    f[5] = 2; // map length
     f[7] = 24;
     const uint8_t map[] = {1, 2, 3, 4, 5, 6};
     f.insert(f.end(), map, map + 6);
@@ -184,4 +186,4 @@ TEST_F(TgaDecode, PaletteIndicesPastTheMapReadZero) {
     ReleaseGraphImage(&image);
 }
 
-}  // namespace
+} // namespace

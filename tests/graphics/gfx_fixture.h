@@ -31,17 +31,26 @@ struct Image {
     uint32_t Get(int x, int y) const {
         const uint8_t* p = m.Pixels + (intptr_t)y * m.Pitch + (intptr_t)x * m.Format->PixelByte;
         switch (m.Format->PixelByte) {
-        case 1: return p[0];
-        case 2: return *(const uint16_t*)p;
-        default: return *(const uint32_t*)p;
+            case 1:
+                return p[0];
+            case 2:
+                return *(const uint16_t*)p;
+            default:
+                return *(const uint32_t*)p;
         }
     }
     void Set(int x, int y, uint32_t v) {
         uint8_t* p = m.Pixels + (intptr_t)y * m.Pitch + (intptr_t)x * m.Format->PixelByte;
         switch (m.Format->PixelByte) {
-        case 1: p[0] = (uint8_t)v; break;
-        case 2: *(uint16_t*)p = (uint16_t)v; break;
-        default: *(uint32_t*)p = v; break;
+            case 1:
+                p[0] = (uint8_t)v;
+                break;
+            case 2:
+                *(uint16_t*)p = (uint16_t)v;
+                break;
+            default:
+                *(uint32_t*)p = v;
+                break;
         }
     }
     void Fill(uint32_t v) {

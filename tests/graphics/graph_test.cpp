@@ -137,9 +137,10 @@ TEST_F(GraphTest, MissingFileFails) {
 }
 
 TEST_F(GraphTest, LoadsAndConvertsToTheScreenKind) {
-    ASSERT_TRUE(Python("im = Image.new('RGB', (3, 2))\n"
-                       "im.putdata([(255,0,0),(0,255,0),(0,0,255),(255,255,255),(8,4,8),(200,100,50)])\n"
-                       "im.save(D + '/pic.bmp')"));
+    ASSERT_TRUE(
+        Python("im = Image.new('RGB', (3, 2))\n"
+               "im.putdata([(255,0,0),(0,255,0),(0,0,255),(255,255,255),(8,4,8),(200,100,50)])\n"
+               "im.save(D + '/pic.bmp')"));
     int g = LoadGraphFile((dir + "/pic.bmp").c_str());
     ASSERT_GE(g, 0);
     GraphRecord* rec = LookupGraph(g);
@@ -156,12 +157,13 @@ TEST_F(GraphTest, LoadsAndConvertsToTheScreenKind) {
 }
 
 TEST_F(GraphTest, AlphaCompanionGivesTheAlphaFromItsRed) {
-    ASSERT_TRUE(Python("im = Image.new('RGB', (2, 1))\n"
-                       "im.putdata([(255,255,255),(255,0,0)])\n"
-                       "im.save(D + '/a.bmp')\n"
-                       "al = Image.new('RGB', (2, 1))\n"
-                       "al.putdata([(128,0,255),(0,255,255)])\n"
-                       "al.save(D + '/a_a.bmp')"));
+    ASSERT_TRUE(
+        Python("im = Image.new('RGB', (2, 1))\n"
+               "im.putdata([(255,255,255),(255,0,0)])\n"
+               "im.save(D + '/a.bmp')\n"
+               "al = Image.new('RGB', (2, 1))\n"
+               "al.putdata([(128,0,255),(0,255,255)])\n"
+               "al.save(D + '/a_a.bmp')"));
     int g = LoadGraphFile((dir + "/a.bmp").c_str());
     ASSERT_GE(g, 0);
     EXPECT_EQ(LookupGraph(g)->alphaFlag, 1);
@@ -183,14 +185,15 @@ TEST_F(GraphTest, AlphaCompanionGivesTheAlphaFromItsRed) {
 
 TEST_F(GraphTest, PaletteImagesKeepTheirIndices) {
     // No black in the palette: the transparent index falls back to 0.
-    ASSERT_TRUE(Python("im = Image.new('P', (4, 1))\n"
-                       "im.putpalette([10,20,30, 255,0,0, 0,255,0, 0,0,255] + [255,255,255]*252)\n"
-                       "im.putdata([0,1,2,3])\n"
-                       "im.save(D + '/p.bmp')\n"
-                       "im2 = Image.new('P', (4, 1))\n"
-                       "im2.putpalette([10,20,30, 255,0,0, 0,0,0, 0,0,255] + [255,255,255]*252)\n"
-                       "im2.putdata([0,1,2,3])\n"
-                       "im2.save(D + '/q.bmp')"));
+    ASSERT_TRUE(
+        Python("im = Image.new('P', (4, 1))\n"
+               "im.putpalette([10,20,30, 255,0,0, 0,255,0, 0,0,255] + [255,255,255]*252)\n"
+               "im.putdata([0,1,2,3])\n"
+               "im.save(D + '/p.bmp')\n"
+               "im2 = Image.new('P', (4, 1))\n"
+               "im2.putpalette([10,20,30, 255,0,0, 0,0,0, 0,0,255] + [255,255,255]*252)\n"
+               "im2.putdata([0,1,2,3])\n"
+               "im2.save(D + '/q.bmp')"));
     int p = LoadGraphFile((dir + "/p.bmp").c_str());
     ASSERT_GE(p, 0);
     const MEMIMG* img = GetGraphSurfaceImage(p);

@@ -20,11 +20,13 @@ protected:
     }
 };
 
-const int kEdges[] = {INT_MIN, INT_MIN + 1, INT_MIN + 16, -(1 << 30), -8, 0, 300, 1 << 30, INT_MAX - 16, INT_MAX - 1,
-                      INT_MAX};
+const int kEdges[] = {INT_MIN, INT_MIN + 1, INT_MIN + 16, -(1 << 30),  -8,     0,
+                      300,     1 << 30,     INT_MAX - 16, INT_MAX - 1, INT_MAX};
 
 // Does [a, a + n) meet [0, limit)? In 64 bits.
-bool Meets(int a, int64_t n, int limit) { return (int64_t)a < limit && (int64_t)a + n > 0; }
+bool Meets(int a, int64_t n, int limit) {
+    return (int64_t)a < limit && (int64_t)a + n > 0;
+}
 
 TEST_F(IntLimitsTest, GraphsAtTheLimitsDrawOnlyWhatReachesTheScreen) {
     int g = MakeGraph(16, 16, [](int, int) { return 0xFFFFu; });

@@ -21,8 +21,7 @@ TEST_F(ReferenceClaims, DerivedGraphAsTargetDrawsIntoItsParentsCorner) {
     auto at = [&](int x, int y) { return *(const uint16_t*)(img->Pixels + (intptr_t)y * img->Pitch + x * 2); };
     // The derived graph's size clips, its offset does not move the drawing.
     for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++)
-            EXPECT_EQ(at(x, y), x < 2 && y < 2 ? (uint16_t)white : 0u) << x << "," << y;
+        for (int x = 0; x < 8; x++) EXPECT_EQ(at(x, y), x < 2 && y < 2 ? (uint16_t)white : 0u) << x << "," << y;
 }
 
 TEST_F(ReferenceClaims, DisplayModeChangesDeleteGraphsAndFonts) {
@@ -30,8 +29,16 @@ TEST_F(ReferenceClaims, DisplayModeChangesDeleteGraphsAndFonts) {
         const char* what;
         void (*apply)();
     } changes[] = {
-        {"ChangeWindowMode", [] { ChangeWindowMode(0); ChangeWindowMode(1); }},
-        {"SetScreenMode", [] { SetScreenMode(320, 240, 32, 60); SetScreenMode(320, 240, 16, 60); }},
+        {"ChangeWindowMode",
+         [] {
+             ChangeWindowMode(0);
+             ChangeWindowMode(1);
+         }},
+        {"SetScreenMode",
+         [] {
+             SetScreenMode(320, 240, 32, 60);
+             SetScreenMode(320, 240, 16, 60);
+         }},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);

@@ -141,31 +141,31 @@ uint32_t ReferenceFill(int kind, uint32_t d, uint32_t c, int mode, int p, uint32
 
 TEST(FillRules, EveryModeMatchesTheTable) {
     for (int simd = 0; simd < 2; simd++) {
-    SetSimdBlitEnabled(simd);
-    std::mt19937 rng(5 + simd);
-    const int params[] = {0, 1, 100, 128, 180, 254, 255};
-    const uint32_t brights[] = {0xFFFFFF, 0x80FF20, 0};
-    const int whole[4] = {0, 0, 1 << 20, 1 << 20};
-    for (int kind = 0; kind < 2; kind++)
-        for (int mode = -1; mode <= 5; mode++)
-            for (int p : params)
-                for (uint32_t bright : brights) {
-                    Image img(19, 3, kind);
-                    img.Randomise(rng);
-                    Image before(19, 3, kind);
-                    before.CopyFrom(img);
-                    uint32_t c = kind == Rgb565 ? (rng() & 0xFFFF) : rng();
-                    int rect[4] = {1, 0, 18, 3};
-                    FillRectMemImgWith(&img.m, rect, c, whole, mode, p, bright);
-                    for (int y = 0; y < 3; y++)
-                        for (int x = 0; x < 19; x++) {
-                            uint32_t want = (x >= 1 && x < 18)
-                                                ? ReferenceFill(kind, before.Get(x, y), c, mode, p, bright)
-                                                : before.Get(x, y);
-                            ASSERT_EQ(img.Get(x, y), want) << "kind " << kind << " mode " << mode << " p " << p
-                                                           << " bright " << std::hex << bright << " simd " << simd;
-                        }
-                }
+        SetSimdBlitEnabled(simd);
+        std::mt19937 rng(5 + simd);
+        const int params[] = {0, 1, 100, 128, 180, 254, 255};
+        const uint32_t brights[] = {0xFFFFFF, 0x80FF20, 0};
+        const int whole[4] = {0, 0, 1 << 20, 1 << 20};
+        for (int kind = 0; kind < 2; kind++)
+            for (int mode = -1; mode <= 5; mode++)
+                for (int p : params)
+                    for (uint32_t bright : brights) {
+                        Image img(19, 3, kind);
+                        img.Randomise(rng);
+                        Image before(19, 3, kind);
+                        before.CopyFrom(img);
+                        uint32_t c = kind == Rgb565 ? (rng() & 0xFFFF) : rng();
+                        int rect[4] = {1, 0, 18, 3};
+                        FillRectMemImgWith(&img.m, rect, c, whole, mode, p, bright);
+                        for (int y = 0; y < 3; y++)
+                            for (int x = 0; x < 19; x++) {
+                                uint32_t want = (x >= 1 && x < 18)
+                                                    ? ReferenceFill(kind, before.Get(x, y), c, mode, p, bright)
+                                                    : before.Get(x, y);
+                                ASSERT_EQ(img.Get(x, y), want) << "kind " << kind << " mode " << mode << " p " << p
+                                                               << " bright " << std::hex << bright << " simd " << simd;
+                            }
+                    }
     }
     SetSimdBlitEnabled(1);
 }

@@ -71,7 +71,8 @@ TEST_F(TransformTest, QuarterTurnAndMirroredRotation) {
     // picture flipped top to bottom, every source pixel exactly once.
     DrawGraphRotated(100, 100, 8, 8, 1.0, M_PI, g, 0, 1);
     for (int l = 0; l < 16; l++)
-        for (int j = 0; j < 16; j++) ASSERT_EQ(Back(100 - 8 + j, 100 + 7 - l), (uint32_t)(1 + j + l * 16)) << j << "," << l;
+        for (int j = 0; j < 16; j++)
+            ASSERT_EQ(Back(100 - 8 + j, 100 + 7 - l), (uint32_t)(1 + j + l * 16)) << j << "," << l;
     count = 0;
     for (int y = 80; y < 120; y++)
         for (int x = 80; x < 120; x++) count += Back(x, y) != 0;
@@ -83,12 +84,14 @@ TEST_F(TransformTest, QuadrilateralMapsCornersWithoutLosingEdges) {
     // Mirrored both ways through the corners: each texel once.
     DrawGraphQuad(14, 14, 10, 14, 10, 10, 14, 10, g, 0);
     for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 4; x++) ASSERT_EQ(Back(10 + x, 10 + y), (uint32_t)(1 + (3 - x) + (3 - y) * 4)) << x << "," << y;
+        for (int x = 0; x < 4; x++)
+            ASSERT_EQ(Back(10 + x, 10 + y), (uint32_t)(1 + (3 - x) + (3 - y) * 4)) << x << "," << y;
     ClearDrawTarget();
     // Doubled: 2 x 2 blocks.
     DrawGraphQuad(20, 20, 28, 20, 28, 28, 20, 28, g, 0);
     for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++) ASSERT_EQ(Back(20 + x, 20 + y), (uint32_t)(1 + x / 2 + (y / 2) * 4)) << x << "," << y;
+        for (int x = 0; x < 8; x++)
+            ASSERT_EQ(Back(20 + x, 20 + y), (uint32_t)(1 + x / 2 + (y / 2) * 4)) << x << "," << y;
 }
 
 TEST_F(TransformTest, SmallAngleLeavesOutsidePixelsAlone) {

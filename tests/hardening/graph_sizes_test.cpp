@@ -24,18 +24,15 @@ const size_t kRefusedMost = 1 << 20;
 struct Kind {
     const char* name;
     int kind, palette, alpha;
-    int bytes;          // bytes per pixel the image must get
-    int screenDepth;    // screen depth under which a blank graph has this kind (0: no graph)
+    int bytes;       // bytes per pixel the image must get
+    int screenDepth; // screen depth under which a blank graph has this kind (0: no graph)
     int graphAlpha, graphPalette;
 };
 
 const Kind kKinds[] = {
-    {"Rgb565", Rgb565, 0, 0, 2, 16, 0, 0},
-    {"Rgb565+alpha", Rgb565, 0, 1, 4, 16, 1, 0},
-    {"Xrgb8888", Xrgb8888, 0, 0, 4, 32, 0, 0},
-    {"Xrgb8888+alpha", Xrgb8888, 0, 1, 4, 32, 1, 0},
-    {"palette", Rgb565, 1, 0, 1, 16, 0, 1},
-    {"Mono8", Mono8, 0, 0, 1, 0, 0, 0},
+    {"Rgb565", Rgb565, 0, 0, 2, 16, 0, 0},     {"Rgb565+alpha", Rgb565, 0, 1, 4, 16, 1, 0},
+    {"Xrgb8888", Xrgb8888, 0, 0, 4, 32, 0, 0}, {"Xrgb8888+alpha", Xrgb8888, 0, 1, 4, 32, 1, 0},
+    {"palette", Rgb565, 1, 0, 1, 16, 0, 1},    {"Mono8", Mono8, 0, 0, 1, 0, 0, 0},
     {"Mono16", Mono16, 0, 0, 2, 0, 0, 0},
 };
 

@@ -26,48 +26,40 @@ const size_t kMostAllowed = 2u << 20;
 
 typedef std::vector<uint8_t> Bytes;
 
-void Le16(Bytes& b, uint32_t v)
-{
+void Le16(Bytes& b, uint32_t v) {
     b.push_back((uint8_t)v);
     b.push_back((uint8_t)(v >> 8));
 }
-void Le32(Bytes& b, uint32_t v)
-{
+void Le32(Bytes& b, uint32_t v) {
     Le16(b, v & 0xFFFF);
     Le16(b, v >> 16);
 }
-void Be16(Bytes& b, uint32_t v)
-{
+void Be16(Bytes& b, uint32_t v) {
     b.push_back((uint8_t)(v >> 8));
     b.push_back((uint8_t)v);
 }
-void Be32(Bytes& b, uint32_t v)
-{
+void Be32(Bytes& b, uint32_t v) {
     Be16(b, v >> 16);
     Be16(b, v & 0xFFFF);
 }
-void Text(Bytes& b, const char* s)
-{
+void Text(Bytes& b, const char* s) {
     b.insert(b.end(), s, s + strlen(s));
 }
 
 // Decodes bytes as an image; returns the decoder's result and the largest allocation.
-int DecodeImage(const Bytes& bytes, size_t* largest)
-{
+int DecodeImage(const Bytes& bytes, size_t* largest) {
     int before = TrackedBlockCount();
     GraphImage image;
     memset(&image, 0, sizeof(image));
     StartAllocWatch();
     int result = LoadGraphImageMemory(bytes.data(), (int)bytes.size(), &image);
     *largest = EndAllocWatch();
-    if (result == 0)
-        ReleaseGraphImage(&image);
+    if (result == 0) ReleaseGraphImage(&image);
     EXPECT_EQ(TrackedBlockCount(), before);
     return result;
 }
 
-Bytes BmpHeader(int32_t width, int32_t height, int bits, int compression, int dataBytes)
-{
+Bytes BmpHeader(int32_t width, int32_t height, int bits, int compression, int dataBytes) {
     Bytes b;
     Text(b, "BM");
     Le32(b, 54 + dataBytes);
@@ -84,14 +76,12 @@ Bytes BmpHeader(int32_t width, int32_t height, int bits, int compression, int da
     Le32(b, 2835);
     Le32(b, 0);
     Le32(b, 0);
-    if (bits <= 8)
-        b.resize(b.size() + (4u << bits), 0x40);
+    if (bits <= 8) b.resize(b.size() + (4u << bits), 0x40);
     b.resize(b.size() + dataBytes, 0);
     return b;
 }
 
-void PngChunk(Bytes& b, const char* type, const Bytes& body)
-{
+void PngChunk(Bytes& b, const char* type, const Bytes& body) {
     Be32(b, (uint32_t)body.size());
     size_t start = b.size();
     Text(b, type);
@@ -99,8 +89,7 @@ void PngChunk(Bytes& b, const char* type, const Bytes& body)
     Be32(b, (uint32_t)crc32(0, b.data() + start, (uInt)(b.size() - start)));
 }
 
-TEST(HeaderClaimsTest, ImagesOfHugeSizeInTinyFilesAreRefusedBeforeAllocating)
-{
+TEST(HeaderClaimsTest, ImagesOfHugeSizeInTinyFilesAreRefusedBeforeAllocating) {
     size_t largest = 0;
     // The watch sees the decoders' blocks: an honest 4 x 4 picture gets its pixels.
     ASSERT_EQ(DecodeImage(BmpHeader(4, 4, 24, 0, 48), &largest), 0);
@@ -185,12 +174,10 @@ TEST(HeaderClaimsTest, ImagesOfHugeSizeInTinyFilesAreRefusedBeforeAllocating)
 }
 
 // Decodes bytes as a sound through the decoder API; returns the PCM length or -1.
-int DecodeSound(const Bytes& bytes, size_t* largest)
-{
+int DecodeSound(const Bytes& bytes, size_t* largest) {
     int before = TrackedBlockCount();
     MemoryStream* stream = OpenMemoryStream(bytes.data(), (int)bytes.size());
-    if (!stream)
-        return -2;
+    if (!stream) return -2;
     SoundDecoder decoder;
     StartAllocWatch();
     int length = -1;
@@ -199,8 +186,7 @@ int DecodeSound(const Bytes& bytes, size_t* largest)
         memset(&image, 0, sizeof(image));
         if (DecodeSoundToPcm(&decoder, &image) == 0) {
             length = image.length;
-            if (image.bytes)
-                RT_FREE(image.bytes);
+            if (image.bytes) RT_FREE(image.bytes);
         }
         TerminateSoundDecoder(&decoder);
     }
@@ -210,9 +196,8 @@ int DecodeSound(const Bytes& bytes, size_t* largest)
     return length;
 }
 
-Bytes WaveFile(int tag, int channels, int rate, int blockAlign, int bits, const Bytes& extra,
-               uint32_t claimedData, int presentData)
-{
+Bytes WaveFile(int tag, int channels, int rate, int blockAlign, int bits, const Bytes& extra, uint32_t claimedData,
+               int presentData) {
     Bytes b;
     Text(b, "RIFF");
     Le32(b, 0x7FFFFFF0);
@@ -238,8 +223,7 @@ Bytes WaveFile(int tag, int channels, int rate, int blockAlign, int bits, const 
     return b;
 }
 
-TEST(HeaderClaimsTest, SoundsClaimingHugeDataGetOnlyWhatIsPresent)
-{
+TEST(HeaderClaimsTest, SoundsClaimingHugeDataGetOnlyWhatIsPresent) {
     size_t largest = 0;
     // PCM: 2 GB of data claimed, 8 bytes present.
     int got = DecodeSound(WaveFile(1, 2, 44100, 4, 16, Bytes(), 0x7FFFFF00, 8), &largest);
@@ -261,8 +245,7 @@ TEST(HeaderClaimsTest, SoundsClaimingHugeDataGetOnlyWhatIsPresent)
     EXPECT_LT(largest, kMostAllowed);
     // MPEG: one frame header of the highest rate, repeated in 40 bytes.
     Bytes mpeg;
-    for (int i = 0; i < 10; i++)
-        mpeg.insert(mpeg.end(), {0xFF, 0xFB, 0xE4, 0x00});
+    for (int i = 0; i < 10; i++) mpeg.insert(mpeg.end(), {0xFF, 0xFB, 0xE4, 0x00});
     got = DecodeSound(mpeg, &largest);
     EXPECT_LE(got, 1 << 20);
     EXPECT_LT(largest, kMostAllowed);
@@ -271,25 +254,19 @@ TEST(HeaderClaimsTest, SoundsClaimingHugeDataGetOnlyWhatIsPresent)
 // Writes bytes as a file in a scratch folder and opens it as an archive.
 class ArchiveFile {
 public:
-    explicit ArchiveFile(const Bytes& bytes)
-    {
+    explicit ArchiveFile(const Bytes& bytes) {
         char path[] = "/tmp/bkt-claims-XXXXXX";
-        if (!mkdtemp(path))
-            return;
+        if (!mkdtemp(path)) return;
         m_folder = path;
         m_file = m_folder + "/TEST.QMA";
         FILE* f = fopen(m_file.c_str(), "wb");
-        if (!f)
-            return;
+        if (!f) return;
         fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    ~ArchiveFile()
-    {
-        if (!m_file.empty())
-            remove(m_file.c_str());
-        if (!m_folder.empty())
-            rmdir(m_folder.c_str());
+    ~ArchiveFile() {
+        if (!m_file.empty()) remove(m_file.c_str());
+        if (!m_folder.empty()) rmdir(m_folder.c_str());
     }
     const char* path() const { return m_file.c_str(); }
 
@@ -298,15 +275,13 @@ private:
 };
 
 // Scrambles an archive image with the key the reader tries first.
-void Scramble(Bytes& bytes)
-{
+void Scramble(Bytes& bytes) {
     ArchiveKey key;
     BuildArchiveKey(&key);
     UnscrambleArchiveBytes(bytes.data(), (uint32_t)bytes.size(), 0, &key);
 }
 
-TEST(HeaderClaimsTest, ArchiveTablesAndEntriesLargerThanTheFileAreRefused)
-{
+TEST(HeaderClaimsTest, ArchiveTablesAndEntriesLargerThanTheFileAreRefused) {
     size_t largest = 0;
     int before = TrackedBlockCount();
     // A header whose table block is 1 GB, in a 40-byte file.
@@ -336,27 +311,27 @@ TEST(HeaderClaimsTest, ArchiveTablesAndEntriesLargerThanTheFileAreRefused)
     Le16(a, 2);
     uint32_t tableSize = 8 + 44 + 16;
     Le32(a, tableSize);
-    Le32(a, 24);                    // data area
-    Le32(a, 24 + 12);               // table block after the 12 data bytes
-    Le32(a, 8);                     // file table
-    Le32(a, 8 + 44);                // directory table
+    Le32(a, 24);      // data area
+    Le32(a, 24 + 12); // table block after the 12 data bytes
+    Le32(a, 8);       // file table
+    Le32(a, 8 + 44);  // directory table
     Bytes data = {0x00, 0x00, 0x00, 0x40, 12, 0, 0, 0, 0xFE, 1, 2, 3};
     a.insert(a.end(), data.begin(), data.end());
     Bytes table;
-    Le16(table, 1);                 // name "A": one word
+    Le16(table, 1); // name "A": one word
     Le16(table, 'A');
     Text(table, "A");
     table.resize(8, 0);
-    Le32(table, 0);                 // file entry: name at 0
-    Le32(table, 0x20);              // attributes
+    Le32(table, 0);    // file entry: name at 0
+    Le32(table, 0x20); // attributes
     table.resize(8 + 32, 0);
-    Le32(table, 0);                 // data offset
-    Le32(table, 0x40000000);        // decoded size
-    Le32(table, 12);                // stored size
-    Le32(table, 0);                 // root directory: own entry
-    Le32(table, 0xFFFFFFFF);        // no parent
-    Le32(table, 1);                 // one entry
-    Le32(table, 0);                 // first entry
+    Le32(table, 0);          // data offset
+    Le32(table, 0x40000000); // decoded size
+    Le32(table, 12);         // stored size
+    Le32(table, 0);          // root directory: own entry
+    Le32(table, 0xFFFFFFFF); // no parent
+    Le32(table, 1);          // one entry
+    Le32(table, 0);          // first entry
     a.insert(a.end(), table.begin(), table.end());
     Scramble(a);
     {

@@ -27,8 +27,8 @@ const int kCrashed = 0x7FFFFFF2;
 struct Call {
     const char* name;
     int (*call)();
-    int before;  // before RuntimeInit
-    int after;   // after RuntimeEnd
+    int before; // before RuntimeInit
+    int after;  // after RuntimeEnd
 };
 
 // Handles that would be valid in a fresh table (slot 0, check 0) of each kind.
@@ -56,9 +56,19 @@ const Call kCalls[] = {
     {"SleepMilliseconds", [] { return SleepMilliseconds(1); }, 0, 0},
     {"GetCalendarSeconds", [] { return GetCalendarSeconds(); }, kAny, kAny},
     {"MakeColor", [] { return (int)MakeColor(1, 2, 3); }, kAny, kAny},
-    {"GetColorRGB", [] { int r, g, b; return GetColorRGB(0, &r, &g, &b); }, 0, 0},
+    {"GetColorRGB",
+     [] {
+         int r, g, b;
+         return GetColorRGB(0, &r, &g, &b);
+     },
+     0, 0},
     {"SetScreenMode", [] { return SetScreenMode(320, 240, 16, 60); }, 0, 0},
-    {"GetScreenSize", [] { int w, h; return GetScreenSize(&w, &h); }, 0, 0},
+    {"GetScreenSize",
+     [] {
+         int w, h;
+         return GetScreenSize(&w, &h);
+     },
+     0, 0},
     {"SetTextEncoding", [] { return SetTextEncoding(TEXT_ENCODING_UTF8); }, 0, 0},
     {"GetTextEncoding", [] { return GetTextEncoding(); }, TEXT_ENCODING_SHIFT_JIS, TEXT_ENCODING_SHIFT_JIS},
     {"SetNoDisplayHint", [] { return SetNoDisplayHint("run the demo"); }, 0, 0},
@@ -76,7 +86,12 @@ const Call kCalls[] = {
     {"DrawGraphRect", [] { return DrawGraphRect(0, 0, 0, 0, 1, 1, kGraph, 1, 0); }, -1, -1},
     {"DrawGraphRotated", [] { return DrawGraphRotated(0, 0, 0, 0, 1.0, 0.5, kGraph, 1, 0); }, -1, -1},
     {"DrawRectangle", [] { return DrawRectangle(0, 0, 8, 8, 0, 1); }, -1, -1},
-    {"GetPixel", [] { unsigned int c; return GetPixel(0, 0, &c); }, -1, -1},
+    {"GetPixel",
+     [] {
+         unsigned int c;
+         return GetPixel(0, 0, &c);
+     },
+     -1, -1},
     {"SaveScreenToFile", [] { return SaveScreenToFile("uninit-shot.png"); }, -1, -1},
     {"SetDrawArea", [] { return SetDrawArea(0, 0, 8, 8); }, -1, -1},
     {"SetDrawBright", [] { return SetDrawBright(255, 128, 0); }, 0, 0},
@@ -85,9 +100,20 @@ const Call kCalls[] = {
     {"DrawStringWithFont", [] { return DrawStringWithFont(0, 0, "A", 0, kFont, 0, 0); }, -1, -1},
     {"ResetFontCache", [] { return ResetFontCache(kFont); }, -1, -1},
     {"SetFontExtraAdvance", [] { return SetFontExtraAdvance(1, kFont); }, -1, -1},
-    {"RegisterFontLostFlag", [] { static int f; return RegisterFontLostFlag(kFont, &f); }, -1, -1},
+    {"RegisterFontLostFlag",
+     [] {
+         static int f;
+         return RegisterFontLostFlag(kFont, &f);
+     },
+     -1, -1},
     {"GetFontLineHeight", [] { return GetFontLineHeight(kFont); }, -1, -1},
-    {"GetFontInfo", [] { char n[256]; int s, t; return GetFontInfo(kFont, n, &s, &t); }, -1, -1},
+    {"GetFontInfo",
+     [] {
+         char n[256];
+         int s, t;
+         return GetFontInfo(kFont, n, &s, &t);
+     },
+     -1, -1},
     {"MeasureStringWithFont", [] { return MeasureStringWithFont("A", -1, kFont, 0); }, -1, -1},
     {"CheckKeyDown", [] { return CheckKeyDown(1); }, -1, -1},
     {"GetPadInputState", [] { return GetPadInputState(0x1001); }, -1, -1},
@@ -98,7 +124,13 @@ const Call kCalls[] = {
     {"CheckSoundHandle", [] { return CheckSoundHandle(kSound); }, -1, -1},
     {"DeleteAllSoundHandles", [] { return DeleteAllSoundHandles(); }, -1, -1},
     {"AddSoundData", [] { return AddSoundData(); }, -1, -1},
-    {"LoadSoundFileToMemory", [] { void* p; int n; return LoadSoundFileToMemory("none.wav", &p, &n); }, -1, -1},
+    {"LoadSoundFileToMemory",
+     [] {
+         void* p;
+         int n;
+         return LoadSoundFileToMemory("none.wav", &p, &n);
+     },
+     -1, -1},
     {"FreeSoundFileImage", [] { return FreeSoundFileImage(nullptr); }, -1, -1},
     {"LoadSoundMemory", [] { return LoadSoundMemory(IconBytes(), 4, 3); }, -1, -1},
 };
@@ -167,8 +199,8 @@ inline void CheckEveryCall(bool afterEnd, const char* backend) {
         int got = RunInChild(c.call, kLimitMs, &ms);
         int want = afterEnd ? c.after : c.before;
         if (ms > slowest) slowest = ms;
-        printf("%-8s %-10s %-24s %-8s %.2f ms\n", backend, afterEnd ? "after" : "before", c.name,
-               Shown(got).c_str(), ms);
+        printf("%-8s %-10s %-24s %-8s %.2f ms\n", backend, afterEnd ? "after" : "before", c.name, Shown(got).c_str(),
+               ms);
         EXPECT_NE(got, kHung) << c.name;
         EXPECT_NE(got, kCrashed) << c.name;
         if (want != kAny && got != kHung && got != kCrashed) {

@@ -55,11 +55,16 @@ TEST_F(InputLogTest, StartAndEndWithDevices) {
     EXPECT_EQ(g_input.padCount, 1);
     EXPECT_EQ(EndInput(), 0);
     std::string log = Log();
-    const char* lines[] = {"DirectInput関係初期化処理", "DirectInputオブジェクトの取得中... 成功",
-                           "引き続き初期化処理... 初期化成功", "ジョイパッドの初期化... ",
-                           "入力装置を見つけました", "デバイスの登録名:Scripted Pad 1",
-                           "デバイスの製品登録名:Scripted Pad", "ジョイパッドの追加は正常に終了しました",
-                           "ジョイパッドの初期化は正常に終了しました", "マウスデバイスの初期化... 初期化成功",
+    const char* lines[] = {"DirectInput関係初期化処理",
+                           "DirectInputオブジェクトの取得中... 成功",
+                           "引き続き初期化処理... 初期化成功",
+                           "ジョイパッドの初期化... ",
+                           "入力装置を見つけました",
+                           "デバイスの登録名:Scripted Pad 1",
+                           "デバイスの製品登録名:Scripted Pad",
+                           "ジョイパッドの追加は正常に終了しました",
+                           "ジョイパッドの初期化は正常に終了しました",
+                           "マウスデバイスの初期化... 初期化成功",
                            "キーボードデバイスの初期化... 初期化成功",
                            "DirectInput 関連の初期化は正常に終了しました",
                            "DirectInput 関連の終了処理... 完了"};

@@ -56,7 +56,7 @@ TEST_F(PadTest, ButtonsMapToBitsFromFour) {
 TEST_F(PadTest, ControllerAndKeyboardMerge) {
     ScriptedSetPad(0, 1, -30000, 0, 1u << 1); // left, button 2
     UpdatePadDevices();
-    Hold({0x2C, 0xCD});                       // Z, right arrow
+    Hold({0x2C, 0xCD}); // Z, right arrow
     EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD_PAD1), 0x2 | 0x20 | 0x10 | 0x4);
     EXPECT_EQ(GetPadInputState(1), 0x2 | 0x20);
     EXPECT_EQ(GetPadInputState(INPUT_KEYBOARD), 0x10 | 0x4);

@@ -18,8 +18,8 @@
 namespace {
 
 struct CommandResult {
-    int status = -1;     // exit status, or -1 when it did not exit normally
-    std::string output;  // stdout and stderr together
+    int status = -1;    // exit status, or -1 when it did not exit normally
+    std::string output; // stdout and stderr together
 };
 
 CommandResult Shell(const std::string& command) {
@@ -150,10 +150,10 @@ void CheckHeadlessHello(const std::string& program, const std::string& dataDir, 
     EXPECT_LT(b, 100);
     // White text pixels in the string's line, none below it down to the picture.
     CommandResult pixels = Shell("/usr/bin/python3 -c " +
-                               Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
-                                     "print(im.size[0], im.size[1], sum(1 for x in range(0,320) for y in range(12,40)"
-                                     " if min(im.getpixel((x,y)))>200), im.getpixel((130,66))[1])") +
-                               " " + Quote(shot));
+                                 Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
+                                       "print(im.size[0], im.size[1], sum(1 for x in range(0,320) for y in range(12,40)"
+                                       " if min(im.getpixel((x,y)))>200), im.getpixel((130,66))[1])") +
+                                 " " + Quote(shot));
     ASSERT_EQ(pixels.status, 0) << pixels.output;
     int w = 0, h = 0, white = 0, cornerGreen = -1;
     ASSERT_EQ(sscanf(pixels.output.c_str(), "%d %d %d %d", &w, &h, &white, &cornerGreen), 4) << pixels.output;
@@ -168,8 +168,8 @@ TEST_F(Installed, LayoutHasGameLibraryAndTools) {
     for (const char* path :
          {"bin/borrakezti", "bin/borrakezti-archiver", "libexec/borrakezti/borrakezti",
           "libexec/borrakezti/borrakezti-replay", "share/borrakezti/bkt.data", "share/borrakezti/sg/00.dat",
-          "share/borrakezti/bkt/graphic/chara.bmp", "share/applications/borrakezti.desktop",
-          "include/borra/runtime.h", "include/borra/scripted.h", "share/doc/borrakezti/runtime.md"})
+          "share/borrakezti/bkt/graphic/chara.bmp", "share/applications/borrakezti.desktop", "include/borra/runtime.h",
+          "include/borra/scripted.h", "share/doc/borrakezti/runtime.md"})
         EXPECT_TRUE(Exists(P(path))) << path;
     std::string libs = Shell("find " + Quote(s_prefix) + " -name 'lib*.a' -printf '%f\\n' | sort").output;
     EXPECT_EQ(libs, "libplatform_scripted.a\nlibplatform_sdl.a\nlibruntime.a\n");
@@ -187,25 +187,25 @@ TEST_F(Installed, IconsAtEverySizeFromTheGamesIcon) {
     PngSize(P("share/icons/hicolor/32x32/apps/borrakezti.png"), &w32, &h32);
     EXPECT_EQ(w32, 32);
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        std::string path = P("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) +
-                             "/apps/borrakezti.png");
+        std::string path =
+            P("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/borrakezti.png");
         int w = 0, h = 0;
         PngSize(path, &w, &h);
         EXPECT_EQ(w, size) << path;
         EXPECT_EQ(h, size) << path;
     }
     // The 32-pixel icon is the game's own icon, and 64 is it doubled pixel for pixel.
-    CommandResult compare = Shell(
-        "/usr/bin/python3 -c " +
-        Quote("import sys\nfrom PIL import Image\n"
-              "a=Image.open(sys.argv[1]).convert('RGBA'); b=Image.open(sys.argv[2]).convert('RGBA');"
-              " c=Image.open(sys.argv[3]).convert('RGBA')\n"
-              "same=all(a.getpixel((x,y))==b.getpixel((x,y)) for x in range(32) for y in range(32))\n"
-              "dbl=all(c.getpixel((x,y))==a.getpixel((x//2,y//2)) for x in range(64) for y in range(64))\n"
-              "print(int(same), int(dbl))") +
-        " " + Quote(BKT_BINARY_DIR "/generated/icon.png") + " " +
-        Quote(P("share/icons/hicolor/32x32/apps/borrakezti.png")) + " " +
-        Quote(P("share/icons/hicolor/64x64/apps/borrakezti.png")));
+    CommandResult compare =
+        Shell("/usr/bin/python3 -c " +
+              Quote("import sys\nfrom PIL import Image\n"
+                    "a=Image.open(sys.argv[1]).convert('RGBA'); b=Image.open(sys.argv[2]).convert('RGBA');"
+                    " c=Image.open(sys.argv[3]).convert('RGBA')\n"
+                    "same=all(a.getpixel((x,y))==b.getpixel((x,y)) for x in range(32) for y in range(32))\n"
+                    "dbl=all(c.getpixel((x,y))==a.getpixel((x//2,y//2)) for x in range(64) for y in range(64))\n"
+                    "print(int(same), int(dbl))") +
+              " " + Quote(BKT_BINARY_DIR "/generated/icon.png") + " " +
+              Quote(P("share/icons/hicolor/32x32/apps/borrakezti.png")) + " " +
+              Quote(P("share/icons/hicolor/64x64/apps/borrakezti.png")));
     EXPECT_EQ(compare.output, "1 1\n");
 }
 
@@ -283,18 +283,18 @@ TEST_F(Installed, MetainfoAndManualPagesAreValid) {
 TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
     SkipUnlinkableBuild();
     std::string build = s_root + "/hello-cmake";
-    CommandResult configure = Shell("cmake -S " + Quote(BKT_SOURCE_DIR "/examples/hello") + " -B " + Quote(build) +
-                                  " -G Ninja -DCMAKE_PREFIX_PATH=" + Quote(s_prefix) +
-                                  " -DCMAKE_CXX_FLAGS=" + Quote(s_extraFlags) +
-                                  " -DCMAKE_EXE_LINKER_FLAGS=" + Quote(s_extraFlags));
+    CommandResult configure =
+        Shell("cmake -S " + Quote(BKT_SOURCE_DIR "/examples/hello") + " -B " + Quote(build) +
+              " -G Ninja -DCMAKE_PREFIX_PATH=" + Quote(s_prefix) + " -DCMAKE_CXX_FLAGS=" + Quote(s_extraFlags) +
+              " -DCMAKE_EXE_LINKER_FLAGS=" + Quote(s_extraFlags));
     ASSERT_EQ(configure.status, 0) << configure.output;
     CommandResult make = Shell("cmake --build " + Quote(build) + " -j 2");
     ASSERT_EQ(make.status, 0) << make.output;
     CheckHeadlessHello(build + "/hello-headless", build, build + "/shot.png");
 
     // The desktop build runs too, on SDL's dummy drivers.
-    CommandResult sdl = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + Quote(build + "/hello") +
-                            " --data " + Quote(build) + " --frames 5");
+    CommandResult sdl = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
+                              Quote(build + "/hello") + " --data " + Quote(build) + " --frames 5");
     EXPECT_EQ(sdl.status, 0) << sdl.output;
     EXPECT_NE(sdl.output.find("hello: frames=5 sounds=0\n"), std::string::npos) << sdl.output;
 
@@ -311,7 +311,8 @@ TEST_F(Installed, HelloBuildsWithCMakeAndRuns) {
     CommandResult missing = Shell("XDG_RUNTIME_DIR=" + Quote(build) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
                                   Quote(build + "/hello") + " --data " + Quote(build + "/empty") + " --frames 5");
     EXPECT_EQ(missing.status, 1) << missing.output;
-    EXPECT_EQ(missing.output, "hello: cannot load the picture " + build + "/empty/hello.png: No such file or directory\n");
+    EXPECT_EQ(missing.output,
+              "hello: cannot load the picture " + build + "/empty/hello.png: No such file or directory\n");
 }
 
 TEST_F(Installed, HelloBuildsWithPkgConfigAndRuns) {
@@ -386,7 +387,8 @@ TEST_F(Installed, FirstProgramsOfTheReferenceBuildAndRunInCAndCpp) {
     ASSERT_EQ(Shell("mkdir -p " + Quote(dir)).status, 0);
     WriteFile(dir + "/names.c", kNamesCheck);
     WriteFile(dir + "/driver.c", kHeadlessDriver);
-    ASSERT_EQ(Shell("cp " + Quote(BKT_SOURCE_DIR "/examples/hello/hello.wav") + " " + Quote(dir + "/sound.wav")).status, 0);
+    ASSERT_EQ(Shell("cp " + Quote(BKT_SOURCE_DIR "/examples/hello/hello.wav") + " " + Quote(dir + "/sound.wav")).status,
+              0);
     // A red disc on a see-through square.
     CommandResult png = Shell("cd " + Quote(dir) + " && /usr/bin/python3 -c " +
                               Quote("from PIL import Image, ImageDraw\nim=Image.new('RGBA',(64,64),(0,0,0,0))\n"
@@ -419,10 +421,11 @@ TEST_F(Installed, FirstProgramsOfTheReferenceBuildAndRunInCAndCpp) {
         EXPECT_EQ(desktop.status, 0) << desktop.output;
         // The driver in the program's language, so that the renamed main links.
         std::string language = std::string(program.file).find(".cpp") != std::string::npos ? " -x c++" : "";
-        CommandResult build = Shell("cd " + Quote(dir) + " && " + program.compile + language + " -c" + flags + "$(" + pc +
-                                    " --cflags borra-runtime-scripted) driver.c -o driver.o && " + program.compile +
-                                    flags + "-Dmain=FirstProgramMain " + program.file + " driver.o $(" + pc +
-                                    " --cflags --libs borra-runtime-scripted) -lm -o first-headless");
+        CommandResult build =
+            Shell("cd " + Quote(dir) + " && " + program.compile + language + " -c" + flags + "$(" + pc +
+                  " --cflags borra-runtime-scripted) driver.c -o driver.o && " + program.compile + flags +
+                  "-Dmain=FirstProgramMain " + program.file + " driver.o $(" + pc +
+                  " --cflags --libs borra-runtime-scripted) -lm -o first-headless");
         ASSERT_EQ(build.status, 0) << build.output;
         Shell("rm -f " + Quote(dir + "/shot.png"));
         CommandResult run = Shell("cd " + Quote(dir) + " && timeout 60 ./first-headless");
@@ -430,14 +433,14 @@ TEST_F(Installed, FirstProgramsOfTheReferenceBuildAndRunInCAndCpp) {
         EXPECT_NE(run.output.find("presented=40\n"), std::string::npos) << run.output;
         // The text's line, the disc around the centre, and black where the
         // square's see-through corners turn.
-        CommandResult pixels = Shell(
-            "/usr/bin/python3 -c " +
-            Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
-                  "text=sum(1 for x in range(320) for y in range(6,30) if min(im.getpixel((x,y)))>150)\n"
-                  "red=sum(1 for x in range(110,210) for y in range(80,180) if im.getpixel((x,y))[0]>200 and "
-                  "im.getpixel((x,y))[1]<100)\n"
-                  "print(text, red, sum(im.getpixel((112,82))))") +
-            " " + Quote(dir + "/shot.png"));
+        CommandResult pixels =
+            Shell("/usr/bin/python3 -c " +
+                  Quote("import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1]).convert('RGB')\n"
+                        "text=sum(1 for x in range(320) for y in range(6,30) if min(im.getpixel((x,y)))>150)\n"
+                        "red=sum(1 for x in range(110,210) for y in range(80,180) if im.getpixel((x,y))[0]>200 and "
+                        "im.getpixel((x,y))[1]<100)\n"
+                        "print(text, red, sum(im.getpixel((112,82))))") +
+                  " " + Quote(dir + "/shot.png"));
         ASSERT_EQ(pixels.status, 0) << pixels.output;
         int text = 0, red = 0, corner = -1;
         ASSERT_EQ(sscanf(pixels.output.c_str(), "%d %d %d", &text, &red, &corner), 3) << pixels.output;
@@ -480,7 +483,9 @@ std::string ClimbScript(uint32_t seed, int endFrame) {
     return script;
 }
 
-std::string KeysAt(int frame, const char* keys) { return std::to_string(frame) + " " + keys + "\n"; }
+std::string KeysAt(int frame, const char* keys) {
+    return std::to_string(frame) + " " + keys + "\n";
+}
 
 struct Status {
     int frame = -1, scene = -1, score = -1;
@@ -545,8 +550,7 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
     // The per-user folder is the save folder only when named (a path from where the
     // launcher was started); a replay otherwise leaves the player's files alone.
     const std::string saveDir = " --save-dir xdg/borrakezti";
-    CommandResult run1 =
-        Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30) + saveDir);
+    CommandResult run1 = Launch("--replay --script first.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run1.status, 0) << run1.output;
     std::string ranking = ReadFile(UserDir() + "/score.dat");
     ASSERT_EQ(ranking.size(), 35u) << "no ranking in the per-user folder";
@@ -556,16 +560,15 @@ TEST_F(Launcher, KeepsTheRankingInTheUserFolderAndNeverWritesTheShare) {
     uint32_t stored = (unsigned char)ranking[name - 4] | ((unsigned char)ranking[name - 3] << 8) |
                       ((unsigned char)ranking[name - 2] << 16) | ((unsigned char)ranking[name - 1] << 24);
     EXPECT_EQ((int)stored, score);
-    for (const char* link : {"bkt.data", "bkt", "sg"})
-        EXPECT_TRUE(IsSymlink(UserDir() + "/" + link)) << link;
+    for (const char* link : {"bkt.data", "bkt", "sg"}) EXPECT_TRUE(IsSymlink(UserDir() + "/" + link)) << link;
     EXPECT_TRUE(Exists(UserDir() + "/bkt/graphic/chara.bmp"));
     EXPECT_TRUE(Exists(UserDir() + "/sg/00.dat"));
 
     // Run 2: the same climb scores the same, which the kept table already holds,
     // so no name is asked for; a lost table would have taken "BAA" here.
-    std::string second = play + KeysAt(gameOver + 5, "DOWN") + KeysAt(gameOver + 6, "-") +
-                         KeysAt(gameOver + 10, "Z") + KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") +
-                         KeysAt(gameOver + 16, "-") + KeysAt(gameOver + 20, "Z") + KeysAt(gameOver + 21, "-");
+    std::string second = play + KeysAt(gameOver + 5, "DOWN") + KeysAt(gameOver + 6, "-") + KeysAt(gameOver + 10, "Z") +
+                         KeysAt(gameOver + 11, "-") + KeysAt(gameOver + 15, "Z") + KeysAt(gameOver + 16, "-") +
+                         KeysAt(gameOver + 20, "Z") + KeysAt(gameOver + 21, "-");
     WriteFile(s_root + "/second.txt", second);
     CommandResult run2 = Launch("--replay --script second.txt --frames " + std::to_string(gameOver + 30) + saveDir);
     ASSERT_EQ(run2.status, 0) << run2.output;

@@ -33,30 +33,26 @@ struct Sample {
     int liveBytes;  // their total size
 };
 
-long ResidentBytes()
-{
+long ResidentBytes() {
     long pages = 0, resident = 0;
     FILE* f = fopen("/proc/self/statm", "r");
-    if (!f)
-        return -1;
-    if (fscanf(f, "%ld %ld", &pages, &resident) != 2)
-        resident = -1;
+    if (!f) return -1;
+    if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
     fclose(f);
     return resident < 0 ? -1 : resident * sysconf(_SC_PAGESIZE);
 }
 
 // The player: what it holds for the next frame, decided from the game's state.
 struct Player {
-    int runs = 0;          // runs started
-    int optionStep = 0;    // progress through a visit of the options screen
-    int modeChanges = 0;   // display modes chosen
+    int runs = 0;        // runs started
+    int optionStep = 0;  // progress through a visit of the options screen
+    int modeChanges = 0; // display modes chosen
     bool wantOptions = false;
     unsigned seed = 12345; // its own dice, so the game's generator is left alone
     int holdDir = 0;       // 0 none, 1 left, 2 right while walking
     int holdFor = 0;       // frames left of that
 
-    unsigned Roll(unsigned n)
-    {
+    unsigned Roll(unsigned n) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % n;
     }
@@ -67,78 +63,69 @@ std::vector<Sample> s_samples;
 int s_codeZ, s_codeDown, s_codeLeft, s_codeRight;
 
 // A fresh press on every other frame: menus act on presses, not on held keys.
-void PressEvery(int frame, int period, int code)
-{
+void PressEvery(int frame, int period, int code) {
     unsigned char key = (unsigned char)code;
     ScriptedSetKeys(&key, frame % period == 0 ? 1 : 0);
 }
 
-void ChooseKeys(int frame)
-{
+void ChooseKeys(int frame) {
     GameState& g = g_game;
     Player& p = s_player;
     switch (g.scene) {
-    case SceneTitle:
-        PressEvery(frame, 40, s_codeZ);
-        break;
-    case SceneMenu:
-        // Every third run, from the second on, goes through the options screen first:
-        // the first visit (the large window) falls inside the warm-up before the
-        // baseline sample, so every size the present step can take is reached by then.
-        p.wantOptions = p.runs % 3 == 1 && p.optionStep == 0;
-        if ((p.wantOptions ? 1 : 0) != g.menuCursor)
-            PressEvery(frame, 6, s_codeDown);
-        else
-            PressEvery(frame, 6, s_codeZ);
-        break;
-    case SceneOptions: {
-        // A new display mode (reloading pictures, fonts and music), then EXIT.
-        int target = p.optionStep == 0 ? 2 - (p.runs / 3) % 2 : 4;
-        if (g.menuCursor != target) {
-            PressEvery(frame, 6, s_codeDown);
-        } else if (frame % 6 == 0) {
-            PressEvery(frame, 6, s_codeZ);
-            if (p.optionStep == 0)
-                p.modeChanges++;
-            p.optionStep = p.optionStep == 0 ? 1 : 2;
-        } else {
+        case SceneTitle:
+            PressEvery(frame, 40, s_codeZ);
+            break;
+        case SceneMenu:
+            // Every third run, from the second on, goes through the options screen first:
+            // the first visit (the large window) falls inside the warm-up before the
+            // baseline sample, so every size the present step can take is reached by then.
+            p.wantOptions = p.runs % 3 == 1 && p.optionStep == 0;
+            if ((p.wantOptions ? 1 : 0) != g.menuCursor) PressEvery(frame, 6, s_codeDown);
+            else PressEvery(frame, 6, s_codeZ);
+            break;
+        case SceneOptions: {
+            // A new display mode (reloading pictures, fonts and music), then EXIT.
+            int target = p.optionStep == 0 ? 2 - (p.runs / 3) % 2 : 4;
+            if (g.menuCursor != target) {
+                PressEvery(frame, 6, s_codeDown);
+            } else if (frame % 6 == 0) {
+                PressEvery(frame, 6, s_codeZ);
+                if (p.optionStep == 0) p.modeChanges++;
+                p.optionStep = p.optionStep == 0 ? 1 : 2;
+            } else {
+                ScriptedSetKeys(nullptr, 0);
+            }
+            break;
+        }
+        case SceneHowTo:
+        case SceneStageIntro:
             ScriptedSetKeys(nullptr, 0);
+            break;
+        case ScenePlay: {
+            if (p.holdFor-- <= 0) {
+                p.holdDir = (int)p.Roll(3);
+                p.holdFor = 10 + (int)p.Roll(50);
+            }
+            unsigned char keys[2];
+            int n = 0;
+            if (p.holdDir == 1) keys[n++] = (unsigned char)s_codeLeft;
+            else if (p.holdDir == 2) keys[n++] = (unsigned char)s_codeRight;
+            if (p.Roll(20) < 3) keys[n++] = (unsigned char)s_codeZ;
+            ScriptedSetKeys(keys, n);
+            break;
         }
-        break;
-    }
-    case SceneHowTo:
-    case SceneStageIntro:
-        ScriptedSetKeys(nullptr, 0);
-        break;
-    case ScenePlay: {
-        if (p.holdFor-- <= 0) {
-            p.holdDir = (int)p.Roll(3);
-            p.holdFor = 10 + (int)p.Roll(50);
-        }
-        unsigned char keys[2];
-        int n = 0;
-        if (p.holdDir == 1)
-            keys[n++] = (unsigned char)s_codeLeft;
-        else if (p.holdDir == 2)
-            keys[n++] = (unsigned char)s_codeRight;
-        if (p.Roll(20) < 3)
-            keys[n++] = (unsigned char)s_codeZ;
-        ScriptedSetKeys(keys, n);
-        break;
-    }
-    case SceneGameOver:
-        PressEvery(frame, 8, s_codeZ);
-        break;
-    default:
-        ScriptedSetKeys(nullptr, 0);
-        break;
+        case SceneGameOver:
+            PressEvery(frame, 8, s_codeZ);
+            break;
+        default:
+            ScriptedSetKeys(nullptr, 0);
+            break;
     }
 }
 
 int s_lastScene = -1;
 
-int SoakFrameHook()
-{
+int SoakFrameHook() {
     int frame = ScriptedPresentCount();
     if (frame == 1) {
         // The game switched the log off before starting the runtime; switch it on for
@@ -160,28 +147,21 @@ int SoakFrameHook()
 // A scratch folder holding links to the game's data; the game writes its own files here.
 class SoakFolder {
 public:
-    SoakFolder()
-    {
+    SoakFolder() {
         char path[] = "/tmp/bkt-soak-XXXXXX";
-        if (!mkdtemp(path))
-            return;
+        if (!mkdtemp(path)) return;
         m_path = path;
         for (const char* name : {"bkt", "sg", "bkt.data"}) {
             std::string target = std::string(BKT_DIST_DIR) + "/" + name;
-            if (access(target.c_str(), F_OK) == 0)
-                symlink(target.c_str(), (m_path + "/" + name).c_str());
+            if (access(target.c_str(), F_OK) == 0) symlink(target.c_str(), (m_path + "/" + name).c_str());
         }
         char previous[1024];
-        if (getcwd(previous, sizeof(previous)))
-            m_previous = previous;
+        if (getcwd(previous, sizeof(previous))) m_previous = previous;
         m_ok = chdir(m_path.c_str()) == 0;
     }
-    ~SoakFolder()
-    {
-        if (!m_previous.empty() && chdir(m_previous.c_str()) != 0)
-            perror("chdir");
-        if (!m_path.empty())
-            system(("rm -rf '" + m_path + "'").c_str());
+    ~SoakFolder() {
+        if (!m_previous.empty() && chdir(m_previous.c_str()) != 0) perror("chdir");
+        if (!m_path.empty()) system(("rm -rf '" + m_path + "'").c_str());
     }
     bool ok() const { return m_ok; }
     std::string file(const char* name) const { return m_path + "/" + name; }
@@ -191,8 +171,7 @@ private:
     bool m_ok = false;
 };
 
-TEST(SoakTest, HourOfPlayKeepsMemoryFlat)
-{
+TEST(SoakTest, HourOfPlayKeepsMemoryFlat) {
     if (access((std::string(BKT_DIST_DIR) + "/sg/01.dat").c_str(), F_OK) != 0)
         GTEST_SKIP() << "the game data has not been built";
     SoakFolder folder;

@@ -14,8 +14,8 @@ namespace {
 // A 1 kHz tone as a 16-bit WAVE file made by sox.
 std::string MakeTone(const std::string& name, int rate, int channels, double seconds) {
     std::string path = ScratchDir() + "/" + name + ".wav";
-    RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) +
-            " -b 16 " + path + " synth " + std::to_string(seconds) + " sine 1000 gain -6");
+    RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " + path +
+            " synth " + std::to_string(seconds) + " sine 1000 gain -6");
     return path;
 }
 
@@ -210,8 +210,7 @@ TEST(MpegAudio, Id3v23TagIsSkipped) {
     if (!HaveEncoders()) GTEST_SKIP() << "encoders missing";
     std::string wav = MakeTone("mp3_v23", 44100, 2, 0.5);
     std::string mp3 = ScratchDir() + "/mp3_v23.mp3";
-    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --add-id3v2 --id3v2-only --tt Title --ta Artist " +
-                        wav + " " + mp3));
+    ASSERT_TRUE(RunTool("/usr/bin/lame --quiet --add-id3v2 --id3v2-only --tt Title --ta Artist " + wav + " " + mp3));
     Bytes file = ReadFileBytes(mp3);
     ASSERT_EQ(std::string(file.begin(), file.begin() + 3), "ID3");
     ASSERT_EQ(file[3], 3);

@@ -20,12 +20,11 @@ class PcmWaveFromSox : public ::testing::TestWithParam<PcmCase> {};
 TEST_P(PcmWaveFromSox, DecodesExactlyTheSamples) {
     if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
     PcmCase c = GetParam();
-    std::string base = ScratchDir() + "/pcm_" + std::to_string(c.bits) + "_" +
-                       std::to_string(c.channels) + "_" + std::to_string(c.rate);
+    std::string base = ScratchDir() + "/pcm_" + std::to_string(c.bits) + "_" + std::to_string(c.channels) + "_" +
+                       std::to_string(c.rate);
     std::string enc = c.bits == 8 ? "-e unsigned-integer" : "-e signed-integer";
-    ASSERT_TRUE(RunTool("/usr/bin/sox -n -r " + std::to_string(c.rate) + " -c " +
-                        std::to_string(c.channels) + " -b " + std::to_string(c.bits) + " " + enc +
-                        " " + base + ".wav synth 0.3 sine 700"));
+    ASSERT_TRUE(RunTool("/usr/bin/sox -n -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) + " -b " +
+                        std::to_string(c.bits) + " " + enc + " " + base + ".wav synth 0.3 sine 700"));
     ASSERT_TRUE(RunTool("/usr/bin/sox " + base + ".wav -t raw " + base + ".raw"));
     Bytes raw = ReadFileBytes(base + ".raw");
     DecodeResult r = DecodeBytes(ReadFileBytes(base + ".wav"));
@@ -42,9 +41,8 @@ TEST_P(PcmWaveFromSox, DecodesExactlyTheSamples) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PcmWaveFromSox,
-                         ::testing::Values(PcmCase{8, 1, 11025}, PcmCase{8, 2, 22050},
-                                           PcmCase{16, 1, 48000}, PcmCase{16, 2, 44100},
-                                           PcmCase{16, 1, 32000}, PcmCase{8, 1, 16000}));
+                         ::testing::Values(PcmCase{8, 1, 11025}, PcmCase{8, 2, 22050}, PcmCase{16, 1, 48000},
+                                           PcmCase{16, 2, 44100}, PcmCase{16, 1, 32000}, PcmCase{8, 1, 16000}));
 
 Bytes Ramp(int n) {
     Bytes b(n);
@@ -137,7 +135,7 @@ TEST(HostileWave, BadFormatFieldsNeverCrash) {
         size_t at;
         std::vector<uint8_t> bytes;
     } patches[] = {
-        {22, {0, 0}}, {32, {0, 0}}, {24, {0, 0, 0, 0}}, {16, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {22, {0, 0}},       {32, {0, 0}},       {24, {0, 0, 0, 0}}, {16, {0xFF, 0xFF, 0xFF, 0xFF}},
         {16, {8, 0, 0, 0}}, {22, {0xFF, 0xFF}}, {32, {0xFF, 0xFF}}, {24, {0xFF, 0xFF, 0xFF, 0xFF}},
     };
     for (const Patch& p : patches) {
@@ -196,11 +194,10 @@ TEST_P(CompressedWaveFromSox, ConvertsToPcmOfTheSameSound) {
     std::string name = c.encoding;
     for (char& ch : name)
         if (ch == ' ' || ch == '-') ch = '_';
-    std::string base = ScratchDir() + "/codec" + name + "_" + std::to_string(c.channels) + "_" +
-                       std::to_string(c.rate);
+    std::string base = ScratchDir() + "/codec" + name + "_" + std::to_string(c.channels) + "_" + std::to_string(c.rate);
     std::string rate = std::to_string(c.rate), ch = std::to_string(c.channels);
-    ASSERT_TRUE(RunTool("/usr/bin/sox -n -r " + rate + " -c " + ch + " -b 16 " + base +
-                        "_src.wav synth 0.5 sine 440 gain -3"));
+    ASSERT_TRUE(
+        RunTool("/usr/bin/sox -n -r " + rate + " -c " + ch + " -b 16 " + base + "_src.wav synth 0.5 sine 440 gain -3"));
     ASSERT_TRUE(RunTool("/usr/bin/sox " + base + "_src.wav " + c.encoding + " " + base + ".wav"));
     DecodeResult src = DecodeBytes(ReadFileBytes(base + "_src.wav"));
     DecodeResult r = DecodeBytes(ReadFileBytes(base + ".wav"));
@@ -227,18 +224,17 @@ TEST_P(CompressedWaveFromSox, ConvertsToPcmOfTheSameSound) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, CompressedWaveFromSox,
-    ::testing::Values(CodecCase{"-e ima-adpcm", 1, 22050}, CodecCase{"-e ima-adpcm", 2, 44100},
-                      CodecCase{"-e ms-adpcm", 1, 11025}, CodecCase{"-e ms-adpcm", 2, 22050},
-                      CodecCase{"-e a-law", 1, 8000}, CodecCase{"-e u-law", 2, 16000},
-                      CodecCase{"-b 24", 2, 48000}, CodecCase{"-e floating-point -b 32", 1, 44100}));
+INSTANTIATE_TEST_SUITE_P(Encodings, CompressedWaveFromSox,
+                         ::testing::Values(CodecCase{"-e ima-adpcm", 1, 22050}, CodecCase{"-e ima-adpcm", 2, 44100},
+                                           CodecCase{"-e ms-adpcm", 1, 11025}, CodecCase{"-e ms-adpcm", 2, 22050},
+                                           CodecCase{"-e a-law", 1, 8000}, CodecCase{"-e u-law", 2, 16000},
+                                           CodecCase{"-b 24", 2, 48000},
+                                           CodecCase{"-e floating-point -b 32", 1, 44100}));
 
 TEST(HostileWave, DamagedAdpcmNeverCrashes) {
     if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
     std::string base = ScratchDir() + "/damaged_adpcm";
-    ASSERT_TRUE(RunTool("/usr/bin/sox -n -r 22050 -c 2 -e ms-adpcm " + base +
-                        ".wav synth 0.2 sine 440"));
+    ASSERT_TRUE(RunTool("/usr/bin/sox -n -r 22050 -c 2 -e ms-adpcm " + base + ".wav synth 0.2 sine 440"));
     Bytes good = ReadFileBytes(base + ".wav");
     ASSERT_GT(good.size(), 100u);
     uint32_t seed = 777;

@@ -289,8 +289,7 @@ TEST(MixerClosed, NothingMixesWithoutADevice) {
 
 std::vector<int> Tone(int rate, double freq, double amplitude, int frames) {
     std::vector<int> v;
-    for (int i = 0; i < frames; i++)
-        v.push_back((int)std::lround(amplitude * std::sin(2 * M_PI * freq * i / rate)));
+    for (int i = 0; i < frames; i++) v.push_back((int)std::lround(amplitude * std::sin(2 * M_PI * freq * i / rate)));
     return v;
 }
 
@@ -363,9 +362,9 @@ struct ToneCase {
 
 TEST_F(MixerTest, ConvertedTonesStayFlatAndTheirImagesStay70dBDown) {
     const ToneCase cases[] = {
-        {8000, 2500}, {11025, 3000}, {22050, 5000}, {48000, 9000},   // tones known to ghost
+        {8000, 2500},  {11025, 3000}, {22050, 5000}, {48000, 9000},  // tones known to ghost
         {11127, 3000}, {22254, 5000}, {32000, 7000}, {16000, 200},   // odd and other rates
-        {8000, 3600}, {22050, 9922}, {11025, 4961}, {48000, 19845},  // 0.45 of the lower rate
+        {8000, 3600},  {22050, 9922}, {11025, 4961}, {48000, 19845}, // 0.45 of the lower rate
     };
     const double amplitude = 16000;
     for (const ToneCase& c : cases) {
@@ -382,9 +381,10 @@ TEST_F(MixerTest, ConvertedTonesStayFlatAndTheirImagesStay70dBDown) {
             if (level > worst) worst = level, worstAt = f;
         }
         double rest = ResidualDb(left, c.freq, 44100);
-        printf("%5d Hz sound, %5.0f Hz tone: gain %+.3f dB, worst image %.1f dB at %.0f Hz, "
-               "everything else %.1f dB\n",
-               c.rate, c.freq, Db(tone / amplitude), worst, worstAt, rest);
+        printf(
+            "%5d Hz sound, %5.0f Hz tone: gain %+.3f dB, worst image %.1f dB at %.0f Hz, "
+            "everything else %.1f dB\n",
+            c.rate, c.freq, Db(tone / amplitude), worst, worstAt, rest);
         EXPECT_NEAR(Db(tone / amplitude), 0, 0.5) << c.rate << " " << c.freq;
         EXPECT_LE(worst, -70) << c.rate << " " << c.freq << " at " << worstAt;
         EXPECT_LE(rest, -70) << c.rate << " " << c.freq;
@@ -445,18 +445,17 @@ TEST_F(MixerTest, ConversionMatchesThePlainWindowedSincSum) {
             }
         }
         ResampleFreeKernel(&kernel);
-        EXPECT_LE(worst, 3) << "rate " << rate << " channels " << channels << " bits " << bits
-                            << " loop " << loop << " plain " << plain;
+        EXPECT_LE(worst, 3) << "rate " << rate << " channels " << channels << " bits " << bits << " loop " << loop
+                            << " plain " << plain;
     }
     ResampleUsePlainLoop(0);
 }
 
-
 TEST_F(MixerTest, ConvertedSoundsKeepTheirLengthAndHaveNoDelay) {
     struct {
         int rate, frames, pulse;
-    } cases[] = {{22050, 1000, 500}, {11025, 1000, 300}, {8000, 800, 400}, {48000, 4800, 2000},
-                 {11127, 1000, 500}, {96000, 9600, 3200}};
+    } cases[] = {{22050, 1000, 500},  {11025, 1000, 300}, {8000, 800, 400},
+                 {48000, 4800, 2000}, {11127, 1000, 500}, {96000, 9600, 3200}};
     for (const auto& c : cases) {
         std::vector<int> v(c.frames, 0);
         v[c.pulse] = 20000;
@@ -528,8 +527,8 @@ TEST_F(MixerTest, StartEndStopAndRestartStepNoFurtherThanTheSoundItself) {
     sounds.push_back({"440 Hz sine at 22050", 22050, 16, Samples16(Tone(22050, 440, 12000, 2205))});
     sounds.push_back({"1 kHz sine at 11025", 11025, 16, Samples16(Tone(11025, 1000, 12000, 1103))});
     DecodeResult jump = DecodeBytes(ReadFileBytes(std::string(BKT_DIST_DIR) + "/bkt/wav/jump.wav"));
-    if (jump.decoded) sounds.push_back({"the game's jump.wav", (int)jump.format.SamplesPerSec,
-                                        jump.format.BitsPerSample, jump.pcm});
+    if (jump.decoded)
+        sounds.push_back({"the game's jump.wav", (int)jump.format.SamplesPerSec, jump.format.BitsPerSample, jump.pcm});
     for (const Sound& s : sounds) {
         std::vector<int> v;
         if (s.bits == 8) {
@@ -564,8 +563,8 @@ TEST_F(MixerTest, StartEndStopAndRestartStepNoFurtherThanTheSoundItself) {
             PlatformAudioStopBuffer(b);
             Mix(300);
         }
-        printf("%s: own largest step %d; at its start %d, its end %d, a stop %d, a restart %d\n", s.name,
-               own, start, end, cut[0], cut[1]);
+        printf("%s: own largest step %d; at its start %d, its end %d, a stop %d, a restart %d\n", s.name, own, start,
+               end, cut[0], cut[1]);
         EXPECT_LE(start, own) << s.name;
         EXPECT_LE(end, own) << s.name;
         EXPECT_LE(cut[0], own) << s.name;

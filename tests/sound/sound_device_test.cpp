@@ -87,8 +87,7 @@ TEST_F(SoundDevice, PrimaryFormatFollowsTheCapabilities) {
 TEST_F(SoundDevice, RefusedPrimaryFormatOnlyLogs) {
     ScriptedRefusePrimaryFormat(1);
     Start(true);
-    EXPECT_TRUE(
-        LogHas("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n"));
+    EXPECT_TRUE(LogHas("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n"));
     EXPECT_TRUE(LogHas("DirectSound の初期化は正常に終了しました\n"));
     Bytes wave = SmallWave({100, 100, 100});
     EXPECT_NE(LoadSoundMemory(wave.data(), (int)wave.size(), 1), -1);
@@ -147,8 +146,7 @@ struct NoDeviceCase {
     const char* line;
 };
 
-class SoundWithoutDevice : public SoundRuntime,
-                           public ::testing::WithParamInterface<NoDeviceCase> {};
+class SoundWithoutDevice : public SoundRuntime, public ::testing::WithParamInterface<NoDeviceCase> {};
 
 TEST_P(SoundWithoutDevice, EveryOperationReturnsMinus1AndTheRuntimeRuns) {
     ScriptedSetAudioOpenResult(GetParam().openResult);
@@ -171,9 +169,8 @@ TEST_P(SoundWithoutDevice, EveryOperationReturnsMinus1AndTheRuntimeRuns) {
     EXPECT_FALSE(LogHas("DirectSound の終了処理は正常に終了しました\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, SoundWithoutDevice,
-    ::testing::Values(NoDeviceCase{-1, "DirectSoundインターフェースの作成に失敗しました\n"},
-                      NoDeviceCase{-2, "初期化に失敗しました\n"}));
+INSTANTIATE_TEST_SUITE_P(Failures, SoundWithoutDevice,
+                         ::testing::Values(NoDeviceCase{-1, "DirectSoundインターフェースの作成に失敗しました\n"},
+                                           NoDeviceCase{-2, "初期化に失敗しました\n"}));
 
 } // namespace

@@ -183,8 +183,7 @@ TEST_F(SoundHandles, CountsAbove10Make10Buffers) {
 TEST_F(SoundHandles, The4097thSoundFailsWithTheTableFullLine) {
     Start(true);
     Bytes wave = SmallWave({1, 2, 3, 4});
-    for (int i = 0; i < 4096; i++)
-        ASSERT_NE(LoadSoundMemory(wave.data(), (int)wave.size(), 1), -1) << i;
+    for (int i = 0; i < 4096; i++) ASSERT_NE(LoadSoundMemory(wave.data(), (int)wave.size(), 1), -1) << i;
     EXPECT_EQ(g_sound.table.usedCount, 4096);
     EXPECT_EQ(LoadSoundMemory(wave.data(), (int)wave.size(), 1), -1);
     EXPECT_EQ(AddSoundData(), -1);
@@ -216,10 +215,8 @@ TEST_F(SoundHandles, MissingFileLogsTheOpenAndLoadLines) {
     std::string path = ScratchDir() + "/no_such_sound.wav";
     EXPECT_EQ(LoadSoundFile(path.c_str(), 1), -1);
     std::string log = LogText();
-    EXPECT_NE(log.find(std::string(SJ("右記のファイルのオープンに失敗しました：")) + path),
-              std::string::npos);
-    EXPECT_NE(log.find(std::string(SJ("右記の音声ファイルのロードに失敗しました_1：")) + path),
-              std::string::npos);
+    EXPECT_NE(log.find(std::string(SJ("右記のファイルのオープンに失敗しました：")) + path), std::string::npos);
+    EXPECT_NE(log.find(std::string(SJ("右記の音声ファイルのロードに失敗しました_1：")) + path), std::string::npos);
     void* image = nullptr;
     int size = 0;
     EXPECT_EQ(LoadSoundFileToMemory(path.c_str(), &image, &size), -1);

@@ -43,13 +43,13 @@ bool SoundRuntime::LogHas(const char* utf8Literal) const {
     return LogText().find(want) != std::string::npos;
 }
 
-std::string SoundRuntime::ToneFile(const std::string& name, int rate, int channels,
-                                   double seconds, int frequency, int bits) {
+std::string SoundRuntime::ToneFile(const std::string& name, int rate, int channels, double seconds, int frequency,
+                                   int bits) {
     std::string path = ScratchDir() + "/" + name + ".wav";
     std::string enc = bits == 8 ? " -e unsigned-integer" : "";
-    RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) +
-            " -b " + std::to_string(bits) + enc + " " + path + " synth " +
-            std::to_string(seconds) + " sine " + std::to_string(frequency) + " gain -6");
+    RunTool("/usr/bin/sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b " +
+            std::to_string(bits) + enc + " " + path + " synth " + std::to_string(seconds) + " sine " +
+            std::to_string(frequency) + " gain -6");
     return path;
 }
 

@@ -21,8 +21,8 @@ protected:
     // True when the log holds the UTF-8 message (compared in Shift-JIS).
     bool LogHas(const char* utf8Literal) const;
     // A tone WAVE file made by sox (16-bit) in the scratch folder.
-    std::string ToneFile(const std::string& name, int rate, int channels, double seconds,
-                         int frequency = 1000, int bits = 16);
+    std::string ToneFile(const std::string& name, int rate, int channels, double seconds, int frequency = 1000,
+                         int bits = 16);
     // Mixes frames of stereo output.
     std::vector<int16_t> Mix(int frames);
 

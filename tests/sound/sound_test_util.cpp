@@ -131,8 +131,7 @@ void PutTag(Bytes& b, const char* fourcc) {
     b.insert(b.end(), fourcc, fourcc + 4);
 }
 
-Bytes MakePcmWave(int channels, int rate, int bits, const Bytes& data, int fmtSize,
-                  const Bytes& between) {
+Bytes MakePcmWave(int channels, int rate, int bits, const Bytes& data, int fmtSize, const Bytes& between) {
     Bytes b;
     PutTag(b, "RIFF");
     PutU32(b, 0);

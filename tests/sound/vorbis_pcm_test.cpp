@@ -40,9 +40,28 @@ int16_t Reference(float sample) {
 
 std::vector<float> EdgeValues() {
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> v = {0.f, -0.f, 1.f, -1.f, 1.00001f, -1.00001f, 0.99998f, -0.99998f, 2.f, -2.f, 1e10f, -1e10f,
-                            65536.f, -65536.f, 70000.f, -70000.f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::denorm_min(), 1e-30f, -1e-30f};
+    std::vector<float> v = {0.f,
+                            -0.f,
+                            1.f,
+                            -1.f,
+                            1.00001f,
+                            -1.00001f,
+                            0.99998f,
+                            -0.99998f,
+                            2.f,
+                            -2.f,
+                            1e10f,
+                            -1e10f,
+                            65536.f,
+                            -65536.f,
+                            70000.f,
+                            -70000.f,
+                            inf,
+                            -inf,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::denorm_min(),
+                            1e-30f,
+                            -1e-30f};
     // Ties fall to the even neighbour: 0.5, 1.5, 2.5 ... in sample units.
     for (int k = -6; k <= 6; k++) v.push_back(((float)k + 0.5f) / 32768.f);
     for (int k = 32760; k <= 32770; k++) {

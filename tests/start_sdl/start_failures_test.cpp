@@ -29,22 +29,18 @@ struct Environment {
 
 // Starts the built game in dir with the given environment changes; stderr goes
 // to dir/stderr.txt.
-pid_t StartWith(const std::string& dir, const std::vector<Environment>& env)
-{
+pid_t StartWith(const std::string& dir, const std::vector<Environment>& env) {
     pid_t pid = fork();
     if (pid == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
+        if (chdir(dir.c_str()) != 0) _exit(126);
         int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(err, 2);
         unsetenv("SDL_VIDEODRIVER");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
         for (const Environment& e : env) {
-            if (e.value)
-                setenv(e.name, e.value, 1);
-            else
-                unsetenv(e.name);
+            if (e.value) setenv(e.name, e.value, 1);
+            else unsetenv(e.name);
         }
         std::string exe = std::string(BKT_DIST_DIR) + "/borrakezti";
         execl(exe.c_str(), "borrakezti", (char*)nullptr);
@@ -53,32 +49,27 @@ pid_t StartWith(const std::string& dir, const std::vector<Environment>& env)
     return pid;
 }
 
-std::string ReadText(const std::string& path)
-{
+std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-int Lines(const std::string& text)
-{
+int Lines(const std::string& text) {
     return (int)std::count(text.begin(), text.end(), '\n');
 }
 
 class StartFailure : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!GameIsBuilt())
-            GTEST_SKIP() << "the game is not built";
+    void SetUp() override {
+        if (!GameIsBuilt()) GTEST_SKIP() << "the game is not built";
     }
 };
 
 // No display at all, or one that cannot be opened: SDL's invisible drivers are not
 // taken in its place. The time limit is a safety net, the game needs a few ms.
-TEST_F(StartFailure, NoDisplaySaysSoAndHowToPlayHeadless)
-{
+TEST_F(StartFailure, NoDisplaySaysSoAndHowToPlayHeadless) {
     const struct {
         const char* display;
         const char* expect;
@@ -102,12 +93,10 @@ TEST_F(StartFailure, NoDisplaySaysSoAndHowToPlayHeadless)
 }
 
 // Missing data, and an archive that is not one with no folder beside it.
-TEST_F(StartFailure, MissingOrDamagedDataIsNamed)
-{
+TEST_F(StartFailure, MissingOrDamagedDataIsNamed) {
     for (bool damagedArchive : {false, true}) {
         GameFolder folder;
-        for (const char* name : {"bkt", "bkt.data"})
-            unlink((folder.dir + "/" + name).c_str());
+        for (const char* name : {"bkt", "bkt.data"}) unlink((folder.dir + "/" + name).c_str());
         if (damagedArchive) {
             std::ofstream junk(folder.dir + "/bkt.data");
             junk << std::string(4000, 'x');
@@ -126,8 +115,7 @@ TEST_F(StartFailure, MissingOrDamagedDataIsNamed)
 }
 
 // Without a sound device the game plays silent; with one, a damaged sound is named.
-TEST_F(StartFailure, NoSoundDevicePlaysSilentButADamagedSoundIsNamed)
-{
+TEST_F(StartFailure, NoSoundDevicePlaysSilentButADamagedSoundIsNamed) {
     GameFolder silent;
     pid_t pid = StartWith(silent.dir, {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "none"}});
     EXPECT_EQ(PollExit(pid, 3000), -1000) << ReadText(silent.dir + "/stderr.txt");
@@ -135,8 +123,7 @@ TEST_F(StartFailure, NoSoundDevicePlaysSilentButADamagedSoundIsNamed)
     WaitExit(pid, 5);
 
     GameFolder damaged;
-    for (const char* name : {"bkt", "bkt.data"})
-        unlink((damaged.dir + "/" + name).c_str());
+    for (const char* name : {"bkt", "bkt.data"}) unlink((damaged.dir + "/" + name).c_str());
     std::string copy = "cp -r '" + std::string(BKT_DIST_DIR) + "/bkt' '" + damaged.dir + "/bkt'";
     ASSERT_EQ(system(copy.c_str()), 0);
     {
@@ -152,11 +139,9 @@ TEST_F(StartFailure, NoSoundDevicePlaysSilentButADamagedSoundIsNamed)
 
 // A second copy says so and exits; the first copy's window comes above a window
 // that covered it.
-TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
-{
+TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst) {
     XSetErrorHandler(IgnoreXError);
-    if (!g_xvfb.ready)
-        GTEST_SKIP() << "Xvfb is not available";
+    if (!g_xvfb.ready) GTEST_SKIP() << "Xvfb is not available";
     Display* d = XOpenDisplay(g_xvfb.display.c_str());
     ASSERT_NE(d, nullptr);
     GameFolder folder;
@@ -174,8 +159,7 @@ TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
         Window rootRet, parent, *children = nullptr;
         unsigned int n = 0;
         for (Window up = w; XQueryTree(d, up, &rootRet, &parent, &children, &n); up = parent) {
-            if (children)
-                XFree(children);
+            if (children) XFree(children);
             children = nullptr;
             if (parent == rootRet || !parent) {
                 w = up;
@@ -185,10 +169,8 @@ TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
         int index = -1;
         if (XQueryTree(d, DefaultRootWindow(d), &rootRet, &parent, &children, &n))
             for (unsigned i = 0; i < n; i++)
-                if (children[i] == w)
-                    index = (int)i;
-        if (children)
-            XFree(children);
+                if (children[i] == w) index = (int)i;
+        if (children) XFree(children);
         return index;
     };
     ASSERT_GE(stackIndex(game), 0);
@@ -202,8 +184,7 @@ TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
     EXPECT_EQ(err, "borrakezti: another copy is already running for this user; it was asked to come to the front\n");
 
     auto until = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < until && stackIndex(Current(d, game)) < stackIndex(cover))
-        Pause(50);
+    while (Clock::now() < until && stackIndex(Current(d, game)) < stackIndex(cover)) Pause(50);
     EXPECT_GT(stackIndex(Current(d, game)), stackIndex(cover)) << "the first copy's window was not raised";
     EXPECT_EQ(PollExit(first, 0), -1000) << "the first copy must keep running";
 
@@ -215,8 +196,7 @@ TEST_F(StartFailure, SecondCopySaysSoAndRaisesTheFirst)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
     return RUN_ALL_TESTS();

@@ -44,7 +44,8 @@ std::set<std::string> InstalledFamilies() {
     FcFontSet* set = FcFontList(nullptr, pattern, fields);
     for (int i = 0; set && i < set->nfont; i++) {
         FcChar8* family = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch) names.insert((const char*)family);
+        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch)
+            names.insert((const char*)family);
     }
     if (set) FcFontSetDestroy(set);
     FcObjectSetDestroy(fields);
@@ -74,7 +75,8 @@ TEST_F(FontHeightTest, EveryAsciiGlyphOfEveryInstalledFaceFitsItsCellAndLine) {
                 if (bytes) PlatformGetGlyph(rec->platformFont, (unsigned)ch, 0, &gm, bits.data(), bytes);
                 int pitch = (gm.blackBoxX + 31) / 32 * 4, ink = 0;
                 for (int r = 0; r < gm.blackBoxY; r++)
-                    for (int c = 0; c < gm.blackBoxX; c++) ink += (bits[(size_t)(r * pitch + c / 8)] >> (7 - c % 8)) & 1;
+                    for (int c = 0; c < gm.blackBoxX; c++)
+                        ink += (bits[(size_t)(r * pitch + c / 8)] >> (7 - c % 8)) & 1;
                 ClearDrawTarget();
                 char text[2] = {(char)ch, 0};
                 ASSERT_EQ(DrawStringWithFont(x, y, text, 0xFFFF, f, 0, 0), 0);
@@ -83,8 +85,10 @@ TEST_F(FontHeightTest, EveryAsciiGlyphOfEveryInstalledFaceFitsItsCellAndLine) {
                 lost += drawn != ink;
                 outside += inLine != drawn;
             }
-            EXPECT_EQ(lost, 0) << family << " at " << size << ": " << lost << " glyphs cut (cell " << rec->cellSize << ")";
-            EXPECT_EQ(outside, 0) << family << " at " << size << ": " << outside << " glyphs outside the line of " << line;
+            EXPECT_EQ(lost, 0) << family << " at " << size << ": " << lost << " glyphs cut (cell " << rec->cellSize
+                               << ")";
+            EXPECT_EQ(outside, 0) << family << " at " << size << ": " << outside << " glyphs outside the line of "
+                                  << line;
             DeleteFontHandle(f);
         }
     }

@@ -57,8 +57,7 @@ TEST_F(GlyphCacheTest, OutlineMasksForEdgeSizesTwoToFour) {
     {
         CellFixture f(1, 3, 8);
         WriteGlyphIntoCell(f.font.get(), f.cell.data(), kOnePixel, 4, 1, 1);
-        std::vector<std::string> want = {"0002000", "0222220", "0222220", "2221222",
-                                         "0222220", "0222220", "0002000"};
+        std::vector<std::string> want = {"0002000", "0222220", "0222220", "2221222", "0222220", "0222220", "0002000"};
         EXPECT_EQ(f.Rows(7), want);
     }
     {

@@ -21,7 +21,8 @@ TEST_F(TextScreenshotTest, RankingTitleAndHelpLine) {
         FontHandle mid = CreateFontToHandle(SJ("ＭＳゴシック"), 20, 0, look.type, -1, look.edge, 0, -1, -1);
         ASSERT_NE(small, -1);
         ASSERT_NE(mid, -1);
-        EXPECT_EQ(DrawStringWithFont(8, y, "TOP 5 PLAYER", MakeColor(255, 255, 255), small, MakeColor(255, 0, 0), 0), 0);
+        EXPECT_EQ(DrawStringWithFont(8, y, "TOP 5 PLAYER", MakeColor(255, 255, 255), small, MakeColor(255, 0, 0), 0),
+                  0);
         EXPECT_EQ(DrawStringWithFont(8, y + 13, help, MakeColor(255, 255, 0), small, MakeColor(255, 0, 0), 0), 0);
         EXPECT_EQ(DrawStringWithFont(8, y + 26, help, MakeColor(255, 255, 255), mid, MakeColor(0, 128, 255), 0), 0);
         y += 58;

@@ -49,7 +49,8 @@ TEST_F(Utf8TextTest, SameJapaneseTextGivesIdenticalPixelsInBothEncodings) {
     for (int type : {FONT_TYPE_PLAIN, FONT_TYPE_EDGE, FONT_TYPE_ANTIALIAS, FONT_TYPE_ANTIALIAS_EDGE}) {
         for (int vertical : {0, 1}) {
             for (int clipped : {0, 1}) {
-                SCOPED_TRACE(testing::Message() << "type " << type << " vertical " << vertical << " clipped " << clipped);
+                SCOPED_TRACE(testing::Message()
+                             << "type " << type << " vertical " << vertical << " clipped " << clipped);
                 SetTextEncoding(TEXT_ENCODING_SHIFT_JIS);
                 FontHandle h = Gothic(16, type);
                 ASSERT_NE(h, -1);
@@ -118,18 +119,27 @@ TEST_F(Utf8TextTest, BadAndCutSequencesGiveOneReplacementEach) {
     const int ka = 0xA982;
     struct Case {
         const char* text;
-        int length;              // bytes given (-1 = up to the terminator)
-        std::vector<int> keys;   // characters expected
+        int length;            // bytes given (-1 = up to the terminator)
+        std::vector<int> keys; // characters expected
     } cases[] = {
-        {"A\xE3\x81", -1, {a, bad}},                 // cut at the terminator
-        {"かか", 4, {ka, bad}},                      // cut by the length
-        {"\xE3\x81" "A", -1, {bad, a}},              // cut by an ASCII byte
-        {"\xFF\xFE" "A", -1, {bad, bad, a}},         // bytes that never start a character
-        {"\xC0\xAF", -1, {bad, bad}},                // overlong slash
-        {"\xED\xA0\x80", -1, {bad, bad, bad}},       // a surrogate
+        {"A\xE3\x81", -1, {a, bad}}, // cut at the terminator
+        {"かか", 4, {ka, bad}},      // cut by the length
+        {"\xE3\x81"
+         "A",
+         -1,
+         {bad, a}}, // cut by an ASCII byte
+        {"\xFF\xFE"
+         "A",
+         -1,
+         {bad, bad, a}},                                // bytes that never start a character
+        {"\xC0\xAF", -1, {bad, bad}},                   // overlong slash
+        {"\xED\xA0\x80", -1, {bad, bad, bad}},          // a surrogate
         {"\xF4\x90\x80\x80", -1, {bad, bad, bad, bad}}, // past U+10FFFF
-        {"\x80" "A", -1, {bad, a}},                  // a lone continuation byte
-        {"\xF0\x9F\x98", -1, {bad}},                 // an emoji cut short
+        {"\x80"
+         "A",
+         -1,
+         {bad, a}},                  // a lone continuation byte
+        {"\xF0\x9F\x98", -1, {bad}}, // an emoji cut short
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -161,8 +171,8 @@ TEST_F(Utf8TextTest, FourScriptsOnFourLines) {
     FontHandle h = Gothic(20, FONT_TYPE_ANTIALIAS);
     ASSERT_NE(h, -1);
     SetTextEncoding(TEXT_ENCODING_UTF8);
-    const char* lines[] = {"Latin: Ça va? Größe, naïve", "Kana: ひらがな カタカナ ｶﾀｶﾅ",
-                           "Kanji: 漢字の東京都渋谷区", "Hangul: 안녕하세요 한국어"};
+    const char* lines[] = {"Latin: Ça va? Größe, naïve", "Kana: ひらがな カタカナ ｶﾀｶﾅ", "Kanji: 漢字の東京都渋谷区",
+                           "Hangul: 안녕하세요 한국어"};
     for (int i = 0; i < 4; i++) {
         DrawStringWithFont(8, 16 + 48 * i, lines[i], 0xFFFF, h, 0, 0);
         EXPECT_GT(CountNonZero(0, 16 + 48 * i, 320, 16 + 48 * i + 30), 300) << lines[i];

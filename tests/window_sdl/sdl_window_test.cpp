@@ -27,8 +27,7 @@ struct WindowImage {
 };
 
 // Read from the root window, which every part of a window on the screen shows in.
-WindowImage Capture(Display* d, Window w)
-{
+WindowImage Capture(Display* d, Window w) {
     WindowImage image;
     XWindowAttributes a, root;
     Window child;
@@ -36,11 +35,9 @@ WindowImage Capture(Display* d, Window w)
     if (!XGetWindowAttributes(d, w, &a) || !XGetWindowAttributes(d, DefaultRootWindow(d), &root) ||
         !XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child))
         return image;
-    if (x < 0 || y < 0 || x + a.width > root.width || y + a.height > root.height)
-        return image;
+    if (x < 0 || y < 0 || x + a.width > root.width || y + a.height > root.height) return image;
     XImage* shot = XGetImage(d, DefaultRootWindow(d), x, y, (unsigned)a.width, (unsigned)a.height, AllPlanes, ZPixmap);
-    if (!shot)
-        return image;
+    if (!shot) return image;
     image.width = a.width;
     image.height = a.height;
     image.pixels.resize((size_t)a.width * a.height);
@@ -52,25 +49,21 @@ WindowImage Capture(Display* d, Window w)
 }
 
 // Waits up to `seconds` for the window's client size; false when it never came.
-bool WaitForSize(Display* d, Window w, int width, int height, int seconds)
-{
+bool WaitForSize(Display* d, Window w, int width, int height, int seconds) {
     auto until = Clock::now() + std::chrono::seconds(seconds);
     do {
         XWindowAttributes a;
         memset(&a, 0, sizeof(a));
-        if (XGetWindowAttributes(d, Current(d, w), &a) && a.width == width && a.height == height)
-            return true;
+        if (XGetWindowAttributes(d, Current(d, w), &a) && a.width == width && a.height == height) return true;
         Pause(100);
     } while (Clock::now() < until);
     return false;
 }
 
 // Writes the image as PNG into $BKT_SHOT_DIR, when that is set.
-void SaveShot(const WindowImage& image, const std::string& name)
-{
+void SaveShot(const WindowImage& image, const std::string& name) {
     const char* dir = getenv("BKT_SHOT_DIR");
-    if (!dir || !dir[0] || image.width == 0)
-        return;
+    if (!dir || !dir[0] || image.width == 0) return;
     std::string ppm = std::string(dir) + "/" + name + ".ppm";
     {
         std::ofstream out(ppm, std::ios::binary);
@@ -91,8 +84,7 @@ struct Placement {
 // Checks that the window shows a 320 x 240 picture at `scale`, centred: black
 // outside it, every scale x scale block one colour, content reaching beyond the
 // part a smaller scale would cover.
-Placement CheckPicture(const WindowImage& image, int scale)
-{
+Placement CheckPicture(const WindowImage& image, int scale) {
     Placement p;
     p.scale = scale;
     p.left = (image.width - 320 * scale) / 2;
@@ -107,8 +99,7 @@ Placement CheckPicture(const WindowImage& image, int scale)
                 p.fault = "colour outside the picture at " + std::to_string(x) + "," + std::to_string(y);
                 break;
             }
-            if (!inside)
-                continue;
+            if (!inside) continue;
             int bx = p.left + (x - p.left) / scale * scale, by = p.top + (y - p.top) / scale * scale;
             if (c != image.At(bx, by)) {
                 p.fault = "block not uniform at " + std::to_string(x) + "," + std::to_string(y);
@@ -126,25 +117,21 @@ Placement CheckPicture(const WindowImage& image, int scale)
 }
 
 // The picture once the window has shown it at `scale` (or the last try after 5 s).
-Placement WaitForPicture(Display* d, Window w, int scale, WindowImage* image)
-{
+Placement WaitForPicture(Display* d, Window w, int scale, WindowImage* image) {
     Placement p;
     auto until = Clock::now() + std::chrono::seconds(5);
     do {
         *image = Capture(d, Current(d, w));
         p = CheckPicture(*image, scale);
-        if (p.fault.empty())
-            return p;
+        if (p.fault.empty()) return p;
         Pause(100);
     } while (Clock::now() < until);
     return p;
 }
 
-int ConfigValue(const GameFolder& folder)
-{
+int ConfigValue(const GameFolder& folder) {
     std::vector<unsigned char> bytes = ReadAll(folder.dir + "/config.ini");
-    if (bytes.size() != 4)
-        return -1;
+    if (bytes.size() != 4) return -1;
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24;
 }
 
@@ -159,26 +146,20 @@ public:
 
 class SdlWindow : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         XSetErrorHandler(IgnoreXError);
-        if (!g_xvfb.ready)
-            GTEST_SKIP() << "Xvfb is not available";
-        if (!Exists(std::string(BKT_DIST_DIR) + "/borrakezti"))
-            GTEST_SKIP() << "the game is not built";
+        if (!g_xvfb.ready) GTEST_SKIP() << "Xvfb is not available";
+        if (!Exists(std::string(BKT_DIST_DIR) + "/borrakezti")) GTEST_SKIP() << "the game is not built";
         display_ = XOpenDisplay(g_xvfb.display.c_str());
         ASSERT_NE(display_, nullptr);
     }
-    void TearDown() override
-    {
-        if (display_)
-            XCloseDisplay(display_);
+    void TearDown() override {
+        if (display_) XCloseDisplay(display_);
     }
     Display* display_ = nullptr;
 };
 
-TEST_F(SdlWindow, DefaultWindowIs320x240AndEscapeEndsWithoutWritingSettings)
-{
+TEST_F(SdlWindow, DefaultWindowIs320x240AndEscapeEndsWithoutWritingSettings) {
     GameFolder folder;
     pid_t pid = StartGame(folder.dir, g_xvfb.display);
     Window w = WaitForWindow(display_, kCaption, 20);
@@ -197,8 +178,7 @@ TEST_F(SdlWindow, DefaultWindowIs320x240AndEscapeEndsWithoutWritingSettings)
     EXPECT_FALSE(Exists(folder.dir + "/config.ini"));
 }
 
-TEST_F(SdlWindow, SettingsFileHoldingTwoDoublesTheWindow)
-{
+TEST_F(SdlWindow, SettingsFileHoldingTwoDoublesTheWindow) {
     GameFolder folder;
     const unsigned char two[4] = {2, 0, 0, 0};
     folder.WriteConfig(two, 4);
@@ -213,8 +193,7 @@ TEST_F(SdlWindow, SettingsFileHoldingTwoDoublesTheWindow)
     EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
 }
 
-TEST_F(SdlWindow, ClosingTheWindowEndsTheGame)
-{
+TEST_F(SdlWindow, ClosingTheWindowEndsTheGame) {
     GameFolder folder;
     pid_t pid = StartGame(folder.dir, g_xvfb.display);
     Window w = WaitForWindow(display_, kCaption, 20);
@@ -223,8 +202,7 @@ TEST_F(SdlWindow, ClosingTheWindowEndsTheGame)
     EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
 }
 
-TEST_F(SdlWindow, ResizedWindowShowsThePictureAtTheLargestWholeScaleCentred)
-{
+TEST_F(SdlWindow, ResizedWindowShowsThePictureAtTheLargestWholeScaleCentred) {
     GameFolder folder;
     const unsigned char one[4] = {1, 0, 0, 0};
     folder.WriteConfig(one, 4);
@@ -262,8 +240,7 @@ TEST_F(SdlWindow, ResizedWindowShowsThePictureAtTheLargestWholeScaleCentred)
 
 // Full screen covers the 1024 x 768 screen of this server, which has no window
 // manager: three times 320 x 240, centred.
-TEST_F(SdlWindow, FullScreenCoversTheDesktopAtTheLargestWholeScale)
-{
+TEST_F(SdlWindow, FullScreenCoversTheDesktopAtTheLargestWholeScale) {
     GameFolder folder;
     const unsigned char zero[4] = {0, 0, 0, 0};
     folder.WriteConfig(zero, 4);
@@ -284,8 +261,7 @@ TEST_F(SdlWindow, FullScreenCoversTheDesktopAtTheLargestWholeScale)
     EXPECT_EQ(CloseAndWait(display_, w, pid), 0);
 }
 
-TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice)
-{
+TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice) {
     GameFolder folder;
     const unsigned char two[4] = {2, 0, 0, 0};
     folder.WriteConfig(two, 4);
@@ -299,7 +275,7 @@ TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice)
         int width, height, config;
     } steps[] = {
         {"F11", 1024, 768, 0},
-        {"F11", 640, 480, 2},        // back to the window it came from
+        {"F11", 640, 480, 2}, // back to the window it came from
         {"alt+Return", 1024, 768, 0},
         {"alt+Return", 640, 480, 2},
     };
@@ -309,8 +285,7 @@ TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice)
         PressKey(g_xvfb.display, Current(display_, w), step.keys, -1);
         EXPECT_TRUE(WaitForSize(display_, w, step.width, step.height, 30));
         auto until = Clock::now() + std::chrono::seconds(30);
-        while (ConfigValue(folder) != step.config && Clock::now() < until)
-            Pause(100);
+        while (ConfigValue(folder) != step.config && Clock::now() < until) Pause(100);
         EXPECT_EQ(ConfigValue(folder), step.config);
         KeyUp(g_xvfb.display, step.keys);
         // The game sees the keys up before the next press.
@@ -321,8 +296,7 @@ TEST_F(SdlWindow, F11AndAltEnterToggleFullScreenAndSaveTheChoice)
 
 // A whole game played with xdotool and recorded; the replay tool plays the
 // recording to the very state the game ended in.
-TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd)
-{
+TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd) {
     GameFolder folder;
     std::string recording = folder.dir + "/play.rec";
     pid_t pid = StartGame(folder.dir, g_xvfb.display, "--record", recording.c_str());
@@ -361,12 +335,10 @@ TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd)
     std::string output;
     char buffer[4096];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, got);
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
     EXPECT_EQ(pclose(pipe), 0) << output;
     std::string last = output.substr(output.rfind("frame="));
-    while (!last.empty() && last.back() == '\n')
-        last.pop_back();
+    while (!last.empty() && last.back() == '\n') last.pop_back();
     EXPECT_EQ(last, ended);
     EXPECT_EQ(ended.find(" lives=5 "), std::string::npos) << "no life was lost: " << ended;
     printf("recorded end: %s\nreplayed end: %s\n", ended.c_str(), last.c_str());
@@ -374,8 +346,7 @@ TEST_F(SdlWindow, RecordedGameReplaysToTheSameEnd)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
     return RUN_ALL_TESTS();

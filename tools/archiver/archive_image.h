@@ -10,15 +10,15 @@
 struct ArchiveItem {
     std::vector<std::string> path; // name components from the root, as stored
     bool isDirectory = false;
-    uint32_t size = 0;             // decoded size
-    uint32_t stored = 0;           // compressed size, or 0xFFFFFFFF when stored plain
-    uint32_t dataStart = 0;        // file offset of the stored bytes
+    uint32_t size = 0;      // decoded size
+    uint32_t stored = 0;    // compressed size, or 0xFFFFFFFF when stored plain
+    uint32_t dataStart = 0; // file offset of the stored bytes
 };
 
 struct ArchiveImage {
-    std::vector<uint8_t> bytes;    // the whole file, unscrambled
+    std::vector<uint8_t> bytes; // the whole file, unscrambled
     int version = 0;
-    bool fallbackKey = false;      // the header decoded only with the fall-back key
+    bool fallbackKey = false;       // the header decoded only with the fall-back key
     std::vector<ArchiveItem> items; // depth-first, each folder before its contents
 };
 

@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Node {
-    std::string diskPath;       // where the bytes come from
-    std::string name;           // the name on disk (bytes)
-    ArchiveNameKey key;         // stored form of the name
+    std::string diskPath; // where the bytes come from
+    std::string name;     // the name on disk (bytes)
+    ArchiveNameKey key;   // stored form of the name
     bool isDirectory = false;
     std::vector<Node> children; // directories only, sorted
     int dirIndex = -1;          // directories: index in the directory table
@@ -97,8 +97,7 @@ bool ReadTree(Node& dir, std::string& error, int depth) {
               [](const Node& a, const Node& b) { return KeyLess(a.key, b.key); });
     for (size_t i = 1; i < dir.children.size(); i++) {
         if (KeyEqual(dir.children[i - 1].key, dir.children[i].key)) {
-            error = "names differ only in case: " + dir.children[i - 1].diskPath + " and " +
-                    dir.children[i].diskPath;
+            error = "names differ only in case: " + dir.children[i - 1].diskPath + " and " + dir.children[i].diskPath;
             return false;
         }
     }
@@ -135,8 +134,8 @@ std::string DefaultArchivePath(const std::string& folder, const std::string& ext
     return base + "." + (extension.empty() ? std::string("data") : extension);
 }
 
-bool BuildArchiveImage(const std::string& folder, std::vector<uint8_t>& image, std::string& error,
-                       PackStats* stats, const CompressorOptions& options) {
+bool BuildArchiveImage(const std::string& folder, std::vector<uint8_t>& image, std::string& error, PackStats* stats,
+                       const CompressorOptions& options) {
     PackStats local;
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
@@ -243,8 +242,8 @@ bool BuildArchiveImage(const std::string& folder, std::vector<uint8_t>& image, s
     return true;
 }
 
-bool PackFolder(const std::string& folder, const std::string& outPath, std::string& error,
-                PackStats* stats, const CompressorOptions& options) {
+bool PackFolder(const std::string& folder, const std::string& outPath, std::string& error, PackStats* stats,
+                const CompressorOptions& options) {
     std::vector<uint8_t> image;
     if (!BuildArchiveImage(folder, image, error, stats, options)) return false;
     // Same bytes already there: leave the file (and its time) alone.

@@ -23,9 +23,9 @@ std::string DefaultArchivePath(const std::string& folder, const std::string& ext
 
 // Builds the archive image of folder. False with a message in error when the
 // folder or one of its files cannot be read, or a name cannot be stored.
-bool BuildArchiveImage(const std::string& folder, std::vector<uint8_t>& image, std::string& error,
-                       PackStats* stats, const CompressorOptions& options = CompressorOptions());
+bool BuildArchiveImage(const std::string& folder, std::vector<uint8_t>& image, std::string& error, PackStats* stats,
+                       const CompressorOptions& options = CompressorOptions());
 
 // Builds the image and writes it to outPath (through a temporary file renamed over it).
-bool PackFolder(const std::string& folder, const std::string& outPath, std::string& error,
-                PackStats* stats, const CompressorOptions& options = CompressorOptions());
+bool PackFolder(const std::string& folder, const std::string& outPath, std::string& error, PackStats* stats,
+                const CompressorOptions& options = CompressorOptions());

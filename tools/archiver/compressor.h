@@ -8,10 +8,10 @@
 #include <vector>
 
 struct CompressorOptions {
-    int maxChain = 256;    // hash-chain candidates tried per position
-    int niceLength = 258;  // a match this long ends the search
-    int goodLength = 32;   // from this length on only a quarter of the chain is tried
-    int maxLazy = 64;      // matches shorter than this try the next position first
+    int maxChain = 256;   // hash-chain candidates tried per position
+    int niceLength = 258; // a match this long ends the search
+    int goodLength = 32;  // from this length on only a quarter of the chain is tried
+    int maxLazy = 64;     // matches shorter than this try the next position first
 };
 
 // Writes the compressed block (9-byte head and payload) into out. Returns false,

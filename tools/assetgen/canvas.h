@@ -4,13 +4,13 @@
 #include <vector>
 
 struct Rgba {
-  uint8_t r, g, b, a;  // straight (not premultiplied) colour and opacity
+    uint8_t r, g, b, a; // straight (not premultiplied) colour and opacity
 };
 
 struct Canvas {
-  int width = 0;            // pixels per row
-  int height = 0;           // rows
-  std::vector<Rgba> pixels; // width * height, top row first
+    int width = 0;            // pixels per row
+    int height = 0;           // rows
+    std::vector<Rgba> pixels; // width * height, top row first
 };
 
 Canvas MakeCanvas(int width, int height, Rgba fill);

@@ -5,9 +5,9 @@
 #include <vector>
 
 struct MusicRender {
-  int rate = 44100;           // frames per second
-  std::vector<float> left;    // left channel, one loop exactly
-  std::vector<float> right;   // right channel
+    int rate = 44100;         // frames per second
+    std::vector<float> left;  // left channel, one loop exactly
+    std::vector<float> right; // right channel
 };
 
 MusicRender RenderChiptune(const std::string& path);

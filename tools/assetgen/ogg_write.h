@@ -3,5 +3,5 @@
 #include <string>
 #include <vector>
 
-bool WriteOggVorbis(const std::string& path, const std::vector<float>& left, const std::vector<float>& right,
-                    int rate, float quality);
+bool WriteOggVorbis(const std::string& path, const std::vector<float>& left, const std::vector<float>& right, int rate,
+                    float quality);

@@ -4,8 +4,8 @@
 #include <string>
 
 struct Palette {
-  Rgba colors[128];   // colour of each ASCII key
-  bool defined[128];  // key has a colour
+    Rgba colors[128];  // colour of each ASCII key
+    bool defined[128]; // key has a colour
 };
 
 // Reads lines "KEY R G B [A]"; '.' is reserved for "leave the pixel as it is".

@@ -6,9 +6,9 @@
 #include <vector>
 
 struct SoundEffect {
-  WaveEncoding encoding;  // how the file stores the samples
-  int rate;               // samples per second
-  std::vector<float> samples;  // mono, peak normalised to the requested level
+    WaveEncoding encoding;      // how the file stores the samples
+    int rate;                   // samples per second
+    std::vector<float> samples; // mono, peak normalised to the requested level
 };
 
 SoundEffect RenderSoundEffect(const std::string& path);

@@ -9,7 +9,7 @@ constexpr int kStageColumns = 20;
 constexpr int kStageRows = 15;
 
 struct StageLegend {
-  int code[128];  // tile code per grid character, -1 = not in the legend
+    int code[128]; // tile code per grid character, -1 = not in the legend
 };
 
 StageLegend LoadStageLegend(const std::string& path);

@@ -5,13 +5,13 @@
 #include <vector>
 
 struct SourceLine {
-  std::string text;  // the line without its end-of-line characters
-  int number;        // 1-based line number in the file
+    std::string text; // the line without its end-of-line characters
+    int number;       // 1-based line number in the file
 };
 
 struct SourceFile {
-  std::string path;               // path as given
-  std::vector<SourceLine> lines;  // every line of the file
+    std::string path;              // path as given
+    std::vector<SourceLine> lines; // every line of the file
 };
 
 // Loads a whole text file; exits with a message when it cannot be read.

@@ -19,8 +19,7 @@ static ReplayOptions s_options;
 static bool s_shotFailed = false;
 static std::vector<bool> s_shotTaken; // one flag per --shot
 
-static void PrintStatus(void)
-{
+static void PrintStatus(void) {
     char line[200];
     FormatStatusLine(line, sizeof line, ScriptedPresentCount());
     printf("%s\n", line);
@@ -28,52 +27,43 @@ static void PrintStatus(void)
 }
 
 // Runs after every presented frame: screenshots, trace, and the frame limit.
-static int AfterFrame(void)
-{
+static int AfterFrame(void) {
     int presented = ScriptedPresentCount();
     for (size_t i = 0; i < s_options.shots.size(); i++) {
         const ReplayShot& shot = s_options.shots[i];
-        if (shot.frame + 1 != presented)
-            continue;
+        if (shot.frame + 1 != presented) continue;
         s_shotTaken[i] = true;
         if (ScriptedSaveLastFrame(shot.path.c_str()) != 0) {
             fprintf(stderr, "borrakezti-replay: cannot save %s\n", shot.path.c_str());
             s_shotFailed = true;
         }
     }
-    if (s_options.trace)
-        PrintStatus();
+    if (s_options.trace) PrintStatus();
     return s_options.frames > 0 && presented >= s_options.frames;
 }
 
-static bool ReadWholeFile(const char* path, std::string& text)
-{
+static bool ReadWholeFile(const char* path, std::string& text) {
     FILE* file = fopen(path, "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     char buffer[4096];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
-        text.append(buffer, got);
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, got);
     fclose(file);
     return true;
 }
 
 // A fresh folder for the run's "config.ini" and "score.dat", so a replay starts
 // from the default setting and ranking and never touches the player's files.
-static std::string MakeScratchFolder(void)
-{
+static std::string MakeScratchFolder(void) {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/borrakezti-replay-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back(0);
-    if (!mkdtemp(name.data()))
-        return std::string();
+    if (!mkdtemp(name.data())) return std::string();
     return std::string(name.data());
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string error;
     if (!ParseReplayOptions(argc, argv, s_options, error)) {
         fprintf(stderr, "borrakezti-replay: %s\n", error.c_str());
@@ -121,10 +111,8 @@ int main(int argc, char** argv)
     g_frameHook = AfterFrame;
     int result = WinMain();
     PrintStatus();
-    if (!scratch.empty())
-        fs::remove_all(scratch, ec);
-    if (result != 0)
-        return 1; // the runtime or the game said why on stderr
+    if (!scratch.empty()) fs::remove_all(scratch, ec);
+    if (result != 0) return 1; // the runtime or the game said why on stderr
     for (size_t i = 0; i < s_options.shots.size(); i++) {
         if (!s_shotTaken[i]) {
             fprintf(stderr, "borrakezti-replay: no shot of frame %d: the game ended after %d frames\n",

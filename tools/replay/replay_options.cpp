@@ -18,15 +18,13 @@ const char kReplayUsage[] =
     "                       fresh scratch folder, so the player's files are never touched)\n"
     "  --help, --version    print this text or the version and exit\n";
 
-static bool ParseInt(const char* text, long long& value)
-{
+static bool ParseInt(const char* text, long long& value) {
     char* end = nullptr;
     value = strtoll(text, &end, 10);
     return end != text && *end == 0;
 }
 
-bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::string& error)
-{
+bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::string& error) {
     for (int i = 1; i < argc; i++) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -43,9 +41,8 @@ bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::stri
             options.version = true;
             return true;
         }
-        bool known = strcmp(arg, "--script") == 0 || strcmp(arg, "--frames") == 0 ||
-                     strcmp(arg, "--time") == 0 || strcmp(arg, "--shot") == 0 ||
-                     strcmp(arg, "--save-dir") == 0;
+        bool known = strcmp(arg, "--script") == 0 || strcmp(arg, "--frames") == 0 || strcmp(arg, "--time") == 0 ||
+                     strcmp(arg, "--shot") == 0 || strcmp(arg, "--save-dir") == 0;
         if (!known) {
             error = std::string("unknown option: ") + arg;
             return false;
@@ -76,8 +73,7 @@ bool ParseReplayOptions(int argc, char** argv, ReplayOptions& options, std::stri
         } else {
             const char* colon = strchr(value, ':');
             std::string frameText = colon ? std::string(value, colon) : std::string();
-            if (!colon || !colon[1] || !ParseInt(frameText.c_str(), number) || number < 0 ||
-                number > 0x7FFFFFFF) {
+            if (!colon || !colon[1] || !ParseInt(frameText.c_str(), number) || number < 0 || number > 0x7FFFFFFF) {
                 error = std::string("bad shot (FRAME:PATH.png): ") + value;
                 return false;
             }

@@ -16,14 +16,14 @@ namespace {
 
 // Sample data shared by a buffer and its duplicates.
 struct MixSamples {
-    int users;        // buffers referring to these samples
-    uint8_t* bytes;   // the PCM image (null when empty)
-    int size;         // bytes
-    int frames;       // whole sample frames in bytes
-    int channels;     // interleaved channels (1..32)
-    int sampleBytes;  // 1 = unsigned 8-bit, 2 = signed 16-bit little-endian
-    int blockAlign;   // bytes per frame
-    int rate;         // frames per second
+    int users;              // buffers referring to these samples
+    uint8_t* bytes;         // the PCM image (null when empty)
+    int size;               // bytes
+    int frames;             // whole sample frames in bytes
+    int channels;           // interleaved channels (1..32)
+    int sampleBytes;        // 1 = unsigned 8-bit, 2 = signed 16-bit little-endian
+    int blockAlign;         // bytes per frame
+    int rate;               // frames per second
     ResampleKernel* kernel; // the rate converter, null at the device rate
 };
 
@@ -39,7 +39,7 @@ struct PlatformSoundBuffer {
     int wrapped;                     // looped since the last start: the sound's end precedes frame 0
     PlatformSoundBuffer* prevActive; // playing list links
     PlatformSoundBuffer* nextActive;
-    int lockedBytes;                 // bytes handed out by an open lock
+    int lockedBytes; // bytes handed out by an open lock
 };
 
 namespace {
@@ -59,17 +59,17 @@ struct MixTail {
 };
 
 struct MixerState {
-    std::mutex lock;                    // the device lock: every buffer field is under it
-    int open;                           // the backend's device is open
-    int bufferCount;                    // buffers alive
-    int playingCount;                   // buffers in the playing list
-    PlatformSoundBuffer* active;        // head of the playing list
-    int failures[MixerFailKindCount];   // injected failures still to give
+    std::mutex lock;                       // the device lock: every buffer field is under it
+    int open;                              // the backend's device is open
+    int bufferCount;                       // buffers alive
+    int playingCount;                      // buffers in the playing list
+    PlatformSoundBuffer* active;           // head of the playing list
+    int failures[MixerFailKindCount];      // injected failures still to give
     int32_t accumulator[kChunkFrames * 2]; // one chunk of the sum before clipping
-    ResampleKernel* kernels;            // converters in use, one per source rate
-    float scratchLeft[kScratchFrames];  // one block of a converted voice's source frames
+    ResampleKernel* kernels;               // converters in use, one per source rate
+    float scratchLeft[kScratchFrames];     // one block of a converted voice's source frames
     float scratchRight[kScratchFrames];
-    MixTail tails[kTails];              // stopped converted voices fading out
+    MixTail tails[kTails];                     // stopped converted voices fading out
     int32_t tailAccumulator[kChunkFrames * 2]; // one chunk of a tail before its fade
 };
 
@@ -156,8 +156,7 @@ void MixVoice(PlatformSoundBuffer* b, int32_t* acc, int count) {
 // the end precedes once the loop has wrapped; anything else is silence, so a sound
 // starts from and ends into silence.
 template <int SB, int CH>
-void GatherFrames(const PlatformSoundBuffer* b, int64_t first, int count, float* left,
-                  float* right) {
+void GatherFrames(const PlatformSoundBuffer* b, int64_t first, int count, float* left, float* right) {
     const MixSamples* s = b->samples;
     const int64_t frames = s->frames;
     for (int m = 0; m < count; m++) {
@@ -455,8 +454,8 @@ void PlatformAudioReleaseBuffer(PlatformSoundBuffer* buffer) {
     g_mixer.bufferCount--;
 }
 
-int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1,
-                            int* bytes1, void** part2, int* bytes2) {
+int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, void** part1, int* bytes1, void** part2,
+                            int* bytes2) {
     if (!buffer || !part1 || !bytes1) return -1;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
     MixSamples* s = buffer->samples;
@@ -474,8 +473,7 @@ int PlatformAudioLockBuffer(PlatformSoundBuffer* buffer, int offset, int bytes, 
     return 0;
 }
 
-int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2,
-                              int bytes2) {
+int PlatformAudioUnlockBuffer(PlatformSoundBuffer* buffer, void* part1, int bytes1, void* part2, int bytes2) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> guard(g_mixer.lock);
     if (TakeFailure(MixerFailUnlock)) return -1;

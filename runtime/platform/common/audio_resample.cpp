@@ -69,8 +69,7 @@ int ResampleMakeKernel(ResampleKernel* k, int rate, int deviceRate) {
         for (int j = 0; j < taps; j++) k->rows[p * taps + j] = (float)(weights[j] / sum);
     }
     for (int p = 0; p < RESAMPLE_PHASES; p++)
-        for (int j = 0; j < taps; j++)
-            k->deltas[p * taps + j] = k->rows[(p + 1) * taps + j] - k->rows[p * taps + j];
+        for (int j = 0; j < taps; j++) k->deltas[p * taps + j] = k->rows[(p + 1) * taps + j] - k->rows[p * taps + j];
     return 0;
 }
 
@@ -110,9 +109,8 @@ inline __attribute__((always_inline)) float SumLanes(const Lanes8& v) {
 // Taps: the kernel's length when known at compile time (every kernel going up has
 // 2 x RESAMPLE_HALF_WIDTH), so the tap loop unrolls; 0 reads it from the kernel.
 template <typename V, bool Stereo, int Taps>
-inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const float* left,
-                                               const float* right, uint64_t pos, uint64_t step,
-                                               int n, int32_t* acc) {
+inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const float* left, const float* right,
+                                               uint64_t pos, uint64_t step, int n, int32_t* acc) {
     const int lanes = (int)(sizeof(V) / sizeof(float));
     const int taps = Taps ? Taps : k->taps;
     const int back = k->half - 1;
@@ -160,8 +158,8 @@ inline __attribute__((always_inline)) void Run(const ResampleKernel* k, const fl
     }
 }
 
-void RunPlain(const ResampleKernel* k, const float* left, const float* right, uint64_t pos,
-              uint64_t step, int n, int32_t* acc) {
+void RunPlain(const ResampleKernel* k, const float* left, const float* right, uint64_t pos, uint64_t step, int n,
+              int32_t* acc) {
     if (k->taps == 2 * RESAMPLE_HALF_WIDTH) {
         if (right) Run<Lanes4, true, 2 * RESAMPLE_HALF_WIDTH>(k, left, right, pos, step, n, acc);
         else Run<Lanes4, false, 2 * RESAMPLE_HALF_WIDTH>(k, left, nullptr, pos, step, n, acc);
@@ -175,9 +173,8 @@ void RunPlain(const ResampleKernel* k, const float* left, const float* right, ui
 #if defined(__x86_64__) || defined(__i386__)
 // The same loop compiled for AVX2 and FMA, chosen at run time when the processor
 // has them: one register a block of eight taps, a fused multiply-add a tap.
-__attribute__((target("avx2,fma"))) void RunAvx2(const ResampleKernel* k, const float* left,
-                                                 const float* right, uint64_t pos, uint64_t step,
-                                                 int n, int32_t* acc) {
+__attribute__((target("avx2,fma"))) void RunAvx2(const ResampleKernel* k, const float* left, const float* right,
+                                                 uint64_t pos, uint64_t step, int n, int32_t* acc) {
     if (k->taps == 2 * RESAMPLE_HALF_WIDTH) {
         if (right) Run<Lanes8, true, 2 * RESAMPLE_HALF_WIDTH>(k, left, right, pos, step, n, acc);
         else Run<Lanes8, false, 2 * RESAMPLE_HALF_WIDTH>(k, left, nullptr, pos, step, n, acc);
@@ -188,8 +185,7 @@ __attribute__((target("avx2,fma"))) void RunAvx2(const ResampleKernel* k, const 
     }
 }
 
-typedef void (*RunFunction)(const ResampleKernel*, const float*, const float*, uint64_t, uint64_t,
-                            int, int32_t*);
+typedef void (*RunFunction)(const ResampleKernel*, const float*, const float*, uint64_t, uint64_t, int, int32_t*);
 
 RunFunction PickRun() {
     __builtin_cpu_init();
@@ -205,8 +201,8 @@ void ResampleUsePlainLoop(int plain) {
     g_plainOnly = plain;
 }
 
-void ResampleRun(const ResampleKernel* k, const float* left, const float* right, uint64_t pos,
-                 uint64_t step, int n, int32_t* acc) {
+void ResampleRun(const ResampleKernel* k, const float* left, const float* right, uint64_t pos, uint64_t step, int n,
+                 int32_t* acc) {
 #if defined(__x86_64__) || defined(__i386__)
     static const RunFunction run = PickRun();
     (g_plainOnly ? RunPlain : run)(k, left, right, pos, step, n, acc);

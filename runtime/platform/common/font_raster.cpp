@@ -19,32 +19,32 @@
 #define FALLBACK_FACE_MAX 4
 
 struct FallbackFace {
-    FT_Face face;        // a face that has characters the main one lacks
-    FcCharSet* charset;  // the characters it covers
+    FT_Face face;       // a face that has characters the main one lacks
+    FcCharSet* charset; // the characters it covers
 };
 
 struct PlatformFont {
-    FT_Face face;             // the face chosen for the name
-    int height;               // requested cell height
-    int charSet;              // 1, 128 or 129
-    int wantBold;             // weight asked for is 600 or more
-    int wantItalic;           // italic asked for
-    int emboldenMain;         // the chosen face is lighter than asked: embolden
-    int slantMain;            // the chosen face is upright but italic was asked: slant
-    char language[4];         // fontconfig language of the character set ("" = none)
-    char family[128];         // family name of the chosen face
-    PlatformFontMetrics metrics; // computed once at creation
+    FT_Face face;                              // the face chosen for the name
+    int height;                                // requested cell height
+    int charSet;                               // 1, 128 or 129
+    int wantBold;                              // weight asked for is 600 or more
+    int wantItalic;                            // italic asked for
+    int emboldenMain;                          // the chosen face is lighter than asked: embolden
+    int slantMain;                             // the chosen face is upright but italic was asked: slant
+    char language[4];                          // fontconfig language of the character set ("" = none)
+    char family[128];                          // family name of the chosen face
+    PlatformFontMetrics metrics;               // computed once at creation
     FallbackFace fallbacks[FALLBACK_FACE_MAX]; // faces for characters the main one lacks
-    int fallbackCount;        // entries in fallbacks
+    int fallbackCount;                         // entries in fallbacks
 };
 
 namespace {
 
 struct FontService {
-    std::mutex lock;     // faces are made and drawn from whichever thread holds the runtime lock
-    FT_Library library;  // FreeType, made with the first font
-    int fontCount;       // fonts alive; the library goes with the last one
-    int fcReady;         // FcInit ran
+    std::mutex lock;    // faces are made and drawn from whichever thread holds the runtime lock
+    FT_Library library; // FreeType, made with the first font
+    int fontCount;      // fonts alive; the library goes with the last one
+    int fcReady;        // FcInit ran
 };
 
 FontService s_fonts;
@@ -109,16 +109,15 @@ int SizeFace(FT_Face face, int height) {
     // A bitmap-only face: the strike closest to the height.
     int best = 0;
     for (int i = 1; i < face->num_fixed_sizes; i++)
-        if (abs(face->available_sizes[i].height - height) < abs(face->available_sizes[best].height - height))
-            best = i;
+        if (abs(face->available_sizes[i].height - height) < abs(face->available_sizes[best].height - height)) best = i;
     if (face->num_fixed_sizes > 0) FT_Select_Size(face, best);
     long top = face->size ? (long)((face->size->metrics.ascender + 32) >> 6) : height;
     return top < 0 ? 0 : top > height ? height : (int)top;
 }
 
 // Opens the best match of a fontconfig pattern; null when none loads.
-FT_Face OpenMatch(FcPattern* pattern, FcCharSet** charsetOut, int* weightOut, int* slantOut,
-                  char* family, int familySize) {
+FT_Face OpenMatch(FcPattern* pattern, FcCharSet** charsetOut, int* weightOut, int* slantOut, char* family,
+                  int familySize) {
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
@@ -143,8 +142,7 @@ FT_Face OpenMatch(FcPattern* pattern, FcCharSet** charsetOut, int* weightOut, in
         FcBool embolden = FcFalse;
         FcMatrix* matrix = nullptr;
         FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
-        int slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix &&
-                      matrix->xy != 0.0;
+        int slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix && matrix->xy != 0.0;
         if (weightOut) {
             if (FcPatternGetInteger(match, FC_WEIGHT, 0, weightOut) != FcResultMatch || embolden)
                 *weightOut = FC_WEIGHT_REGULAR;
@@ -186,8 +184,8 @@ uint32_t ToUnicode(const PlatformFont* font, unsigned int code) {
         inBytes = 1;
     }
     unsigned char out[8];
-    int n = PlatformConvertText(font->charSet == 129 ? "CP949" : "CP932", "UTF-32LE", in, inBytes,
-                                (char*)out, sizeof out);
+    int n =
+        PlatformConvertText(font->charSet == 129 ? "CP949" : "CP932", "UTF-32LE", in, inBytes, (char*)out, sizeof out);
     if (n != 4) return 0;
     return (uint32_t)out[0] | (uint32_t)out[1] << 8 | (uint32_t)out[2] << 16 | (uint32_t)out[3] << 24;
 }
@@ -332,8 +330,8 @@ const char* PlatformFontFamily(const PlatformFont* font) {
     return font ? font->family : "";
 }
 
-int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics,
-                     void* buffer, int bufferSize) {
+int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics, void* buffer,
+                     int bufferSize) {
     if (!font) return -1;
     std::lock_guard<std::mutex> guard(s_fonts.lock);
     uint32_t unicode = ToUnicode(font, code);

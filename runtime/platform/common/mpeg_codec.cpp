@@ -23,8 +23,7 @@ uint32_t ReadU32(const uint8_t* p) {
 void Drain(PlatformSoundCodec* c, uint8_t* dest, int capacity, int* produced) {
     for (int guard = 0; guard < 256 && !c->needMore && *produced < capacity; guard++) {
         size_t done = 0;
-        int ret = mpg123_decode(c->mpg, nullptr, 0, dest + *produced,
-                                (size_t)(capacity - *produced), &done);
+        int ret = mpg123_decode(c->mpg, nullptr, 0, dest + *produced, (size_t)(capacity - *produced), &done);
         *produced += (int)done;
         if (ret == MPG123_NEED_MORE) c->needMore = 1;
         else if (ret == MPG123_ERR) {
@@ -55,11 +54,10 @@ int MpegCodecOpen(PlatformSoundCodec* c, const void* sourceFormat, int formatSiz
     int err = 0;
     c->mpg = mpg123_new(nullptr, &err);
     if (!c->mpg) return -1;
-    mpg123_param(c->mpg, MPG123_ADD_FLAGS,
-                 MPG123_QUIET | (channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO), 0);
+    mpg123_param(c->mpg, MPG123_ADD_FLAGS, MPG123_QUIET | (channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO), 0);
     mpg123_format_none(c->mpg);
-    if (mpg123_format(c->mpg, (long)rate, channels == 1 ? MPG123_MONO : MPG123_STEREO,
-                      MPG123_ENC_SIGNED_16) != MPG123_OK)
+    if (mpg123_format(c->mpg, (long)rate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) !=
+        MPG123_OK)
         return -1;
     if (mpg123_open_feed(c->mpg) != MPG123_OK) return -1;
     c->needMore = 1;
@@ -77,17 +75,16 @@ int MpegCodecOpen(PlatformSoundCodec* c, const void* sourceFormat, int formatSiz
     return 0;
 }
 
-int MpegCodecConvert(PlatformSoundCodec* c, int offset, int sourceBytes, void* dest,
-                     int destCapacity, int* sourceUsed, int* destProduced) {
+int MpegCodecConvert(PlatformSoundCodec* c, int offset, int sourceBytes, void* dest, int destCapacity, int* sourceUsed,
+                     int* destProduced) {
     uint8_t* out = (uint8_t*)dest;
     int produced = 0;
     if (c->fedAhead > sourceBytes) c->fedAhead = sourceBytes;
     Drain(c, out, destCapacity, &produced);
     if (c->needMore && !c->failed && produced < destCapacity && c->fedAhead < sourceBytes) {
         size_t done = 0;
-        int ret = mpg123_decode(c->mpg, c->data + offset + c->fedAhead,
-                                (size_t)(sourceBytes - c->fedAhead), out + produced,
-                                (size_t)(destCapacity - produced), &done);
+        int ret = mpg123_decode(c->mpg, c->data + offset + c->fedAhead, (size_t)(sourceBytes - c->fedAhead),
+                                out + produced, (size_t)(destCapacity - produced), &done);
         produced += (int)done;
         c->fedAhead = sourceBytes;
         if (ret == MPG123_ERR) c->failed = 1;

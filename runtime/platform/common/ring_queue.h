@@ -6,8 +6,8 @@
 template <typename T, int Capacity>
 struct RingQueue {
     T items[Capacity];
-    int head;   // index of the oldest item
-    int count;  // items queued
+    int head;  // index of the oldest item
+    int count; // items queued
 };
 
 template <typename T, int Capacity>

@@ -8,8 +8,7 @@
 
 namespace {
 
-PlatformSoundCodec* OpenCodec(const void* sourceFormat, int formatSize, const void* sourceData,
-                              int dataSize) {
+PlatformSoundCodec* OpenCodec(const void* sourceFormat, int formatSize, const void* sourceData, int dataSize) {
     int tag = SoundCodecTag(sourceFormat, formatSize);
     if (tag < 0 || dataSize < 0 || (dataSize > 0 && !sourceData)) return nullptr;
     PlatformSoundCodec* c = (PlatformSoundCodec*)calloc(1, sizeof(PlatformSoundCodec));
@@ -34,8 +33,8 @@ int SoundCodecTag(const void* sourceFormat, int formatSize) {
     return p[0] | (p[1] << 8);
 }
 
-int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void* sourceData,
-                            int dataSize, WaveFormat* pcm) {
+int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void* sourceData, int dataSize,
+                            WaveFormat* pcm) {
     if (!pcm) return -1;
     PlatformSoundCodec* c = OpenCodec(sourceFormat, formatSize, sourceData, dataSize);
     if (!c) return -1;
@@ -44,8 +43,8 @@ int PlatformCodecSuggestPcm(const void* sourceFormat, int formatSize, const void
     return 0;
 }
 
-PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize,
-                                      const void* sourceData, int dataSize, const WaveFormat* pcm) {
+PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize, const void* sourceData, int dataSize,
+                                      const WaveFormat* pcm) {
     PlatformSoundCodec* c = OpenCodec(sourceFormat, formatSize, sourceData, dataSize);
     if (!c) return nullptr;
     // Only the format this codec suggests can be produced.
@@ -56,14 +55,13 @@ PlatformSoundCodec* PlatformCodecOpen(const void* sourceFormat, int formatSize,
     return c;
 }
 
-int PlatformCodecConvert(PlatformSoundCodec* c, const void* source, int sourceBytes, void* dest,
-                         int destCapacity, int* sourceUsed, int* destProduced) {
+int PlatformCodecConvert(PlatformSoundCodec* c, const void* source, int sourceBytes, void* dest, int destCapacity,
+                         int* sourceUsed, int* destProduced) {
     if (!c || !sourceUsed || !destProduced) return -1;
     *sourceUsed = 0;
     *destProduced = 0;
     const uint8_t* s = (const uint8_t*)source;
-    if (!s || s < c->data || sourceBytes < 0 || sourceBytes > 2048 || destCapacity < 0 ||
-        (destCapacity > 0 && !dest))
+    if (!s || s < c->data || sourceBytes < 0 || sourceBytes > 2048 || destCapacity < 0 || (destCapacity > 0 && !dest))
         return -1;
     int64_t offset = s - c->data;
     if (offset + sourceBytes > c->dataSize) return -1;
@@ -72,17 +70,13 @@ int PlatformCodecConvert(PlatformSoundCodec* c, const void* source, int sourceBy
         return 0;
     }
     return c->kind == SoundCodecMpeg
-               ? MpegCodecConvert(c, (int)offset, sourceBytes, dest, destCapacity, sourceUsed,
-                                  destProduced)
-               : WaveCodecConvert(c, (int)offset, sourceBytes, dest, destCapacity, sourceUsed,
-                                  destProduced);
+               ? MpegCodecConvert(c, (int)offset, sourceBytes, dest, destCapacity, sourceUsed, destProduced)
+               : WaveCodecConvert(c, (int)offset, sourceBytes, dest, destCapacity, sourceUsed, destProduced);
 }
 
 int PlatformCodecEstimateSize(PlatformSoundCodec* c) {
     if (!c) return -1;
-    int64_t bytes = c->kind == SoundCodecMpeg
-                        ? c->estimate
-                        : c->totalFrames * (int64_t)c->pcm.BlockAlign;
+    int64_t bytes = c->kind == SoundCodecMpeg ? c->estimate : c->totalFrames * (int64_t)c->pcm.BlockAlign;
     if (bytes < 0 || bytes > 0x7FFFFFFF) return -1;
     return (int)bytes;
 }

@@ -26,8 +26,7 @@ sf_count_t VirtualLength(void* user) {
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
     PlatformSoundCodec* c = (PlatformSoundCodec*)user;
     int64_t length = (int64_t)c->headerSize + c->dataSize;
-    int64_t target = whence == SEEK_SET ? offset : whence == SEEK_CUR ? c->virtualPos + offset
-                                                                      : length + offset;
+    int64_t target = whence == SEEK_SET ? offset : whence == SEEK_CUR ? c->virtualPos + offset : length + offset;
     if (target < 0) return -1;
     if (target > length) target = length;
     c->virtualPos = target;
@@ -121,8 +120,7 @@ int WaveCodecOpen(PlatformSoundCodec* c, const void* sourceFormat, int formatSiz
     c->file = sf_open_virtual(&g_virtualIo, SFM_READ, &info, c);
     if (!c->file) return -1;
     if (info.channels < 1 || info.channels > 32 || info.samplerate < 1 || info.frames < 0 ||
-        ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV &&
-         (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAVEX))
+        ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV && (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAVEX))
         return -1;
 
     c->totalFrames = info.frames;
@@ -136,12 +134,10 @@ int WaveCodecOpen(PlatformSoundCodec* c, const void* sourceFormat, int formatSiz
     return 0;
 }
 
-int WaveCodecConvert(PlatformSoundCodec* c, int offset, int sourceBytes, void* dest,
-                     int destCapacity, int* sourceUsed, int* destProduced) {
+int WaveCodecConvert(PlatformSoundCodec* c, int offset, int sourceBytes, void* dest, int destCapacity, int* sourceUsed,
+                     int* destProduced) {
     int64_t after = (int64_t)offset + sourceBytes;
-    int64_t target = after >= c->dataSize || c->dataSize == 0
-                         ? c->totalFrames
-                         : c->totalFrames * after / c->dataSize;
+    int64_t target = after >= c->dataSize || c->dataSize == 0 ? c->totalFrames : c->totalFrames * after / c->dataSize;
     int64_t want = target - c->framesRead;
     int64_t room = destCapacity / c->pcm.BlockAlign;
     int limited = 0;

@@ -10,14 +10,14 @@
 namespace {
 
 struct ScriptedAudioState {
-    int openResult;       // what the next PlatformAudioOpen returns
-    int maxRate;          // highest buffer rate reported
-    int primaryStereo;    // reports stereo primary output
-    int primary16Bit;     // reports 16-bit primary output
-    int refusePrimary;    // primary format requests fail
-    int primarySet;       // a primary format was accepted
-    WaveFormat primary;   // the last accepted primary format
-    int deviceList;       // device count, or -1 / -2 listing failures
+    int openResult;     // what the next PlatformAudioOpen returns
+    int maxRate;        // highest buffer rate reported
+    int primaryStereo;  // reports stereo primary output
+    int primary16Bit;   // reports 16-bit primary output
+    int refusePrimary;  // primary format requests fail
+    int primarySet;     // a primary format was accepted
+    WaveFormat primary; // the last accepted primary format
+    int deviceList;     // device count, or -1 / -2 listing failures
 };
 
 ScriptedAudioState g_audio = {0, MIXER_MAX_RATE, 1, 1, 0, 0, {}, 1};
@@ -60,8 +60,7 @@ int PlatformAudioDeviceCount(void) {
     return g_audio.deviceList;
 }
 
-int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description,
-                            int descriptionSize) {
+int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description, int descriptionSize) {
     if (index < 0 || index >= g_audio.deviceList) return -1;
     snprintf(module, moduleSize, "scripted");
     snprintf(description, descriptionSize, "memory mix %d", index);

@@ -12,11 +12,11 @@
 namespace {
 
 struct ScriptedClock {
-    std::atomic<uint32_t> milliseconds;   // the virtual millisecond count
-    std::atomic<uint32_t> fineStep;       // fine counts handed out within the current millisecond
-    std::atomic<uint32_t> fineMs;         // millisecond the fine steps belong to
-    std::atomic<int64_t> calendar;        // calendar seconds reported
-    std::atomic<uint64_t> clockThread;    // id of the thread whose sleeps advance the clock (0 = any)
+    std::atomic<uint32_t> milliseconds; // the virtual millisecond count
+    std::atomic<uint32_t> fineStep;     // fine counts handed out within the current millisecond
+    std::atomic<uint32_t> fineMs;       // millisecond the fine steps belong to
+    std::atomic<int64_t> calendar;      // calendar seconds reported
+    std::atomic<uint64_t> clockThread;  // id of the thread whose sleeps advance the clock (0 = any)
 };
 
 ScriptedClock s_clock;
@@ -32,9 +32,13 @@ bool ScriptedIsClockThread(void) {
     return owner == 0 || owner == ThreadKey();
 }
 
-void ScriptedSetClockThread(void) { s_clock.clockThread.store(ThreadKey()); }
+void ScriptedSetClockThread(void) {
+    s_clock.clockThread.store(ThreadKey());
+}
 
-uint32_t PlatformMilliseconds(void) { return s_clock.milliseconds.load(); }
+uint32_t PlatformMilliseconds(void) {
+    return s_clock.milliseconds.load();
+}
 
 int64_t PlatformFineCounter(void) {
     // Each read moves on by one microsecond within the current millisecond, so the
@@ -49,9 +53,13 @@ int64_t PlatformFineCounter(void) {
     return (int64_t)ms * 1000 + step;
 }
 
-int64_t PlatformFineFrequency(void) { return 1000000; }
+int64_t PlatformFineFrequency(void) {
+    return 1000000;
+}
 
-int PlatformTimerPeriod(void) { return 1; }
+int PlatformTimerPeriod(void) {
+    return 1;
+}
 
 void PlatformSleep(int milliseconds) {
     if (ScriptedIsClockThread()) {
@@ -64,8 +72,16 @@ void PlatformSleep(int milliseconds) {
     }
 }
 
-int64_t PlatformCalendarSeconds(void) { return s_clock.calendar.load(); }
+int64_t PlatformCalendarSeconds(void) {
+    return s_clock.calendar.load();
+}
 
-void ScriptedAdvanceClock(uint32_t milliseconds) { s_clock.milliseconds.fetch_add(milliseconds); }
-void ScriptedSetClock(uint32_t milliseconds) { s_clock.milliseconds.store(milliseconds); }
-void ScriptedSetCalendarSeconds(int64_t seconds) { s_clock.calendar.store(seconds); }
+void ScriptedAdvanceClock(uint32_t milliseconds) {
+    s_clock.milliseconds.fetch_add(milliseconds);
+}
+void ScriptedSetClock(uint32_t milliseconds) {
+    s_clock.milliseconds.store(milliseconds);
+}
+void ScriptedSetCalendarSeconds(int64_t seconds) {
+    s_clock.calendar.store(seconds);
+}

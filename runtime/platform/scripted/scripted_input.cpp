@@ -11,18 +11,18 @@
 namespace {
 
 struct ScriptedPadSlot {
-    int connected;     // the test has plugged this slot in
-    int x, y;          // raw axes -32768..32767
-    uint32_t buttons;  // bit i = button i + 1
-    uint32_t serial;   // bumped on every change
+    int connected;    // the test has plugged this slot in
+    int x, y;         // raw axes -32768..32767
+    uint32_t buttons; // bit i = button i + 1
+    uint32_t serial;  // bumped on every change
 };
 
 struct ScriptedPadState {
-    std::mutex lock;                          // tests may set pads from another thread
-    ScriptedPadSlot slots[PLATFORM_PAD_MAX];  // what the test set
-    int open;                                 // PlatformOpenPads ran
-    int seen[PLATFORM_PAD_MAX];               // slots visible to the runtime, in order
-    int seenCount;                            // entries in seen
+    std::mutex lock;                         // tests may set pads from another thread
+    ScriptedPadSlot slots[PLATFORM_PAD_MAX]; // what the test set
+    int open;                                // PlatformOpenPads ran
+    int seen[PLATFORM_PAD_MAX];              // slots visible to the runtime, in order
+    int seenCount;                           // entries in seen
 };
 
 ScriptedPadState s_pads;

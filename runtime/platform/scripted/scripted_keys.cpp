@@ -20,13 +20,13 @@ struct KeyName {
 };
 
 const KeyName kKeyNames[] = {
-    {"ESCAPE", 0x01}, {"Z", 0x2C}, {"X", 0x2D}, {"C", 0x2E}, {"A", 0x1E}, {"S", 0x1F}, {"D", 0x20},
-    {"Q", 0x10}, {"W", 0x11}, {"SPACE", 0x39}, {"UP", 0xC8}, {"DOWN", 0xD0}, {"LEFT", 0xCB}, {"RIGHT", 0xCD},
-    {"RETURN", 0x1C}, {"NUMPADENTER", 0x9C},
+    {"ESCAPE", 0x01}, {"Z", 0x2C},     {"X", 0x2D},      {"C", 0x2E},           {"A", 0x1E},  {"S", 0x1F},
+    {"D", 0x20},      {"Q", 0x10},     {"W", 0x11},      {"SPACE", 0x39},       {"UP", 0xC8}, {"DOWN", 0xD0},
+    {"LEFT", 0xCB},   {"RIGHT", 0xCD}, {"RETURN", 0x1C}, {"NUMPADENTER", 0x9C},
 };
 
 struct ScriptLine {
-    int frame;                      // first presented frame the keys are held
+    int frame;                       // first presented frame the keys are held
     std::vector<unsigned char> keys; // key codes held
 };
 
@@ -80,8 +80,9 @@ int ScriptedLoadInputScript(const char* text, char* error, int errorSize) {
             return -1;
         }
         if (!lines.empty() && frame < lines.back().frame) {
-            if (error) snprintf(error, (size_t)errorSize, "line %d: frame %ld comes before frame %d", lineNo, frame,
-                                lines.back().frame);
+            if (error)
+                snprintf(error, (size_t)errorSize, "line %d: frame %ld comes before frame %d", lineNo, frame,
+                         lines.back().frame);
             return -1;
         }
         ScriptLine line;

@@ -11,11 +11,11 @@
 #include "runtime/platform/scripted/scripted.h"
 
 static struct {
-    std::mutex lock;     // frames may be read from a test thread
-    uint32_t* pixels;    // last frame, XRGB8888, width * height
-    int width, height;   // its size
-    int capacity;        // pixels allocated
-    int presentCount;    // frames presented so far
+    std::mutex lock;   // frames may be read from a test thread
+    uint32_t* pixels;  // last frame, XRGB8888, width * height
+    int width, height; // its size
+    int capacity;      // pixels allocated
+    int presentCount;  // frames presented so far
 } s_present;
 
 void PlatformPresent(const void* pixels, int pitch, int width, int height, int bitsPerPixel) {

@@ -18,18 +18,18 @@ const int kEventCapacity = 1024;
 const int kFrameLeft = 3, kFrameTop = 26, kFrameRight = 3, kFrameBottom = 3;
 
 struct ScriptedWindow {
-    std::mutex guard;                 // events may be pushed from a test thread
-    int exists;                       // a window was created and not destroyed
-    int fullScreen;                   // borderless full screen
-    int clientWidth, clientHeight;    // client size
-    int outerLeft, outerTop;          // outer top-left on the virtual desktop
-    int cursorShown;                  // last cursor request
-    int iconBytes;                    // size of the icon image last given (0 = default)
-    char caption[1024];               // caption last given (UTF-8)
+    std::mutex guard;                                // events may be pushed from a test thread
+    int exists;                                      // a window was created and not destroyed
+    int fullScreen;                                  // borderless full screen
+    int clientWidth, clientHeight;                   // client size
+    int outerLeft, outerTop;                         // outer top-left on the virtual desktop
+    int cursorShown;                                 // last cursor request
+    int iconBytes;                                   // size of the icon image last given (0 = default)
+    char caption[1024];                              // caption last given (UTF-8)
     RingQueue<PlatformEvent, kEventCapacity> events; // pending events, oldest first
-    int otherInstance;                // pretend another instance holds the lock
-    int instanceLocked;               // this process holds the instance flag
-    int failCreation;                 // the next creation fails
+    int otherInstance;                               // pretend another instance holds the lock
+    int instanceLocked;                              // this process holds the instance flag
+    int failCreation;                                // the next creation fails
 };
 
 ScriptedWindow s_win;
@@ -84,14 +84,18 @@ void PlatformDestroyWindow(void) {
     RingClear(&s_win.events);
 }
 
-int PlatformWindowExists(void) { return s_win.exists; }
+int PlatformWindowExists(void) {
+    return s_win.exists;
+}
 
 void PlatformSetCaption(const char* captionUtf8) {
     std::lock_guard<std::mutex> g(s_win.guard);
     snprintf(s_win.caption, sizeof(s_win.caption), "%s", captionUtf8 ? captionUtf8 : "");
 }
 
-void PlatformSetIcon(const void* imageBytes, size_t byteCount) { s_win.iconBytes = imageBytes ? (int)byteCount : 0; }
+void PlatformSetIcon(const void* imageBytes, size_t byteCount) {
+    s_win.iconBytes = imageBytes ? (int)byteCount : 0;
+}
 
 void PlatformSetWindowStyle(int fullScreen, int clientWidth, int clientHeight, int left, int top) {
     std::lock_guard<std::mutex> g(s_win.guard);
@@ -121,7 +125,9 @@ void PlatformGetFrameExtents(int* left, int* top, int* right, int* bottom) {
     *bottom = fs ? 0 : kFrameBottom;
 }
 
-void PlatformShowCursor(int show) { s_win.cursorShown = show; }
+void PlatformShowCursor(int show) {
+    s_win.cursorShown = show;
+}
 
 int PlatformPollEvent(PlatformEvent* event) {
     std::lock_guard<std::mutex> g(s_win.guard);
@@ -148,8 +154,14 @@ int ScriptedWindowInfo(int* clientWidth, int* clientHeight, int* fullScreen) {
     return s_win.exists;
 }
 
-const char* ScriptedCaption(void) { return s_win.caption; }
+const char* ScriptedCaption(void) {
+    return s_win.caption;
+}
 
-void ScriptedSetOtherInstance(int running) { s_win.otherInstance = running; }
+void ScriptedSetOtherInstance(int running) {
+    s_win.otherInstance = running;
+}
 
-void ScriptedFailWindowCreation(int fail) { s_win.failCreation = fail; }
+void ScriptedFailWindowCreation(int fail) {
+    s_win.failCreation = fail;
+}

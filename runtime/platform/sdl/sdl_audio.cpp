@@ -25,8 +25,7 @@ void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
     Uint64 start = SDL_GetPerformanceCounter();
     int frames = len / 4;
     MixerRender((int16_t*)stream, frames);
-    double ms = (double)(SDL_GetPerformanceCounter() - start) * 1000.0 /
-                (double)SDL_GetPerformanceFrequency();
+    double ms = (double)(SDL_GetPerformanceCounter() - start) * 1000.0 / (double)SDL_GetPerformanceFrequency();
     SdlAudioStats& st = g_sdlAudio.stats;
     st.callbacks++;
     st.framesMixed += frames;
@@ -95,8 +94,8 @@ void PlatformAudioGetCaps(PlatformAudioCaps* caps) {
 int PlatformAudioSetPrimaryFormat(const WaveFormat* format) {
     if (!g_sdlAudio.device || !format) return -1;
     // The mix runs at the rate we opened with; a request for it is granted.
-    if (format->FormatTag != 1 || format->SamplesPerSec != MIXER_DEVICE_RATE ||
-        format->Channels != 2 || format->BitsPerSample != 16)
+    if (format->FormatTag != 1 || format->SamplesPerSec != MIXER_DEVICE_RATE || format->Channels != 2 ||
+        format->BitsPerSample != 16)
         return -1;
     return 0;
 }
@@ -106,8 +105,7 @@ int PlatformAudioDeviceCount(void) {
     return SDL_GetNumAudioDevices(0);
 }
 
-int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description,
-                            int descriptionSize) {
+int PlatformAudioDeviceInfo(int index, char* module, int moduleSize, char* description, int descriptionSize) {
     const char* name = SDL_GetAudioDeviceName(index, 0);
     if (!name) return -1;
     const char* driver = SDL_GetCurrentAudioDriver();

@@ -12,11 +12,17 @@ uint32_t PlatformMilliseconds(void) {
     return (uint32_t)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
 }
 
-int64_t PlatformFineCounter(void) { return (int64_t)SDL_GetPerformanceCounter(); }
+int64_t PlatformFineCounter(void) {
+    return (int64_t)SDL_GetPerformanceCounter();
+}
 
-int64_t PlatformFineFrequency(void) { return (int64_t)SDL_GetPerformanceFrequency(); }
+int64_t PlatformFineFrequency(void) {
+    return (int64_t)SDL_GetPerformanceFrequency();
+}
 
-int PlatformTimerPeriod(void) { return 1; }
+int PlatformTimerPeriod(void) {
+    return 1;
+}
 
 void PlatformSleep(int milliseconds) {
     struct timespec ts;
@@ -30,4 +36,6 @@ void PlatformSleep(int milliseconds) {
     }
 }
 
-int64_t PlatformCalendarSeconds(void) { return (int64_t)time(nullptr); }
+int64_t PlatformCalendarSeconds(void) {
+    return (int64_t)time(nullptr);
+}

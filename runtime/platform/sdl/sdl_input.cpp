@@ -18,37 +18,54 @@ struct SdlPad {
 };
 
 struct SdlPadService {
-    int open;                        // PlatformOpenPads ran and SDL's subsystem is up
-    int count;                       // pads in use
-    SdlPad pads[PLATFORM_PAD_MAX];   // in the order found
+    int open;                      // PlatformOpenPads ran and SDL's subsystem is up
+    int count;                     // pads in use
+    SdlPad pads[PLATFORM_PAD_MAX]; // in the order found
 };
 
 SdlPadService s_sdlPads;
 
 // Game-controller buttons in the order of the pad's button numbers 1..17.
 const SDL_GameControllerButton kButtonOrder[] = {
-    SDL_CONTROLLER_BUTTON_A,          SDL_CONTROLLER_BUTTON_B,
-    SDL_CONTROLLER_BUTTON_X,          SDL_CONTROLLER_BUTTON_Y,
-    SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
-    SDL_CONTROLLER_BUTTON_BACK,       SDL_CONTROLLER_BUTTON_START,
-    SDL_CONTROLLER_BUTTON_LEFTSTICK,  SDL_CONTROLLER_BUTTON_RIGHTSTICK,
-    SDL_CONTROLLER_BUTTON_GUIDE,      SDL_CONTROLLER_BUTTON_MISC1,
-    SDL_CONTROLLER_BUTTON_PADDLE1,    SDL_CONTROLLER_BUTTON_PADDLE2,
-    SDL_CONTROLLER_BUTTON_PADDLE3,    SDL_CONTROLLER_BUTTON_PADDLE4,
+    SDL_CONTROLLER_BUTTON_A,
+    SDL_CONTROLLER_BUTTON_B,
+    SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y,
+    SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+    SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+    SDL_CONTROLLER_BUTTON_BACK,
+    SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+    SDL_CONTROLLER_BUTTON_GUIDE,
+    SDL_CONTROLLER_BUTTON_MISC1,
+    SDL_CONTROLLER_BUTTON_PADDLE1,
+    SDL_CONTROLLER_BUTTON_PADDLE2,
+    SDL_CONTROLLER_BUTTON_PADDLE3,
+    SDL_CONTROLLER_BUTTON_PADDLE4,
     SDL_CONTROLLER_BUTTON_TOUCHPAD,
 };
 
 uint32_t HatToPov(Uint8 hat) {
     switch (hat) {
-    case SDL_HAT_UP: return 0;
-    case SDL_HAT_RIGHTUP: return 4500;
-    case SDL_HAT_RIGHT: return 9000;
-    case SDL_HAT_RIGHTDOWN: return 13500;
-    case SDL_HAT_DOWN: return 18000;
-    case SDL_HAT_LEFTDOWN: return 22500;
-    case SDL_HAT_LEFT: return 27000;
-    case SDL_HAT_LEFTUP: return 31500;
-    default: return 0xFFFFFFFFu;
+        case SDL_HAT_UP:
+            return 0;
+        case SDL_HAT_RIGHTUP:
+            return 4500;
+        case SDL_HAT_RIGHT:
+            return 9000;
+        case SDL_HAT_RIGHTDOWN:
+            return 13500;
+        case SDL_HAT_DOWN:
+            return 18000;
+        case SDL_HAT_LEFTDOWN:
+            return 22500;
+        case SDL_HAT_LEFT:
+            return 27000;
+        case SDL_HAT_LEFTUP:
+            return 31500;
+        default:
+            return 0xFFFFFFFFu;
     }
 }
 
@@ -74,8 +91,8 @@ void ReadSdlPad(const SdlPad* pad, PlatformPadState* state) {
         int down = SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
         int left = SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
         int right = SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
-        Uint8 hat = (up ? SDL_HAT_UP : 0) | (down ? SDL_HAT_DOWN : 0) | (left ? SDL_HAT_LEFT : 0) |
-                    (right ? SDL_HAT_RIGHT : 0);
+        Uint8 hat =
+            (up ? SDL_HAT_UP : 0) | (down ? SDL_HAT_DOWN : 0) | (left ? SDL_HAT_LEFT : 0) | (right ? SDL_HAT_RIGHT : 0);
         state->pov[0] = HatToPov(hat);
         // The pad bits read only the stick, so the D-pad steers it as well.
         if (left != right) state->x = left ? -1000 : 1000;
@@ -119,8 +136,7 @@ int Rescan(void) {
             continue;
         }
         ClosePad(&s_sdlPads.pads[i]);
-        memmove(&s_sdlPads.pads[i], &s_sdlPads.pads[i + 1],
-                sizeof(SdlPad) * (s_sdlPads.count - i - 1));
+        memmove(&s_sdlPads.pads[i], &s_sdlPads.pads[i + 1], sizeof(SdlPad) * (s_sdlPads.count - i - 1));
         s_sdlPads.count--;
         memset(&s_sdlPads.pads[s_sdlPads.count], 0, sizeof(SdlPad));
         changed = 1;
@@ -176,8 +192,8 @@ int PlatformPadCount(void) {
 int PlatformPadNames(int index, char* name, int nameSize, char* product, int productSize) {
     if (!s_sdlPads.open || index < 0 || index >= s_sdlPads.count) return -1;
     const SdlPad* pad = &s_sdlPads.pads[index];
-    const char* instanceName = pad->controller ? SDL_GameControllerName(pad->controller)
-                                               : SDL_JoystickName(pad->joystick);
+    const char* instanceName =
+        pad->controller ? SDL_GameControllerName(pad->controller) : SDL_JoystickName(pad->joystick);
     const char* productName = SDL_JoystickName(pad->joystick);
     if (name && nameSize > 0) snprintf(name, nameSize, "%s", instanceName ? instanceName : "");
     if (product && productSize > 0) snprintf(product, productSize, "%s", productName ? productName : "");

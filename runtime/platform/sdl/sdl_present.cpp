@@ -16,29 +16,29 @@
 #include "runtime/platform/sdl/sdl_internal.h"
 
 static struct {
-    Uint32 windowId;          // window the renderer below belongs to (0 = none yet)
-    SDL_Renderer* renderer;   // the window's renderer, or null when drawing into its surface
-    int useSurface;           // no GPU: frames are scaled here into the window's surface
-    SDL_Surface* barsDoneOn;  // surface whose black bars are drawn for barsDest
-    SDL_Rect barsDest;        // picture rectangle of the last frame drawn on it
-    int* columns;             // source column of each destination column
-    int columnCount;          // entries: the destination width
-    int columnSource;         // the source width they map
-    uint32_t* row;            // one source row as XRGB8888
-    int rowCapacity;          // pixels allocated
-    SDL_atomic_t exposed;     // the window was exposed: the next update is whole
-    int watching;             // the expose watch is installed
-    SDL_Texture* texture;     // streaming texture of the last frame's size and format
-    int textureW, textureH;   // its size
-    int textureBits;          // 16 or 32
-    uint8_t* lastFrame;       // what the window shows, as presented (read-back)
-    int lastW, lastH;         // its size
-    int lastBits;             // its depth, 16 or 32
-    int lastCapacity;         // bytes allocated
-    uint8_t* rowChanged;      // per row of the last frame: it differs from the one before
-    int rowsCapacity;         // rows allocated
-    int surfaceInSync;        // the surface shows the kept frame before this one
-    Uint64 periodTicks;       // one refresh period in performance-counter ticks
+    Uint32 windowId;         // window the renderer below belongs to (0 = none yet)
+    SDL_Renderer* renderer;  // the window's renderer, or null when drawing into its surface
+    int useSurface;          // no GPU: frames are scaled here into the window's surface
+    SDL_Surface* barsDoneOn; // surface whose black bars are drawn for barsDest
+    SDL_Rect barsDest;       // picture rectangle of the last frame drawn on it
+    int* columns;            // source column of each destination column
+    int columnCount;         // entries: the destination width
+    int columnSource;        // the source width they map
+    uint32_t* row;           // one source row as XRGB8888
+    int rowCapacity;         // pixels allocated
+    SDL_atomic_t exposed;    // the window was exposed: the next update is whole
+    int watching;            // the expose watch is installed
+    SDL_Texture* texture;    // streaming texture of the last frame's size and format
+    int textureW, textureH;  // its size
+    int textureBits;         // 16 or 32
+    uint8_t* lastFrame;      // what the window shows, as presented (read-back)
+    int lastW, lastH;        // its size
+    int lastBits;            // its depth, 16 or 32
+    int lastCapacity;        // bytes allocated
+    uint8_t* rowChanged;     // per row of the last frame: it differs from the one before
+    int rowsCapacity;        // rows allocated
+    int surfaceInSync;       // the surface shows the kept frame before this one
+    Uint64 periodTicks;      // one refresh period in performance-counter ticks
 } s_present;
 
 void SdlFitPicture(int width, int height, int outW, int outH, int* x, int* y, int* w, int* h) {
@@ -260,7 +260,8 @@ static void PresentToSurface(SDL_Window* window, const void* pixels, int pitch, 
         s_present.rowCapacity = width;
     }
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    const bool whole = !inSync || s_present.barsDoneOn != surface || memcmp(&s_present.barsDest, &dest, sizeof dest) != 0;
+    const bool whole =
+        !inSync || s_present.barsDoneOn != surface || memcmp(&s_present.barsDest, &dest, sizeof dest) != 0;
     if (whole) {
         SDL_FillRect(surface, nullptr, 0);
         s_present.barsDoneOn = surface;
@@ -313,8 +314,8 @@ static bool GrowBytes(uint8_t** block, int* capacity, int64_t bytes) {
 static void KeepLastFrame(const void* pixels, int pitch, int width, int height, int bits) {
     int rowBytes = width * (bits / 8);
     int64_t bytes = (int64_t)rowBytes * height;
-    const bool comparable = s_present.lastFrame && width == s_present.lastW && height == s_present.lastH &&
-                            bits == s_present.lastBits;
+    const bool comparable =
+        s_present.lastFrame && width == s_present.lastW && height == s_present.lastH && bits == s_present.lastBits;
     if (!GrowBytes(&s_present.lastFrame, &s_present.lastCapacity, bytes) ||
         !GrowBytes(&s_present.rowChanged, &s_present.rowsCapacity, height)) {
         s_present.surfaceInSync = 0; // rows can no longer be compared
@@ -333,7 +334,8 @@ static void KeepLastFrame(const void* pixels, int pitch, int width, int height, 
 
 // One pixel of the kept frame as XRGB8888.
 static uint32_t LastFramePixel(int x, int y) {
-    if (s_present.lastBits == 32) return ((const uint32_t*)s_present.lastFrame)[(size_t)y * s_present.lastW + x] & 0xFFFFFF;
+    if (s_present.lastBits == 32)
+        return ((const uint32_t*)s_present.lastFrame)[(size_t)y * s_present.lastW + x] & 0xFFFFFF;
     uint32_t c = ((const uint16_t*)s_present.lastFrame)[(size_t)y * s_present.lastW + x];
     uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
     return (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
@@ -357,9 +359,9 @@ void PlatformPresent(const void* pixels, int pitch, int width, int height, int b
         s_present.textureBits != bitsPerPixel) {
         if (s_present.texture) SDL_DestroyTexture(s_present.texture);
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-        s_present.texture = SDL_CreateTexture(renderer,
-                                              bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888,
-                                              SDL_TEXTUREACCESS_STREAMING, width, height);
+        s_present.texture =
+            SDL_CreateTexture(renderer, bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888,
+                              SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!s_present.texture) return;
         s_present.textureW = width;
         s_present.textureH = height;

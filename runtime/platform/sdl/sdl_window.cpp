@@ -24,15 +24,15 @@ namespace {
 const int kEventCapacity = 256;
 
 struct SdlWindowState {
-    SDL_Window* window;             // the main window
-    int videoStarted;               // SDL video is initialised
-    int fullScreen;                 // desktop full screen
-    SDL_Surface* icon;              // current icon surface
+    SDL_Window* window;                              // the main window
+    int videoStarted;                                // SDL video is initialised
+    int fullScreen;                                  // desktop full screen
+    SDL_Surface* icon;                               // current icon surface
     RingQueue<PlatformEvent, kEventCapacity> events; // window events not yet taken
-    int lockFd;                     // descriptor of the instance lock file, -1 when none
-    unsigned char keys[256];        // key state by key code, bit 7 = held
-    int raiseFd;                    // socket where a second copy asks us to raise, -1 when none
-    char failure[256];              // why the display could not be opened
+    int lockFd;                                      // descriptor of the instance lock file, -1 when none
+    unsigned char keys[256];                         // key state by key code, bit 7 = held
+    int raiseFd;                                     // socket where a second copy asks us to raise, -1 when none
+    char failure[256];                               // why the display could not be opened
 };
 
 SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, -1, {}, -1, {}};
@@ -77,50 +77,50 @@ void Drain() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
-        case SDL_QUIT:
-            QueueEvent(PlatformEventClose);
-            break;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            OnKey(e.key);
-            break;
-        case SDL_DISPLAYEVENT: {
-            SDL_DisplayMode mode;
-            if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
-                QueueEvent(PlatformEventDisplayChange, 0, 0, mode.w, mode.h, SDL_BITSPERPIXEL(mode.format));
-            break;
-        }
-        case SDL_WINDOWEVENT:
-            if (!s_sdl.window || e.window.windowID != SDL_GetWindowID(s_sdl.window)) break;
-            switch (e.window.event) {
-            case SDL_WINDOWEVENT_FOCUS_GAINED:
-            case SDL_WINDOWEVENT_RESTORED:
-                QueueEvent(PlatformEventActivate);
-                break;
-            case SDL_WINDOWEVENT_FOCUS_LOST:
-            case SDL_WINDOWEVENT_MINIMIZED:
-                // Keys held while focus leaves would never see their release.
-                memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
-                QueueEvent(PlatformEventDeactivate);
-                break;
-            case SDL_WINDOWEVENT_CLOSE:
+            case SDL_QUIT:
                 QueueEvent(PlatformEventClose);
                 break;
-            case SDL_WINDOWEVENT_MOVED:
-                QueueEvent(PlatformEventMove, e.window.data1, e.window.data2);
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                OnKey(e.key);
                 break;
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-                QueueEvent(PlatformEventSize, 0, 0, e.window.data1, e.window.data2);
+            case SDL_DISPLAYEVENT: {
+                SDL_DisplayMode mode;
+                if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
+                    QueueEvent(PlatformEventDisplayChange, 0, 0, mode.w, mode.h, SDL_BITSPERPIXEL(mode.format));
                 break;
-            case SDL_WINDOWEVENT_EXPOSED:
-                QueueEvent(PlatformEventExpose);
+            }
+            case SDL_WINDOWEVENT:
+                if (!s_sdl.window || e.window.windowID != SDL_GetWindowID(s_sdl.window)) break;
+                switch (e.window.event) {
+                    case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    case SDL_WINDOWEVENT_RESTORED:
+                        QueueEvent(PlatformEventActivate);
+                        break;
+                    case SDL_WINDOWEVENT_FOCUS_LOST:
+                    case SDL_WINDOWEVENT_MINIMIZED:
+                        // Keys held while focus leaves would never see their release.
+                        memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
+                        QueueEvent(PlatformEventDeactivate);
+                        break;
+                    case SDL_WINDOWEVENT_CLOSE:
+                        QueueEvent(PlatformEventClose);
+                        break;
+                    case SDL_WINDOWEVENT_MOVED:
+                        QueueEvent(PlatformEventMove, e.window.data1, e.window.data2);
+                        break;
+                    case SDL_WINDOWEVENT_SIZE_CHANGED:
+                        QueueEvent(PlatformEventSize, 0, 0, e.window.data1, e.window.data2);
+                        break;
+                    case SDL_WINDOWEVENT_EXPOSED:
+                        QueueEvent(PlatformEventExpose);
+                        break;
+                    default:
+                        break;
+                }
                 break;
             default:
                 break;
-            }
-            break;
-        default:
-            break;
         }
     }
 }
@@ -140,7 +140,8 @@ SDL_Surface* DecodeIcon(const void* bytes, size_t size) {
         png_image_free(&image);
         return nullptr;
     }
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, (int)image.width, (int)image.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* s =
+        SDL_CreateRGBSurfaceWithFormat(0, (int)image.width, (int)image.height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s) {
         png_image_free(&image);
         return nullptr;
@@ -175,7 +176,9 @@ void EnterFullScreen() {
 
 } // namespace
 
-SDL_Window* SdlMainWindow(void) { return s_sdl.window; }
+SDL_Window* SdlMainWindow(void) {
+    return s_sdl.window;
+}
 
 int SdlEnsureVideo(void) {
     if (s_sdl.videoStarted) return 0;
@@ -196,14 +199,16 @@ int SdlEnsureVideo(void) {
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: cannot open the display \"%s\" (%s)",
-                 hasX11 ? display : hasWayland ? wayland : asked, SDL_GetError());
+                 hasX11       ? display
+                 : hasWayland ? wayland
+                              : asked,
+                 SDL_GetError());
         return -1;
     }
     // Without a display SDL settles on a driver that shows nothing; a window there
     // would run unseen for ever. Such drivers serve only when asked for by name.
     const char* driver = SDL_GetCurrentVideoDriver();
-    bool invisible = driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy") ||
-                                !strcmp(driver, "evdev"));
+    bool invisible = driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy") || !strcmp(driver, "evdev"));
     if (invisible && !namedDriver) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: SDL found only its \"%s\" driver", driver);
@@ -228,7 +233,7 @@ int PlatformAcquireInstanceLock(const char* className) {
     sockaddr_un address;
     socklen_t addressSize = RaiseAddress(path, &address);
     int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return 0;  // no place for a lock file: do not refuse to start
+    if (fd < 0) return 0; // no place for a lock file: do not refuse to start
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
         // Ask the running copy to show itself; it may not listen, which is fine.
@@ -303,7 +308,9 @@ void PlatformDestroyWindow(void) {
     memset(s_sdl.keys, 0, sizeof(s_sdl.keys));
 }
 
-int PlatformWindowExists(void) { return s_sdl.window != nullptr; }
+int PlatformWindowExists(void) {
+    return s_sdl.window != nullptr;
+}
 
 void PlatformSetCaption(const char* captionUtf8) {
     if (!s_sdl.window) return;

@@ -106,14 +106,29 @@ TEST(SdlKeyMap, EveryKeyOfTheTable) {
         SDL_Scancode scancode;
         int code;
     } pairs[] = {
-        {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_Z, 0x2C},      {SDL_SCANCODE_X, 0x2D},
-        {SDL_SCANCODE_C, 0x2E},      {SDL_SCANCODE_A, 0x1E},      {SDL_SCANCODE_S, 0x1F},
-        {SDL_SCANCODE_D, 0x20},      {SDL_SCANCODE_Q, 0x10},      {SDL_SCANCODE_W, 0x11},
-        {SDL_SCANCODE_SPACE, 0x39},  {SDL_SCANCODE_UP, 0xC8},     {SDL_SCANCODE_DOWN, 0xD0},
-        {SDL_SCANCODE_LEFT, 0xCB},   {SDL_SCANCODE_RIGHT, 0xCD},  {SDL_SCANCODE_KP_8, 0x48},
-        {SDL_SCANCODE_KP_4, 0x4B},   {SDL_SCANCODE_KP_6, 0x4D},   {SDL_SCANCODE_KP_2, 0x50},
-        {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_F12, 0x58},
-        {SDL_SCANCODE_RALT, 0xB8},   {SDL_SCANCODE_INTERNATIONAL3, 0x7D},
+        {SDL_SCANCODE_ESCAPE, 0x01},
+        {SDL_SCANCODE_Z, 0x2C},
+        {SDL_SCANCODE_X, 0x2D},
+        {SDL_SCANCODE_C, 0x2E},
+        {SDL_SCANCODE_A, 0x1E},
+        {SDL_SCANCODE_S, 0x1F},
+        {SDL_SCANCODE_D, 0x20},
+        {SDL_SCANCODE_Q, 0x10},
+        {SDL_SCANCODE_W, 0x11},
+        {SDL_SCANCODE_SPACE, 0x39},
+        {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_DOWN, 0xD0},
+        {SDL_SCANCODE_LEFT, 0xCB},
+        {SDL_SCANCODE_RIGHT, 0xCD},
+        {SDL_SCANCODE_KP_8, 0x48},
+        {SDL_SCANCODE_KP_4, 0x4B},
+        {SDL_SCANCODE_KP_6, 0x4D},
+        {SDL_SCANCODE_KP_2, 0x50},
+        {SDL_SCANCODE_RETURN, 0x1C},
+        {SDL_SCANCODE_KP_ENTER, 0x9C},
+        {SDL_SCANCODE_F12, 0x58},
+        {SDL_SCANCODE_RALT, 0xB8},
+        {SDL_SCANCODE_INTERNATIONAL3, 0x7D},
         {SDL_SCANCODE_KP_DIVIDE, 0xB5},
     };
     for (const Pair& p : pairs) EXPECT_EQ(SdlScancodeToKeyCode(p.scancode), p.code) << p.scancode;
@@ -133,9 +148,9 @@ TEST(SdlKeyMap, EveryKeyOfTheTable) {
         if (sc != SDL_SCANCODE_NONUSHASH) EXPECT_EQ(seen[code]++, 0) << "code " << code;
     }
     EXPECT_GE(mapped, 72 + 27 - 1);
-    const int tableCodes[] = {0x27, 0x92, 0x1A, 0x1B, 0x91, 0x2B, 0x33, 0x0C, 0x7D, 0x34, 0x35, 0xD3, 0x0E,
-                              0x0F, 0x52, 0x37, 0x4E, 0x4A, 0x53, 0x2A, 0x36, 0x1D, 0x9D, 0xC9, 0xD1, 0xCF,
-                              0xC7, 0xD2, 0x38, 0x46, 0x3A, 0xC5, 0x3B, 0x44, 0x57};
+    const int tableCodes[] = {0x27, 0x92, 0x1A, 0x1B, 0x91, 0x2B, 0x33, 0x0C, 0x7D, 0x34, 0x35, 0xD3,
+                              0x0E, 0x0F, 0x52, 0x37, 0x4E, 0x4A, 0x53, 0x2A, 0x36, 0x1D, 0x9D, 0xC9,
+                              0xD1, 0xCF, 0xC7, 0xD2, 0x38, 0x46, 0x3A, 0xC5, 0x3B, 0x44, 0x57};
     for (int code : tableCodes) EXPECT_EQ(seen[code], 1) << "code " << code;
 }
 
