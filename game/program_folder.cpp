@@ -2,7 +2,6 @@
 // per-user folder the installed launcher changes to.
 #include "game/program_folder.h"
 
-int EnterProgramFolder(void)
-{
+int EnterProgramFolder(void) {
     return 0;
 }

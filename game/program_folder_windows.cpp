@@ -9,8 +9,7 @@
 
 // The player sees this on standard error when there is one (a console, a pipe),
 // else in a message box: a program started from Explorer has neither.
-static void TellPlayer(const wchar_t* text)
-{
+static void TellPlayer(const wchar_t* text) {
     char line[2048];
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, line, sizeof line - 1, nullptr, nullptr);
     line[n > 0 ? n - 1 : 0] = 0;
@@ -24,8 +23,7 @@ static void TellPlayer(const wchar_t* text)
 }
 
 // 1 when a new file can be made in the current folder (it is removed again).
-static int FolderWritable(DWORD* error)
-{
+static int FolderWritable(DWORD* error) {
     HANDLE probe = CreateFileW(L"borrakezti-write-check.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (probe == INVALID_HANDLE_VALUE) {
@@ -36,19 +34,15 @@ static int FolderWritable(DWORD* error)
     return 1;
 }
 
-int EnterProgramFolder(void)
-{
+int EnterProgramFolder(void) {
     wchar_t folder[MAX_PATH * 4];
     DWORD n = GetModuleFileNameW(nullptr, folder, MAX_PATH * 4);
-    if (n == 0 || n >= MAX_PATH * 4)
-        return -1;
+    if (n == 0 || n >= MAX_PATH * 4) return -1;
     wchar_t* slash = wcsrchr(folder, L'\\');
-    if (!slash)
-        return -1;
+    if (!slash) return -1;
     // Keep the separator of a drive's root ("C:\").
     slash[slash > folder && slash[-1] == L':' ? 1 : 0] = 0;
-    if (!SetCurrentDirectoryW(folder))
-        return -1;
+    if (!SetCurrentDirectoryW(folder)) return -1;
     DWORD error = 0;
     if (!FolderWritable(&error)) {
         wchar_t reason[256] = L"";

@@ -18,7 +18,9 @@ namespace {
 
 enum { PlainDirectoryBuffer = 260 };
 
-DiskFile* AsDisk(FileHandle file) { return reinterpret_cast<DiskFile*>(file); }
+DiskFile* AsDisk(FileHandle file) {
+    return reinterpret_cast<DiskFile*>(file);
+}
 
 // Descriptor of the regular file at path with its size; -1 for a folder, a device,
 // a pipe, a file past 2 GiB or one that cannot be opened. Others may read and
@@ -84,7 +86,9 @@ int DiskClose(FileHandle file) {
     return result;
 }
 
-int DiskTell(FileHandle file) { return file ? (int)AsDisk(file)->position : -1; }
+int DiskTell(FileHandle file) {
+    return file ? (int)AsDisk(file)->position : -1;
+}
 
 int DiskSeek(FileHandle file, int offset, int origin) {
     DiskFile* disk = AsDisk(file);
@@ -128,9 +132,13 @@ int DiskRead(void* buffer, int size, int count, FileHandle file) {
     return (int)(got / (size_t)size);
 }
 
-int DiskEof(FileHandle file) { return file && AsDisk(file)->eofHit ? -1 : 0; }
+int DiskEof(FileHandle file) {
+    return file && AsDisk(file)->eofHit ? -1 : 0;
+}
 
-int DiskIdle(FileHandle file) { return 1; }
+int DiskIdle(FileHandle file) {
+    return 1;
+}
 
 int DiskSetCurrentDirectory(const char* path) {
     if (!path || strlen(path) >= DiskPathMax) return 0;
@@ -151,4 +159,6 @@ int DiskGetCurrentDirectory(char* buffer) {
     return DiskGetCurrentDirectorySized(buffer, PlainDirectoryBuffer);
 }
 
-uint32_t DiskFileSize(FileHandle file) { return file ? AsDisk(file)->size : 0; }
+uint32_t DiskFileSize(FileHandle file) {
+    return file ? AsDisk(file)->size : 0;
+}

@@ -12,8 +12,7 @@ namespace {
 
 enum { ReplacePathMax = 1024 };
 
-int Fail(char* why, int whySize, const char* step, const char* path, DWORD error, HANDLE file,
-         const char* tempPath) {
+int Fail(char* why, int whySize, const char* step, const char* path, DWORD error, HANDLE file, const char* tempPath) {
     if (why && whySize > 0) {
         char text[256] = "";
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,

@@ -78,9 +78,12 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
     FaceNameToWide(faceSjis, face, LF_FACESIZE);
     // A positive height is the cell height (ascent + descent). Quality 3 (no
     // anti-aliasing: the runtime smooths by itself), fixed pitch.
-    font->font = CreateFontW(height, 0, 0, 0, weight < 0 ? 0 : weight > 1000 ? 1000 : weight, italic ? TRUE : FALSE,
-                             FALSE, FALSE, (DWORD)charSet, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             NONANTIALIASED_QUALITY, FIXED_PITCH, face);
+    font->font = CreateFontW(height, 0, 0, 0,
+                             weight < 0      ? 0
+                             : weight > 1000 ? 1000
+                                             : weight,
+                             italic ? TRUE : FALSE, FALSE, FALSE, (DWORD)charSet, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, FIXED_PITCH, face);
     // The mapper answers almost any request; a failure gets the plainest one.
     if (!font->font)
         font->font = CreateFontW(height, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -128,8 +131,8 @@ const char* PlatformFontFamily(const PlatformFont* font) {
     return font ? font->family : "";
 }
 
-int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics,
-                     void* buffer, int bufferSize) {
+int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics, void* buffer,
+                     int bufferSize) {
     if (!font) return -1;
     std::lock_guard<std::mutex> guard(s_fonts.lock);
     uint32_t unicode = ToUnicode(font, code);

@@ -10,7 +10,9 @@
 
 namespace {
 
-uint32_t Saturate(DWORDLONG bytes) { return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)bytes; }
+uint32_t Saturate(DWORDLONG bytes) {
+    return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)bytes;
+}
 
 } // namespace
 
@@ -26,8 +28,7 @@ void PlatformGetSystemInfo(PlatformSystemInfo* info) {
         snprintf(info->osName, sizeof(info->osName), "Windows %lu.%lu", (unsigned long)v.dwMajorVersion,
                  (unsigned long)v.dwMinorVersion);
         info->osBuild = (int)v.dwBuildNumber;
-        WideCharToMultiByte(CP_UTF8, 0, v.szCSDVersion, -1, info->osExtra, sizeof(info->osExtra), nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, v.szCSDVersion, -1, info->osExtra, sizeof(info->osExtra), nullptr, nullptr);
     } else {
         snprintf(info->osName, sizeof(info->osName), "Windows");
     }

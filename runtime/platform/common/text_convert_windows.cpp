@@ -57,8 +57,8 @@ int WideToUtf32(const wchar_t* in, int count, char* out, int outBytes) {
 
 } // namespace
 
-int PlatformConvertText(const char* fromCode, const char* toCode, const char* in, int inBytes,
-                        char* out, int outBytes) {
+int PlatformConvertText(const char* fromCode, const char* toCode, const char* in, int inBytes, char* out,
+                        int outBytes) {
     if (!in || !out || inBytes < 0 || outBytes < 0 || !fromCode || !toCode) return -1;
     int from = CodePageOf(fromCode), to = CodePageOf(toCode);
     if (from < 0 || to < 0) return -1;
@@ -79,8 +79,8 @@ int PlatformConvertText(const char* fromCode, const char* toCode, const char* in
         } else {
             // A character the target set lacks is an error, not a '?'.
             BOOL usedDefault = FALSE;
-            int n = WideCharToMultiByte((UINT)to, WC_NO_BEST_FIT_CHARS, wide, units, out, outBytes, nullptr,
-                                        &usedDefault);
+            int n =
+                WideCharToMultiByte((UINT)to, WC_NO_BEST_FIT_CHARS, wide, units, out, outBytes, nullptr, &usedDefault);
             result = n > 0 && !usedDefault ? n : -1;
         }
     }

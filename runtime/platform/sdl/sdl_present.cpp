@@ -3,7 +3,9 @@
 // through a streaming texture (RGB565 or XRGB8888), without one scaled here
 // straight into the window's surface. The vertical blank is a timer at the
 // refresh rate.
+#ifndef _WIN32
 #include <glob.h>
+#endif
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -87,10 +89,14 @@ static SDL_Renderer* CreateSoftwareRenderer(SDL_Window* window) {
 
 // No render node: no GPU driver, so any OpenGL would be a software rasteriser.
 static bool NoGpuDevice(void) {
+#ifdef _WIN32
+    return false; // the system's renderer choice stands
+#else
     glob_t found;
     bool none = glob("/dev/dri/renderD*", 0, nullptr, &found) != 0 || found.gl_pathc == 0;
     globfree(&found);
     return none;
+#endif
 }
 
 // A GL renderer drawn by Mesa's CPU rasterisers (what SDL picks under Xvfb).
