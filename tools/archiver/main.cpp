@@ -114,7 +114,7 @@ int Extract(const char* path, const char* destination) {
         if (item.isDirectory) {
             fs::create_directories(target, ec);
             if (ec) {
-                fprintf(stderr, "archiver: cannot create %s: %s\n", target.c_str(), ec.message().c_str());
+                fprintf(stderr, "archiver: cannot create %s: %s\n", target.string().c_str(), ec.message().c_str());
                 return 1;
             }
             continue;
@@ -123,11 +123,11 @@ int Extract(const char* path, const char* destination) {
             fprintf(stderr, "archiver: %s: %s\n", path, error.c_str());
             return 1;
         }
-        FILE* out = fopen(target.c_str(), "wb");
+        FILE* out = fopen(target.string().c_str(), "wb");
         bool ok = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
         if (out) ok = fclose(out) == 0 && ok;
         if (!ok) {
-            fprintf(stderr, "archiver: cannot write %s\n", target.c_str());
+            fprintf(stderr, "archiver: cannot write %s\n", target.string().c_str());
             return 1;
         }
     }

@@ -8,7 +8,9 @@
 #include <borra/scripted.h>
 
 #include <stdio.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <filesystem>
 #include <string>
@@ -56,12 +58,22 @@ static bool ReadWholeFile(const char* path, std::string& text) {
 // A fresh folder for the run's "config.ini" and "score.dat", so a replay starts
 // from the default setting and ranking and never touches the player's files.
 static std::string MakeScratchFolder(void) {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/borrakezti-replay-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    if (!mkdtemp(name.data())) return std::string();
-    return std::string(name.data());
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) return std::string();
+    // A name no other run holds: creating the folder is the test.
+    unsigned seed = (unsigned)time(nullptr) ^ (unsigned)(uintptr_t)&ec;
+    for (int attempt = 0; attempt < 100; attempt++) {
+        char name[64];
+        snprintf(name, sizeof name, "borrakezti-replay-%08x", seed + (unsigned)attempt * 2654435761u);
+        fs::path folder = base / name;
+        if (fs::create_directory(folder, ec)) {
+            fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+            return folder.string();
+        }
+        if (ec) return std::string();
+    }
+    return std::string();
 }
 
 int main(int argc, char** argv) {

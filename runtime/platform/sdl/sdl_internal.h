@@ -9,6 +9,11 @@ SDL_Window* SdlMainWindow(void);
 // Starts the SDL video subsystem once (any backend file that needs SDL calls it).
 int SdlEnsureVideo(void);
 
+// ---- Single instance (sdl_instance_lock*.cpp) ---------------------------------
+// Called by the event drain: 1 when a second copy asked since the last call that
+// the running copy's window come to the front.
+int SdlTakeRaiseRequest(void);
+
 // ---- Keyboard (input subsystem) ---------------------------------------------
 // Key code of an SDL scancode, or -1 for a key the runtime does not know.
 int SdlScancodeToKeyCode(int scancode);

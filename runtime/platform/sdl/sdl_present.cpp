@@ -3,8 +3,10 @@
 // through a streaming texture (RGB565 or XRGB8888), without one scaled here
 // straight into the window's surface. The vertical blank is a timer at the
 // refresh rate.
+#ifndef _WIN32
 #include <dlfcn.h>
 #include <glob.h>
+#endif
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -88,16 +90,23 @@ static SDL_Renderer* CreateSoftwareRenderer(SDL_Window* window) {
 
 // No render node: no GPU driver, so any OpenGL would be a software rasteriser.
 static bool NoGpuDevice(void) {
+#ifdef _WIN32
+    return false; // the system's renderer choice stands
+#else
     glob_t found;
     bool none = glob("/dev/dri/renderD*", 0, nullptr, &found) != 0 || found.gl_pathc == 0;
     globfree(&found);
     return none;
+#endif
 }
 
 // An X server without DRI3 or DRI2 (Xvfb, a remote display) gives GL clients only a
 // software rasteriser, render node or not; probing GL there would leave the
 // rasteriser loaded (about 70 MB resident). libX11 is the one SDL already uses.
 static bool XServerWithoutDri(void) {
+#ifdef _WIN32
+    return false;
+#else
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || strcmp(driver, "x11") != 0) return false;
     void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
@@ -117,6 +126,7 @@ static bool XServerWithoutDri(void) {
     }
     dlclose(x11);
     return without;
+#endif
 }
 
 // A GL renderer drawn by Mesa's CPU rasterisers (what SDL picks under Xvfb).

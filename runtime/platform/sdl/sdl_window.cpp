@@ -1,17 +1,11 @@
 // The SDL backend's window: creation in windowed or desktop full-screen style,
 // the event drain that turns SDL events into platform events and keeps the key
-// state, the per-user single-instance lock (with the request a second copy sends to
-// raise the running copy's window), and the window icon.
-#include <errno.h>
-#include <fcntl.h>
+// state (raising the window when a second copy asks, see sdl_instance_lock*.cpp),
+// and the window icon.
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <png.h>
 
@@ -29,31 +23,15 @@ struct SdlWindowState {
     int fullScreen;                                  // desktop full screen
     SDL_Surface* icon;                               // current icon surface
     RingQueue<PlatformEvent, kEventCapacity> events; // window events not yet taken
-    int lockFd;                                      // descriptor of the instance lock file, -1 when none
     unsigned char keys[256];                         // key state by key code, bit 7 = held
-    int raiseFd;                                     // socket where a second copy asks us to raise, -1 when none
     char failure[256];                               // why the display could not be opened
 };
 
-SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, -1, {}, -1, {}};
-
-// The raise socket's address: an abstract name derived from the lock file's path,
-// so each lock folder (and each user) has its own and nothing is left on the disk.
-socklen_t RaiseAddress(const char* lockPath, sockaddr_un* address) {
-    memset(address, 0, sizeof(*address));
-    address->sun_family = AF_UNIX;
-    int n = snprintf(address->sun_path + 1, sizeof(address->sun_path) - 1, "%s.raise", lockPath);
-    if (n < 0 || n >= (int)sizeof(address->sun_path) - 1) n = (int)sizeof(address->sun_path) - 2;
-    return (socklen_t)(offsetof(sockaddr_un, sun_path) + 1 + n);
-}
+SdlWindowState s_sdl = {nullptr, 0, 0, nullptr, {}, {}, {}};
 
 // A request from a second copy raises the window (and restores it when minimised).
 void TakeRaiseRequests() {
-    if (s_sdl.raiseFd < 0) return;
-    char byte;
-    bool asked = false;
-    while (recv(s_sdl.raiseFd, &byte, 1, MSG_DONTWAIT) > 0) asked = true;
-    if (asked && s_sdl.window) {
+    if (SdlTakeRaiseRequest() && s_sdl.window) {
         SDL_RestoreWindow(s_sdl.window);
         SDL_RaiseWindow(s_sdl.window);
     }
@@ -189,6 +167,12 @@ int SdlEnsureVideo(void) {
     const char* asked = getenv("SDL_VIDEODRIVER");
     bool namedDriver = asked && asked[0];
     bool hasX11 = display && display[0], hasWayland = wayland && wayland[0];
+#ifdef _WIN32
+    // Windows always has its desktop; the window classes take the icon resource.
+    SDL_SetHint(SDL_HINT_WINDOWS_INTRESOURCE_ICON, "101");
+    SDL_SetHint(SDL_HINT_WINDOWS_INTRESOURCE_ICON_SMALL, "101");
+    namedDriver = true;
+#endif
     if (!namedDriver) {
         if (!hasX11 && !hasWayland) {
             snprintf(s_sdl.failure, sizeof(s_sdl.failure), "no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
@@ -223,45 +207,6 @@ int PlatformOpenDisplay(char* reason, int reasonSize) {
     if (SdlEnsureVideo() == 0) return 0;
     if (reason && reasonSize > 0) snprintf(reason, (size_t)reasonSize, "%s", s_sdl.failure);
     return -1;
-}
-
-int PlatformAcquireInstanceLock(const char* className) {
-    if (s_sdl.lockFd >= 0) return -1;
-    const char* dir = getenv("XDG_RUNTIME_DIR");
-    char path[512];
-    snprintf(path, sizeof(path), "%s/%s-%u.lock", dir && dir[0] ? dir : "/tmp", className, (unsigned)getuid());
-    sockaddr_un address;
-    socklen_t addressSize = RaiseAddress(path, &address);
-    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return 0; // no place for a lock file: do not refuse to start
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        // Ask the running copy to show itself; it may not listen, which is fine.
-        int ask = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (ask >= 0) {
-            sendto(ask, "r", 1, MSG_DONTWAIT, (const sockaddr*)&address, addressSize);
-            close(ask);
-        }
-        return -1;
-    }
-    s_sdl.lockFd = fd;
-    s_sdl.raiseFd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (s_sdl.raiseFd >= 0 && bind(s_sdl.raiseFd, (const sockaddr*)&address, addressSize) != 0) {
-        close(s_sdl.raiseFd);
-        s_sdl.raiseFd = -1;
-    }
-    return 0;
-}
-
-void PlatformReleaseInstanceLock(void) {
-    if (s_sdl.raiseFd >= 0) {
-        close(s_sdl.raiseFd);
-        s_sdl.raiseFd = -1;
-    }
-    if (s_sdl.lockFd < 0) return;
-    flock(s_sdl.lockFd, LOCK_UN);
-    close(s_sdl.lockFd);
-    s_sdl.lockFd = -1;
 }
 
 void PlatformGetDesktopMode(int* width, int* height, int* bitsPerPixel) {
