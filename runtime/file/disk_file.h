@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <string.h>
 
 #include "runtime/file/file_ops.h"
 
@@ -36,6 +37,17 @@ int DiskGetCurrentDirectory(char* buffer);
 int DiskGetCurrentDirectorySized(char* buffer, int size);
 // Size of a DiskFile handle's file.
 uint32_t DiskFileSize(FileHandle file);
+
+// The checks every ResolveDiskPath starts with: out emptied, and a path that fits
+// both out and DiskPathMax. Its length, or -1.
+inline long DiskPathLength(const char* path, char* out, int size) {
+    if (!out || size <= 0) return -1;
+    out[0] = 0;
+    if (!path) return -1;
+    size_t length = strlen(path);
+    if (length == 0 || length + 1 > (size_t)size || length + 1 > (size_t)DiskPathMax) return -1;
+    return (long)length;
+}
 
 // Shift-JIS lead byte test shared by the path code of this folder.
 inline bool IsSjisLeadByte(unsigned char c) {

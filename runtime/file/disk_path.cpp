@@ -75,11 +75,9 @@ void MapSeparators(const char* path, size_t length, char* out) {
 } // namespace
 
 int ResolveDiskPath(const char* path, char* out, int size) {
-    if (!out || size <= 0) return -1;
-    out[0] = 0;
-    if (!path) return -1;
-    size_t length = strlen(path);
-    if (length == 0 || length + 1 > (size_t)size || length + 1 > (size_t)DiskPathMax) return -1;
+    const long checked = DiskPathLength(path, out, size);
+    if (checked < 0) return -1;
+    const size_t length = (size_t)checked;
     char written[DiskPathMax];
     MapSeparators(path, length, written);
     memcpy(out, written, length + 1);
