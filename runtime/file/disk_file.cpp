@@ -1,10 +1,17 @@
 // The plain disk set: read-only files through the system's descriptors, with the
-// position and the end flag kept by the layer itself. The system calls themselves
-// are in disk_system.cpp (disk_system_windows.cpp on Windows).
+// position and the end flag kept by the layer itself. close, lseek, read and fdopen
+// have the same names on both systems; opening a file and the current directory do
+// not, and are in disk_system.cpp (disk_system_windows.cpp on Windows).
 #include "runtime/file/disk_file.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "runtime/core/memory.h"
 #include "runtime/file/disk_system.h"
@@ -28,7 +35,7 @@ FileHandle DiskOpen(const char* path, int background, int mode) {
     if (fd < 0) return 0;
     DiskFile* disk = static_cast<DiskFile*>(RT_ALLOC(sizeof(DiskFile)));
     if (!disk) {
-        CloseDescriptor(fd);
+        close(fd);
         return 0;
     }
     disk->osHandle = fd;
@@ -44,15 +51,15 @@ FILE* DiskOpenStream(const char* path) {
     if (ResolveDiskPath(path, resolved, (int)sizeof(resolved)) != 0) return nullptr;
     int fd = OpenRegularFile(resolved, nullptr);
     if (fd < 0) return nullptr;
-    FILE* file = StreamOfDescriptor(fd);
-    if (!file) CloseDescriptor(fd);
+    FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
     return file;
 }
 
 int DiskClose(FileHandle file) {
     DiskFile* disk = AsDisk(file);
     if (!disk) return -1;
-    int result = CloseDescriptor(disk->osHandle) == 0 ? 0 : -1;
+    int result = close(disk->osHandle) == 0 ? 0 : -1;
     RT_FREE(disk);
     return result;
 }
@@ -68,7 +75,10 @@ int DiskSeek(FileHandle file, int offset, int origin) {
     if (origin == 1) target += disk->position;
     else if (origin == 2) target += disk->size;
     if (target < 0 || target > (int64_t)0xFFFFFFFE) return -1;
-    if (SeekDescriptor(disk->osHandle, target) != 0) return -1;
+    // The descriptor never goes past the end, so a long of 32 bits holds its place
+    // (files are under 2 GiB); reads past the end are answered without it.
+    int64_t onDisk = target < (int64_t)disk->size ? target : (int64_t)disk->size;
+    if (lseek(disk->osHandle, (long)onDisk, SEEK_SET) < 0) return -1;
     disk->position = (uint32_t)target;
     disk->eofHit = 0;
     return 0;
@@ -94,7 +104,8 @@ int DiskRead(void* buffer, int size, int count, FileHandle file) {
     size_t got = 0;
     char* out = static_cast<char*>(buffer);
     while (got < want) {
-        long n = ReadDescriptor(disk->osHandle, out + got, want - got);
+        long n = (long)read(disk->osHandle, out + got, (unsigned)(want - got));
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) return 0;
         if (n == 0) break;
         got += (size_t)n;

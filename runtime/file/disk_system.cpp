@@ -1,6 +1,5 @@
-// The plain disk set's calls into POSIX: opening a regular file, the descriptor's
-// close, seek and read, and the current directory. disk_file.cpp holds the rest.
-#include <errno.h>
+// The plain disk set's calls into POSIX that differ on Windows: opening a regular
+// file and the current directory. disk_file.cpp holds the rest.
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
@@ -29,26 +28,6 @@ int OpenRegularFile(const char* path, uint32_t* size) {
     }
     if (size) *size = (uint32_t)info.st_size;
     return fd;
-}
-
-int CloseDescriptor(int fd) {
-    return close(fd);
-}
-
-int SeekDescriptor(int fd, int64_t position) {
-    return lseek(fd, (off_t)position, SEEK_SET) < 0 ? -1 : 0;
-}
-
-long ReadDescriptor(int fd, void* buffer, size_t bytes) {
-    for (;;) {
-        ssize_t n = read(fd, buffer, bytes);
-        if (n < 0 && errno == EINTR) continue;
-        return (long)n;
-    }
-}
-
-FILE* StreamOfDescriptor(int fd) {
-    return fdopen(fd, "rb");
 }
 
 int DiskSetCurrentDirectory(const char* path) {

@@ -9,10 +9,3 @@
 // Descriptor of the regular file at path (already resolved), with its size; -1
 // for anything else (a folder, a FIFO or a device never holds the caller).
 int OpenRegularFile(const char* path, uint32_t* size);
-int CloseDescriptor(int fd);
-// Moves to position from the start. 0 or -1.
-int SeekDescriptor(int fd, int64_t position);
-// Bytes read (0 at the end), or -1.
-long ReadDescriptor(int fd, void* buffer, size_t bytes);
-// A binary read stream over the descriptor, or null.
-FILE* StreamOfDescriptor(int fd);

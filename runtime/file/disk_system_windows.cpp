@@ -36,22 +36,6 @@ int OpenRegularFile(const char* path, uint32_t* size) {
     return fd;
 }
 
-int CloseDescriptor(int fd) {
-    return _close(fd);
-}
-
-int SeekDescriptor(int fd, int64_t position) {
-    return _lseeki64(fd, position, SEEK_SET) < 0 ? -1 : 0;
-}
-
-long ReadDescriptor(int fd, void* buffer, size_t bytes) {
-    return _read(fd, buffer, (unsigned)bytes);
-}
-
-FILE* StreamOfDescriptor(int fd) {
-    return _fdopen(fd, "rb");
-}
-
 int DiskSetCurrentDirectory(const char* path) {
     if (!path || strlen(path) >= DiskPathMax) return 0;
     return SetCurrentDirectoryA(path) ? 1 : 0;

@@ -62,6 +62,10 @@ TEST_F(FileLayer, DiskSeekOriginsAndLimits) {
     EXPECT_EQ(DiskRead(&b, 1, 1, f), 0);
     EXPECT_EQ(DiskEof(f), -1);
     EXPECT_EQ(DiskRead(&b, 0, 1, f), 0);
+    // Back from past the end, the next read is at the new place.
+    EXPECT_EQ(DiskSeek(f, -8, 1), 0);
+    EXPECT_EQ(DiskRead(&b, 1, 1, f), 1);
+    EXPECT_EQ(b, 8);
     EXPECT_EQ(DiskClose(f), 0);
 }
 

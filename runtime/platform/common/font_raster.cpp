@@ -14,6 +14,7 @@
 
 #include <mutex>
 
+#include "runtime/platform/common/font_head.h"
 #include "runtime/platform/platform.h"
 
 #define FALLBACK_FACE_MAX 4
@@ -24,6 +25,7 @@ struct FallbackFace {
 };
 
 struct PlatformFont {
+    FontHead head;                             // family and metrics, read by the shared getters
     FT_Face face;                              // the face chosen for the name
     int height;                                // requested cell height
     int charSet;                               // 1, 128 or 129
@@ -32,11 +34,10 @@ struct PlatformFont {
     int emboldenMain;                          // the chosen face is lighter than asked: embolden
     int slantMain;                             // the chosen face is upright but italic was asked: slant
     char language[4];                          // fontconfig language of the character set ("" = none)
-    char family[128];                          // family name of the chosen face
-    PlatformFontMetrics metrics;               // computed once at creation
     FallbackFace fallbacks[FALLBACK_FACE_MAX]; // faces for characters the main one lacks
     int fallbackCount;                         // entries in fallbacks
 };
+FONT_HEAD_FIRST(PlatformFont);
 
 namespace {
 
@@ -265,12 +266,12 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
     FcPattern* pattern = BasePattern(font, weight);
     if (faceUtf8[0]) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)faceUtf8);
     int gotWeight = FC_WEIGHT_REGULAR, gotSlant = FC_SLANT_ROMAN;
-    font->face = OpenMatch(pattern, nullptr, &gotWeight, &gotSlant, font->family, sizeof font->family);
+    font->face = OpenMatch(pattern, nullptr, &gotWeight, &gotSlant, font->head.family, sizeof font->head.family);
     FcPatternDestroy(pattern);
     if (!font->face) {
         // Whatever fontconfig offers at all.
         FcPattern* any = FcPatternCreate();
-        font->face = OpenMatch(any, nullptr, &gotWeight, &gotSlant, font->family, sizeof font->family);
+        font->face = OpenMatch(any, nullptr, &gotWeight, &gotSlant, font->head.family, sizeof font->head.family);
         FcPatternDestroy(any);
     }
     if (!font->face) {
@@ -287,13 +288,13 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
     font->slantMain = font->wantItalic && gotSlant == FC_SLANT_ROMAN;
     // The text height is the height asked for, as a positive height gives the
     // system's font service; separately rounded ascent and descent could exceed it.
-    font->metrics.ascent = SizeFace(font->face, height);
-    font->metrics.descent = height - font->metrics.ascent;
-    font->metrics.height = height;
+    font->head.metrics.ascent = SizeFace(font->face, height);
+    font->head.metrics.descent = height - font->head.metrics.ascent;
+    font->head.metrics.height = height;
     const FT_Size_Metrics* m = &font->face->size->metrics;
-    font->metrics.maxWidth = (int)((m->max_advance + 63) >> 6);
-    if (font->emboldenMain) font->metrics.maxWidth += 1 + height / 24;
-    if (font->metrics.maxWidth <= 0) font->metrics.maxWidth = height;
+    font->head.metrics.maxWidth = (int)((m->max_advance + 63) >> 6);
+    if (font->emboldenMain) font->head.metrics.maxWidth += 1 + height / 24;
+    if (font->head.metrics.maxWidth <= 0) font->head.metrics.maxWidth = height;
     s_fonts.fontCount++;
     return font;
 }
@@ -315,19 +316,6 @@ void PlatformDeleteFont(PlatformFont* font) {
         if (s_fonts.fcReady) FcFini();
         s_fonts.fcReady = 0;
     }
-}
-
-void PlatformGetFontMetrics(const PlatformFont* font, PlatformFontMetrics* metrics) {
-    if (!metrics) return;
-    if (!font) {
-        memset(metrics, 0, sizeof *metrics);
-        return;
-    }
-    *metrics = font->metrics;
-}
-
-const char* PlatformFontFamily(const PlatformFont* font) {
-    return font ? font->family : "";
 }
 
 int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics, void* buffer,
@@ -358,7 +346,7 @@ int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGl
     // Ink above the cell's top or below its bottom (a glyph beyond the face's own
     // ascent or descent) is left out, as the system's font service clips it, so
     // every glyph keeps to the text height.
-    int lineRow = font->metrics.ascent - slot->bitmap_top;
+    int lineRow = font->head.metrics.ascent - slot->bitmap_top;
     int first = lineRow < 0 ? -lineRow : 0;
     int end = lineRow + allRows > font->height ? font->height - lineRow : allRows;
     int rows = end - first;

@@ -11,15 +11,16 @@
 
 #include <mutex>
 
+#include "runtime/platform/common/font_head.h"
 #include "runtime/platform/platform.h"
 
 struct PlatformFont {
-    HFONT font;                  // the GDI font object
-    int height;                  // requested cell height
-    int charSet;                 // 1, 128 or 129
-    char family[128];            // face the mapper chose, UTF-8
-    PlatformFontMetrics metrics; // read once at creation
+    FontHead head; // family and metrics, read by the shared getters
+    HFONT font;    // the GDI font object
+    int height;    // requested cell height
+    int charSet;   // 1, 128 or 129
 };
+FONT_HEAD_FIRST(PlatformFont);
 
 namespace {
 
@@ -100,11 +101,11 @@ PlatformFont* PlatformCreateFont(const char* faceSjis, int height, int weight, i
     wchar_t chosen[LF_FACESIZE] = {0};
     GetTextFaceW(s_fonts.dc, LF_FACESIZE, chosen);
     SelectObject(s_fonts.dc, old);
-    WideCharToMultiByte(CP_UTF8, 0, chosen, -1, font->family, sizeof font->family, nullptr, nullptr);
-    font->metrics.height = tm.tmHeight > 0 ? (int)tm.tmHeight : height;
-    font->metrics.ascent = (int)tm.tmAscent;
-    font->metrics.descent = (int)tm.tmDescent;
-    font->metrics.maxWidth = tm.tmMaxCharWidth > 0 ? (int)tm.tmMaxCharWidth : height;
+    WideCharToMultiByte(CP_UTF8, 0, chosen, -1, font->head.family, sizeof font->head.family, nullptr, nullptr);
+    font->head.metrics.height = tm.tmHeight > 0 ? (int)tm.tmHeight : height;
+    font->head.metrics.ascent = (int)tm.tmAscent;
+    font->head.metrics.descent = (int)tm.tmDescent;
+    font->head.metrics.maxWidth = tm.tmMaxCharWidth > 0 ? (int)tm.tmMaxCharWidth : height;
     s_fonts.fontCount++;
     return font;
 }
@@ -116,19 +117,6 @@ void PlatformDeleteFont(PlatformFont* font) {
     free(font);
     s_fonts.fontCount--;
     ReleaseServiceIfUnused();
-}
-
-void PlatformGetFontMetrics(const PlatformFont* font, PlatformFontMetrics* metrics) {
-    if (!metrics) return;
-    if (!font) {
-        memset(metrics, 0, sizeof *metrics);
-        return;
-    }
-    *metrics = font->metrics;
-}
-
-const char* PlatformFontFamily(const PlatformFont* font) {
-    return font ? font->family : "";
 }
 
 int PlatformGetGlyph(PlatformFont* font, unsigned int code, int gray, PlatformGlyphMetrics* metrics, void* buffer,
