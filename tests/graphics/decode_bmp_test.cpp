@@ -22,7 +22,7 @@ protected:
     };
     // Writes the file with the tool, checks its header and decodes it.
     void MakeAndDecode(const Made& c, GraphImage* image) {
-        Convert(c.args);
+        ASSERT_NO_FATAL_FAILURE(Convert(c.args));
         std::vector<uint8_t> file = ReadWholeFile(Path(c.name));
         ASSERT_EQ(Bits(file), c.bits);
         if (c.compression >= 0) {
@@ -33,7 +33,7 @@ protected:
 };
 
 TEST_F(BmpDecode, TrueColourBottomUpComesOutTopFirst) {
-    Convert("src.ppm -type TrueColor BMP3:t24.bmp");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -type TrueColor BMP3:t24.bmp"));
     std::vector<uint8_t> file = ReadWholeFile(Path("t24.bmp"));
     ASSERT_EQ(Bits(file), 24);
     GraphImage image;
@@ -47,7 +47,7 @@ TEST_F(BmpDecode, TrueColourBottomUpComesOutTopFirst) {
 }
 
 TEST_F(BmpDecode, NegativeHeightIsNotFlipped) {
-    Convert("src.ppm -type TrueColor BMP3:t24.bmp");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -type TrueColor BMP3:t24.bmp"));
     std::vector<uint8_t> file = ReadWholeFile(Path("t24.bmp"));
     // Store the rows top first and say so with a negative height.
     uint32_t offset = file[10] | (file[11] << 8) | (file[12] << 16) | ((uint32_t)file[13] << 24);
@@ -120,10 +120,10 @@ TEST_F(BmpDecode, OneBitAndMaskFormatsBecomeTwentyFourBit) {
 
 TEST_F(BmpDecode, PlainSixteenAndThirtyTwoBitWithoutMasks) {
     // Pillow writes RGBA as 32-bit rows without bit fields.
-    Python(
-        "from PIL import Image\n"
-        "im = Image.open('src.ppm').convert('RGBA')\n"
-        "im.save('p32.bmp')\n");
+    ASSERT_NO_FATAL_FAILURE(
+        Python("from PIL import Image\n"
+               "im = Image.open('src.ppm').convert('RGBA')\n"
+               "im.save('p32.bmp')\n"));
     std::vector<uint8_t> file = ReadWholeFile(Path("p32.bmp"));
     ASSERT_EQ(Bits(file), 32);
     ASSERT_EQ(Compression(file), 0);
@@ -133,7 +133,7 @@ TEST_F(BmpDecode, PlainSixteenAndThirtyTwoBitWithoutMasks) {
     ReleaseGraphImage(&image);
 
     // A 5-5-5 file with bit fields says the same without them.
-    Convert("src.ppm -define bmp:subtype=RGB555 BMP:b555.bmp");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -define bmp:subtype=RGB555 BMP:b555.bmp"));
     file = ReadWholeFile(Path("b555.bmp"));
     file[30] = 0;
     WriteWholeFile(Path("plain555.bmp"), file);
@@ -212,7 +212,7 @@ TEST_F(BmpDecode, Rle8RunsPastTheEdgeAreClipped) {
 }
 
 TEST_F(BmpDecode, FileDecodesThroughTheDispatcherOnly) {
-    Convert("src.ppm -type TrueColor BMP3:t24.bmp");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -type TrueColor BMP3:t24.bmp"));
     std::vector<uint8_t> file = ReadWholeFile(Path("t24.bmp"));
     GraphImage image;
     MemoryStream* stream = OpenMemoryStream(file.data(), (int)file.size());

@@ -199,17 +199,17 @@ struct Lcg {
 
 TEST_F(DecodeMutation, MutatedAndTruncatedFilesNeverCrash) {
     WritePattern("src.ppm", 21, 13);
-    Convert("src.ppm -colors 40 -type Palette -compress None BMP3:p8.bmp");
-    Convert("src.ppm -colors 40 -type Palette -compress RLE BMP3:r8.bmp");
-    Convert("src.ppm -colors 12 -compress None BMP3:p4.bmp");
-    Convert("src.ppm -define bmp:subtype=RGB565 BMP:b16.bmp");
-    Convert("src.ppm -orient TopLeft -compress RLE TGA:t10.tga");
-    Convert("src.ppm -orient TopLeft -type Palette -compress RLE TGA:t9.tga");
-    Convert("src.ppm -colors 40 PNG8:p.png");
-    Convert("src.ppm -interlace PNG PNG24:i.png");
-    Convert("src.ppm -quality 70 j.jpg");
-    Convert("src.ppm -quality 70 -interlace JPEG jp.jpg");
-    Convert("src.ppm -define dds:compression=none -define dds:mipmaps=0 d.dds");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colors 40 -type Palette -compress None BMP3:p8.bmp"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colors 40 -type Palette -compress RLE BMP3:r8.bmp"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colors 12 -compress None BMP3:p4.bmp"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -define bmp:subtype=RGB565 BMP:b16.bmp"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft -compress RLE TGA:t10.tga"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft -type Palette -compress RLE TGA:t9.tga"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colors 40 PNG8:p.png"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -interlace PNG PNG24:i.png"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 70 j.jpg"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 70 -interlace JPEG jp.jpg"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -define dds:compression=none -define dds:mipmaps=0 d.dds"));
     // Fixed mutations by default; --gtest_shuffle --gtest_repeat=N explores more seeds.
     Lcg rng{12345u + (uint32_t)::testing::UnitTest::GetInstance()->random_seed()};
     int before = TrackedBlockCount();

@@ -11,9 +11,9 @@ const int W = 45, H = 31;
 using JpegDecode = PatternFixture<W, H>;
 
 TEST_F(JpegDecode, ColourAndProgressiveMatchTheTool) {
-    Convert("src.ppm -quality 92 j.jpg");
-    Convert("src.ppm -quality 80 -interlace JPEG jp.jpg");
-    Convert("src.ppm -quality 92 -sampling-factor 2x2 j420.jpg");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 92 j.jpg"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 80 -interlace JPEG jp.jpg"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 92 -sampling-factor 2x2 j420.jpg"));
     for (const char* name : {"j.jpg", "jp.jpg", "j420.jpg"}) {
         SCOPED_TRACE(name);
         GraphImage image;
@@ -28,7 +28,7 @@ TEST_F(JpegDecode, ColourAndProgressiveMatchTheTool) {
 }
 
 TEST_F(JpegDecode, GreyJpegGivesTheGreyPalette) {
-    Convert("src.ppm -colorspace Gray -quality 95 g.jpg");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colorspace Gray -quality 95 g.jpg"));
     GraphImage image;
     ASSERT_EQ(Decode("g.jpg", &image), 0);
     EXPECT_EQ(image.Color.Format.ColorBitDepth, 8);
@@ -40,7 +40,7 @@ TEST_F(JpegDecode, GreyJpegGivesTheGreyPalette) {
 }
 
 TEST_F(JpegDecode, PrematureEndStillDecodes) {
-    Convert("src.ppm -quality 92 j.jpg");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 92 j.jpg"));
     std::vector<uint8_t> file = ReadWholeFile(Path("j.jpg"));
     GraphImage full, cut;
     ASSERT_EQ(LoadGraphImageMemory(file.data(), (int)file.size(), &full), 0);
@@ -56,7 +56,7 @@ TEST_F(JpegDecode, PrematureEndStillDecodes) {
 }
 
 TEST_F(JpegDecode, HeaderOnlyOrGarbageIsRefused) {
-    Convert("src.ppm -quality 92 j.jpg");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 92 j.jpg"));
     std::vector<uint8_t> file = ReadWholeFile(Path("j.jpg"));
     int before = TrackedBlockCount();
     GraphImage image;
@@ -69,7 +69,7 @@ TEST_F(JpegDecode, HeaderOnlyOrGarbageIsRefused) {
 }
 
 TEST_F(JpegDecode, HugeDimensionsInATinyFileAreRefused) {
-    Convert("src.ppm -quality 50 j.jpg");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -quality 50 j.jpg"));
     std::vector<uint8_t> file = ReadWholeFile(Path("j.jpg"));
     // Find the frame header and claim 60000 x 60000.
     size_t i = 2;

@@ -48,15 +48,16 @@ protected:
 };
 
 TEST_F(PngDecode, GreyDepthsGiveTheGreyPalette) {
-    Python(std::string(kPrelude) +
-           "g = lambda x, y: (x * 9 + y * 5) % 256\n"
-           "im = Image.new('L', (W, H)); im.putdata([g(x, y) for x, y in coords]); im.save('g8.png')\n"
-           "ref('g8.png', [(g(x, y),) * 3 + (255,) for x, y in coords])\n"
-           "im = Image.new('1', (W, H)); im.putdata([255 * ((x + y) % 3 == 0) for x, y in coords]); im.save('g1.png')\n"
-           "ref('g1.png', [(255 * ((x + y) % 3 == 0),) * 3 + (255,) for x, y in coords])\n"
-           "im = Image.new('I;16', (W, H)); im.putdata([(x * 2311 + y * 977) % 65536 for x, y in coords]); "
-           "im.save('g16.png')\n"
-           "ref('g16.png', [(((x * 2311 + y * 977) % 65536) >> 8,) * 3 + (255,) for x, y in coords])\n");
+    ASSERT_NO_FATAL_FAILURE(Python(
+        std::string(kPrelude) +
+        "g = lambda x, y: (x * 9 + y * 5) % 256\n"
+        "im = Image.new('L', (W, H)); im.putdata([g(x, y) for x, y in coords]); im.save('g8.png')\n"
+        "ref('g8.png', [(g(x, y),) * 3 + (255,) for x, y in coords])\n"
+        "im = Image.new('1', (W, H)); im.putdata([255 * ((x + y) % 3 == 0) for x, y in coords]); im.save('g1.png')\n"
+        "ref('g1.png', [(255 * ((x + y) % 3 == 0),) * 3 + (255,) for x, y in coords])\n"
+        "im = Image.new('I;16', (W, H)); im.putdata([(x * 2311 + y * 977) % 65536 for x, y in coords]); "
+        "im.save('g16.png')\n"
+        "ref('g16.png', [(((x * 2311 + y * 977) % 65536) >> 8,) * 3 + (255,) for x, y in coords])\n"));
     ExpectMade({{"g8.png", 0, 8, 8, false}, {"g1.png", 0, 1, 8, false}, {"g16.png", 0, 16, 8, false}});
 
     GraphImage image;
@@ -74,29 +75,31 @@ TEST_F(PngDecode, TwoAndFourBitGreyFromImageMagick) {
         std::string name = "g" + std::to_string(bits) + ".png";
         std::string levels = std::to_string((1 << bits) - 1);
         // Levels exact at that depth, so the tool need not round.
-        Python(std::string(kPrelude) + "n = " + levels + "\n" +
-               "v = lambda x, y: ((x + 2 * y) % (n + 1)) * 255 // n\n"
-               "im = Image.new('L', (W, H)); im.putdata([v(x, y) for x, y in coords]); im.save('src.pgm')\n"
-               "ref('" +
-               name + "', [(v(x, y),) * 3 + (255,) for x, y in coords])\n");
-        Convert("src.pgm -depth " + std::to_string(bits) +
-                " -define png:color-type=0 -define png:bit-depth=" + std::to_string(bits) + " PNG:" + name);
+        ASSERT_NO_FATAL_FAILURE(
+            Python(std::string(kPrelude) + "n = " + levels + "\n" +
+                   "v = lambda x, y: ((x + 2 * y) % (n + 1)) * 255 // n\n"
+                   "im = Image.new('L', (W, H)); im.putdata([v(x, y) for x, y in coords]); im.save('src.pgm')\n"
+                   "ref('" +
+                   name + "', [(v(x, y),) * 3 + (255,) for x, y in coords])\n"));
+        ASSERT_NO_FATAL_FAILURE(Convert("src.pgm -depth " + std::to_string(bits) +
+                                        " -define png:color-type=0 -define png:bit-depth=" + std::to_string(bits) +
+                                        " PNG:" + name));
         ExpectHeader(name, 0, bits);
         Check(name, 8, false);
     }
 }
 
 TEST_F(PngDecode, PaletteDepthsKeepTheirIndices) {
-    Python(std::string(kPrelude) +
-           "for bits in (1, 2, 4, 8):\n"
-           "    n = 1 << bits\n"
-           "    pal = [(i * 37 % 256, i * 91 % 256, 255 - i) for i in range(n)]\n"
-           "    im = Image.new('P', (W, H))\n"
-           "    im.putpalette([c for p in pal for c in p])\n"
-           "    idx = lambda x, y: (x * 3 + y) % n\n"
-           "    im.putdata([idx(x, y) for x, y in coords])\n"
-           "    im.save('p%d.png' % bits, bits=bits)\n"
-           "    ref('p%d.png' % bits, [pal[idx(x, y)] + (255,) for x, y in coords])\n");
+    ASSERT_NO_FATAL_FAILURE(Python(std::string(kPrelude) +
+                                   "for bits in (1, 2, 4, 8):\n"
+                                   "    n = 1 << bits\n"
+                                   "    pal = [(i * 37 % 256, i * 91 % 256, 255 - i) for i in range(n)]\n"
+                                   "    im = Image.new('P', (W, H))\n"
+                                   "    im.putpalette([c for p in pal for c in p])\n"
+                                   "    idx = lambda x, y: (x * 3 + y) % n\n"
+                                   "    im.putdata([idx(x, y) for x, y in coords])\n"
+                                   "    im.save('p%d.png' % bits, bits=bits)\n"
+                                   "    ref('p%d.png' % bits, [pal[idx(x, y)] + (255,) for x, y in coords])\n"));
     for (int bits : {1, 2, 4, 8}) {
         std::string name = "p" + std::to_string(bits) + ".png";
         ExpectHeader(name, 3, bits);
@@ -110,20 +113,21 @@ TEST_F(PngDecode, PaletteDepthsKeepTheirIndices) {
 }
 
 TEST_F(PngDecode, TransparencyAndAlphaGiveThirtyTwoBits) {
-    Python(std::string(kPrelude) +
-           "c = lambda x, y: (x * 8 % 256, y * 15 % 256, (x + y) * 4 % 256)\n"
-           "im = Image.new('RGBA', (W, H)); im.putdata([c(x, y) + ((x * 17 + y) % 256,) for x, y in coords]); "
-           "im.save('rgba.png')\n"
-           "ref('rgba.png', [c(x, y) + ((x * 17 + y) % 256,) for x, y in coords])\n"
-           "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgbt.png', "
-           "transparency=c(3, 2))\n"
-           "ref('rgbt.png', [c(x, y) + ((0 if c(x, y) == c(3, 2) else 255),) for x, y in coords])\n"
-           "im = Image.new('P', (W, H)); im.putpalette([v for i in range(16) for v in (i * 16, 255 - i * 16, 7)])\n"
-           "im.putdata([(x + y) % 16 for x, y in coords]); im.save('pt.png', transparency=5)\n"
-           "ref('pt.png', [((x + y) % 16 * 16, 255 - (x + y) % 16 * 16, 7, 0 if (x + y) % 16 == 5 else 255) for x, y "
-           "in coords])\n"
-           "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgb.png')\n"
-           "ref('rgb.png', [c(x, y) + (255,) for x, y in coords])\n");
+    ASSERT_NO_FATAL_FAILURE(Python(
+        std::string(kPrelude) +
+        "c = lambda x, y: (x * 8 % 256, y * 15 % 256, (x + y) * 4 % 256)\n"
+        "im = Image.new('RGBA', (W, H)); im.putdata([c(x, y) + ((x * 17 + y) % 256,) for x, y in coords]); "
+        "im.save('rgba.png')\n"
+        "ref('rgba.png', [c(x, y) + ((x * 17 + y) % 256,) for x, y in coords])\n"
+        "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgbt.png', "
+        "transparency=c(3, 2))\n"
+        "ref('rgbt.png', [c(x, y) + ((0 if c(x, y) == c(3, 2) else 255),) for x, y in coords])\n"
+        "im = Image.new('P', (W, H)); im.putpalette([v for i in range(16) for v in (i * 16, 255 - i * 16, 7)])\n"
+        "im.putdata([(x + y) % 16 for x, y in coords]); im.save('pt.png', transparency=5)\n"
+        "ref('pt.png', [((x + y) % 16 * 16, 255 - (x + y) % 16 * 16, 7, 0 if (x + y) % 16 == 5 else 255) for x, y "
+        "in coords])\n"
+        "im = Image.new('RGB', (W, H)); im.putdata([c(x, y) for x, y in coords]); im.save('rgb.png')\n"
+        "ref('rgb.png', [c(x, y) + (255,) for x, y in coords])\n"));
     ExpectMade({{"rgba.png", 6, 8, 32, true},
                 {"rgbt.png", 2, 8, 32, true},
                 {"pt.png", 3, 4, 32, true},
@@ -140,13 +144,14 @@ TEST_F(PngDecode, TransparencyAndAlphaGiveThirtyTwoBits) {
 }
 
 TEST_F(PngDecode, GreyWithAlphaIgnoresTheAlphaByte) {
-    Python(std::string(kPrelude) +
-           "im = Image.new('LA', (W, H)); im.putdata([((x * 9) % 256, (y * 13) % 256) for x, y in coords]); "
-           "im.save('la.png')\n"
-           "ref('la.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n"
-           "im = Image.new('L', (W, H)); im.putdata([(x * 9) % 256 for x, y in coords]); im.save('lt.png', "
-           "transparency=18)\n"
-           "ref('lt.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n");
+    ASSERT_NO_FATAL_FAILURE(
+        Python(std::string(kPrelude) +
+               "im = Image.new('LA', (W, H)); im.putdata([((x * 9) % 256, (y * 13) % 256) for x, y in coords]); "
+               "im.save('la.png')\n"
+               "ref('la.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n"
+               "im = Image.new('L', (W, H)); im.putdata([(x * 9) % 256 for x, y in coords]); im.save('lt.png', "
+               "transparency=18)\n"
+               "ref('lt.png', [((x * 9) % 256,) * 3 + (255,) for x, y in coords])\n"));
     ExpectHeader("la.png", 4, 8);
     for (const char* name : {"la.png", "lt.png"}) {
         SCOPED_TRACE(name);
@@ -165,9 +170,10 @@ TEST_F(PngDecode, GreyWithAlphaIgnoresTheAlphaByte) {
 
 TEST_F(PngDecode, SixteenBitAndInterlacedFromImageMagick) {
     WritePattern("src.ppm", 29, 17);
-    Convert("src.ppm -depth 16 PNG48:rgb16.png");
-    Convert("src.ppm -alpha set -channel A -evaluate set 50% +channel -depth 16 PNG64:rgba16.png");
-    Convert("src.ppm -interlace PNG PNG24:inter.png");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -depth 16 PNG48:rgb16.png"));
+    ASSERT_NO_FATAL_FAILURE(
+        Convert("src.ppm -alpha set -channel A -evaluate set 50% +channel -depth 16 PNG64:rgba16.png"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -interlace PNG PNG24:inter.png"));
     ExpectHeader("rgb16.png", 2, 16);
     ExpectHeader("rgba16.png", 6, 16);
     std::vector<uint8_t> inter = ReadWholeFile(Path("inter.png"));
@@ -190,7 +196,7 @@ TEST_F(PngDecode, SixteenBitAndInterlacedFromImageMagick) {
 
 TEST_F(PngDecode, TruncatedDataIsRefusedWithoutLeaks) {
     WritePattern("src.ppm", 29, 17);
-    Convert("src.ppm -strip PNG24:rgb.png");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -strip PNG24:rgb.png"));
     std::vector<uint8_t> file = ReadWholeFile(Path("rgb.png"));
     int before = TrackedBlockCount();
     // Cut inside the signature, the header, and the image data.

@@ -65,10 +65,10 @@ TEST_F(RawDdsDecode, RawBadCodesAndShortDataAreRefused) {
 
 TEST_F(RawDdsDecode, DdsFromImageMagickWithHeaderMasks) {
     WritePattern("src.ppm", W, H);
-    Convert("src.ppm -define dds:compression=none -define dds:mipmaps=0 rgb.dds");
-    Convert(
-        "src.ppm -alpha set -channel A -fx 'i/w' +channel -define dds:compression=none "
-        "-define dds:mipmaps=0 rgba.dds");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -define dds:compression=none -define dds:mipmaps=0 rgb.dds"));
+    ASSERT_NO_FATAL_FAILURE(
+        Convert("src.ppm -alpha set -channel A -fx 'i/w' +channel -define dds:compression=none "
+                "-define dds:mipmaps=0 rgba.dds"));
     for (const char* name : {"rgb.dds", "rgba.dds"}) {
         SCOPED_TRACE(name);
         GraphImage image;

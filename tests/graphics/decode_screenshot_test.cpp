@@ -118,7 +118,7 @@ TEST_F(ScreenShot, LongPathsSaveUpToThePlatformLimit) {
 TEST_F(ScreenShot, FilesDecodeThroughTheFileLayer) {
     Start(16);
     WritePattern("src.ppm", 17, 9);
-    Convert("src.ppm -type TrueColor BMP3:pic.bmp");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -type TrueColor BMP3:pic.bmp"));
     GraphImage image;
     ASSERT_EQ(LoadGraphImageFile(Path("pic.bmp").c_str(), &image), 0);
     EXPECT_TRUE(SameAsRgba(image, PatternRgba(17, 9), 17, 9, 0, false));

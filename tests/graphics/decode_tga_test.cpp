@@ -20,10 +20,10 @@ protected:
 
 TEST_F(TgaDecode, FourTypesFromImageMagick) {
     // The tool stores rows in memory order and flags them by -orient.
-    Convert("src.ppm -orient TopLeft -type Palette TGA:t1.tga");
-    Convert("src.ppm -orient TopLeft -type Palette -compress RLE TGA:t9.tga");
-    Convert("src.ppm -orient TopLeft TGA:t2.tga");
-    Convert("src.ppm -orient TopLeft -compress RLE TGA:t10.tga");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft -type Palette TGA:t1.tga"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft -type Palette -compress RLE TGA:t9.tga"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft TGA:t2.tga"));
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft -compress RLE TGA:t10.tga"));
     ExpectType("t1.tga", 1, 24);
     ExpectType("t9.tga", 9, 24);
     ExpectType("t2.tga", 2, 24);
@@ -43,15 +43,15 @@ TEST_F(TgaDecode, FourTypesFromImageMagick) {
 }
 
 TEST_F(TgaDecode, AlphaOrientationAndFooterFromPillow) {
-    Python(
-        "from PIL import Image\n"
-        "im = Image.open('src.ppm').convert('RGBA')\n"
-        "im.putdata([p[:3] + ((i * 7) % 256,) for i, p in enumerate(im.getdata())])\n"
-        "im.save('bl.tga')\n"
-        "im.save('tl.tga', orientation=1)\n"
-        "im.save('tlr.tga', orientation=1, compression='tga_rle')\n"
-        "im.save('blr.tga', compression='tga_rle')\n"
-        "open('ref.rgba', 'wb').write(im.tobytes())\n");
+    ASSERT_NO_FATAL_FAILURE(
+        Python("from PIL import Image\n"
+               "im = Image.open('src.ppm').convert('RGBA')\n"
+               "im.putdata([p[:3] + ((i * 7) % 256,) for i, p in enumerate(im.getdata())])\n"
+               "im.save('bl.tga')\n"
+               "im.save('tl.tga', orientation=1)\n"
+               "im.save('tlr.tga', orientation=1, compression='tga_rle')\n"
+               "im.save('blr.tga', compression='tga_rle')\n"
+               "open('ref.rgba', 'wb').write(im.tobytes())\n"));
     std::vector<uint8_t> ref = ReadWholeFile(Path("ref.rgba"));
     for (const char* name : {"bl.tga", "tl.tga", "tlr.tga", "blr.tga"}) {
         SCOPED_TRACE(name);
@@ -71,12 +71,12 @@ TEST_F(TgaDecode, AlphaOrientationAndFooterFromPillow) {
 TEST_F(TgaDecode, BottomLeftFlagAgreesWithPillow) {
     // Without -orient the tool flags its top-first rows as bottom first; a
     // reader that honours the flag shows them upside down, as Pillow does.
-    Convert("src.ppm TGA:bl.tga");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm TGA:bl.tga"));
     std::vector<uint8_t> f = ReadWholeFile(Path("bl.tga"));
     ASSERT_EQ(f[17] & 0x30, 0);
-    Python(
-        "from PIL import Image\n"
-        "open('bl.rgba', 'wb').write(Image.open('bl.tga').convert('RGBA').tobytes())\n");
+    ASSERT_NO_FATAL_FAILURE(
+        Python("from PIL import Image\n"
+               "open('bl.rgba', 'wb').write(Image.open('bl.tga').convert('RGBA').tobytes())\n"));
     GraphImage image;
     ASSERT_EQ(Decode("bl.tga", &image), 0);
     EXPECT_TRUE(SameAsRgba(image, ReadWholeFile(Path("bl.rgba")), W, H, 0, false));
@@ -84,7 +84,7 @@ TEST_F(TgaDecode, BottomLeftFlagAgreesWithPillow) {
 }
 
 TEST_F(TgaDecode, RightToLeftIsMirrored) {
-    Convert("src.ppm -orient TopLeft TGA:t2.tga");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft TGA:t2.tga"));
     std::vector<uint8_t> f = ReadWholeFile(Path("t2.tga"));
     size_t start = 18 + f[0];
     for (int y = 0; y < H; ++y) {
@@ -133,12 +133,12 @@ TEST_F(TgaDecode, SixteenBitKeepsItsPixels) {
 }
 
 TEST_F(TgaDecode, RefusedHeaders) {
-    Convert("src.ppm -colorspace Gray TGA:g.tga");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -colorspace Gray TGA:g.tga"));
     ExpectType("g.tga", 3, 8);
     GraphImage image;
     EXPECT_EQ(Decode("g.tga", &image), -1); // type 3
 
-    Convert("src.ppm -orient TopLeft TGA:t2.tga");
+    ASSERT_NO_FATAL_FAILURE(Convert("src.ppm -orient TopLeft TGA:t2.tga"));
     std::vector<uint8_t> f = ReadWholeFile(Path("t2.tga"));
     std::vector<uint8_t> shifted(f);
     shifted[8] = 1; // x origin

@@ -15,5 +15,5 @@ struct FontHead {
 };
 
 // Put after each system's PlatformFont: the getters read the head through the font's address.
-#define FONT_HEAD_FIRST(Font)                                                                                  \
+#define FONT_HEAD_FIRST(Font) \
     static_assert(std::is_standard_layout_v<Font> && offsetof(Font, head) == 0, "FontHead must open " #Font)
