@@ -67,7 +67,7 @@ TEST(Sounds, FormatsCoverEightBitPcmAndImaAdpcm) {
 }
 
 TEST(Sounds, SoxSeesPeaksBetweenMinusOneAndMinusSixDbAndNoClipping) {
-    ASSERT_EQ(std::system("test -x /usr/bin/sox"), 0) << "sox is needed (scripts/deps --test)";
+    ASSERT_EQ(system("test -x /usr/bin/sox"), 0) << "sox is needed (scripts/deps --test)";
     for (const char* name : kEffects) {
         std::string report;
         double db = SoxPeakDb(Dist(std::string("bkt/wav/") + name), &report);

@@ -89,6 +89,10 @@ void MakeTree(std::mt19937& rng, const std::string& disk, const std::string& pat
 using ArchiveRoundTrip = ArchiveFolderTest;
 
 TEST_F(ArchiveRoundTrip, RandomTreesReadBackByteForByte) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Shift-JIS names whose trail byte is 0x5C: outside the Japanese code page Windows splits them there";
+#endif
     for (unsigned seed = 1; seed <= 12; seed++) {
         std::mt19937 rng(seed);
         std::map<std::string, std::vector<uint8_t>> expected;
@@ -129,6 +133,10 @@ TEST_F(ArchiveRoundTrip, RandomTreesReadBackByteForByte) {
 }
 
 TEST_F(ArchiveRoundTrip, SameFolderGivesTheSameBytes) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Shift-JIS names whose trail byte is 0x5C: outside the Japanese code page Windows splits them there";
+#endif
     std::mt19937 rng(77);
     std::map<std::string, std::vector<uint8_t>> expected;
     MakeTree(rng, "one", "one", 0, expected);
@@ -158,6 +166,10 @@ TEST_F(ArchiveRoundTrip, SameFolderGivesTheSameBytes) {
 }
 
 TEST_F(ArchiveRoundTrip, ToolReaderListsAndExtracts) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Shift-JIS names whose trail byte is 0x5C: outside the Japanese code page Windows splits them there";
+#endif
     std::mt19937 rng(5);
     std::map<std::string, std::vector<uint8_t>> expected;
     MakeTree(rng, "t", "t", 0, expected);
@@ -187,12 +199,14 @@ TEST_F(ArchiveRoundTrip, PackerRefusesUnreadableOrUnstorableFolders) {
     std::vector<uint8_t> image;
     EXPECT_FALSE(BuildArchiveImage("missing", image, error, nullptr));
     EXPECT_NE(error.find("missing"), std::string::npos);
+#ifndef _WIN32 // a Windows disk folds case and takes a backslash as a separator: neither name can exist
     WriteFileText("clash/a.txt", "1");
     WriteFileText("clash/A.TXT", "2");
     EXPECT_FALSE(BuildArchiveImage("clash", image, error, nullptr));
     EXPECT_NE(error.find("case"), std::string::npos);
     WriteFileText("slash/a\\b", "1");
     EXPECT_FALSE(BuildArchiveImage("slash", image, error, nullptr));
+#endif
     WriteFileText("long/" + std::string(250, 'n'), "1");
     EXPECT_TRUE(BuildArchiveImage("long", image, error, nullptr)) << error;
 }

@@ -176,6 +176,9 @@ TEST_F(FileLayer, InstallAndApplyPickTheBuiltInSet) {
 }
 
 TEST_F(FileLayer, CurrentDirectoryBuffersAre260And256Bytes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX paths: Windows answers with its drive and keeps folders under 260 bytes";
+#endif
     // A folder whose absolute path is 257 characters long.
     std::string base = dir.path();
     std::string deep = base + "/" + std::string(257 - base.size() - 1, 'd');
@@ -194,6 +197,9 @@ TEST_F(FileLayer, CurrentDirectoryBuffersAre260And256Bytes) {
 }
 
 TEST_F(FileLayer, ResolveDiskPathMapsSeparatorsAndCase) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows finds separators and case itself";
+#endif
     WriteFileText("Bkt/Graphic/Title.PNG", "x");
     char out[512];
     EXPECT_EQ(ResolveDiskPath("Bkt\\Graphic\\Title.PNG", out, sizeof(out)), 0);
@@ -218,6 +224,9 @@ TEST_F(FileLayer, ResolveDiskPathMapsSeparatorsAndCase) {
 }
 
 TEST_F(FileLayer, ResolveDiskPathKeepsDoubleByteNames) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows finds separators and case itself";
+#endif
     // 0x83 0x5C is one character whose second byte is a backslash.
     std::string name = "\x83\x5C\x82\x61.txt";
     WriteFileText("sj/" + name, "so");
