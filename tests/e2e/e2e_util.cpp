@@ -11,12 +11,22 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+#ifdef _WIN32
+const char* const kReplay = "borrakezti-replay.exe";
+#else
+const char* const kReplay = "borrakezti-replay";
+#endif
+
+} // namespace
+
 GameFolder::GameFolder() {
     fs::path dist(BKT_DIST_DIR);
     bool data = fs::exists(dist / "bkt" / "graphic" / "title.bmp") || fs::exists(dist / "bkt.data");
-    if (!fs::exists(dist / "borrakezti-replay") || !data) return;
-    char pattern[] = "/tmp/bkt_e2e_XXXXXX";
-    if (!mkdtemp(pattern)) return;
+    if (!fs::exists(dist / kReplay) || !data) return;
+    std::string pattern = ::testing::TempDir() + "bkt_e2e_XXXXXX";
+    if (!mkdtemp(pattern.data())) return;
     m_path = pattern;
     std::error_code ec;
     fs::copy(dist, m_path, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
@@ -51,8 +61,13 @@ ReplayResult GameFolder::run(const std::string& script, const std::string& args,
     ReplayResult result;
     WriteFileBytes(file("test.script"), std::vector<uint8_t>(script.begin(), script.end()));
     // The folder is also the save folder, as the player's own folder would be.
-    std::string command = "cd '" + m_path + "' && ./borrakezti-replay --script test.script " +
-                          (saveHere ? "--save-dir . " : "") + (trace ? "--trace " : "") + args + " 2>replay-stderr.txt";
+#ifdef _WIN32
+    std::string command = "cd /d \"" + m_path + "\" && " + kReplay + " --script test.script ";
+#else
+    std::string command = "cd '" + m_path + "' && ./" + kReplay + " --script test.script ";
+#endif
+    std::string errors = "replay-stderr-" + std::to_string(++m_runs) + ".txt";
+    command += std::string(saveHere ? "--save-dir . " : "") + (trace ? "--trace " : "") + args + " 2>" + errors;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
     char line[512];
@@ -62,8 +77,11 @@ ReplayResult GameFolder::run(const std::string& script, const std::string& args,
     }
     int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::vector<uint8_t> errors = ReadFileBytes(file("replay-stderr.txt"));
-    result.errors.assign(errors.begin(), errors.end());
+    std::vector<uint8_t> text = ReadFileBytes(file(errors));
+    result.errors.assign(text.begin(), text.end());
+#ifdef _WIN32
+    std::erase(result.errors, '\r'); // stderr into a file: text lines end in CR LF there
+#endif
     return result;
 }
 

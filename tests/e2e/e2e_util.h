@@ -27,6 +27,13 @@ struct ReplayResult {
     Status last() const { return lines.empty() ? Status() : lines.back(); }
 };
 
+// The system's reason when a folder stands where a file is to be made.
+#ifdef _WIN32
+#define FOLDER_IN_THE_WAY "Access denied"
+#else
+#define FOLDER_IN_THE_WAY "Is a directory"
+#endif
+
 // A temporary copy of build/dist without any settings or ranking file.
 class GameFolder {
 public:
@@ -46,6 +53,7 @@ public:
 private:
     std::string m_path;
     bool m_ready = false;
+    int m_runs = 0; // each run has its own stderr file: under Wine the last one may still be held
 };
 
 // A test that runs in a fresh game folder, skipped when the game is not built.

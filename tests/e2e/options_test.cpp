@@ -87,7 +87,8 @@ TEST_F(E2eOptions, UnwritableSettingKeepsTheOldFileAndSaysWhy) {
     ReplayResult r = folder.run(script, "--frames 100");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(folder.file("config.ini")), (std::vector<uint8_t>{1, 0, 0, 0}));
-    EXPECT_NE(r.errors.find("borrakezti: the setting was not saved: cannot create ./config.ini.tmp: Is a directory\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.errors.find("borrakezti: the setting was not saved: cannot create ./config.ini.tmp: " FOLDER_IN_THE_WAY "\n"),
+        std::string::npos)
         << r.errors;
 }
